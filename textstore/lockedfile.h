@@ -1,0 +1,38 @@
+// A read-only file held under an exclusive advisory lock.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vyn {
+
+// Owns one file descriptor. Open takes a non-blocking exclusive flock, so a second
+// opener of the same file (another process, or another open in this one) fails.
+// Not thread-safe; reads are positional and leave no file position behind.
+class CLockedFile {
+public:
+    CLockedFile() = default;
+    ~CLockedFile();
+    CLockedFile(const CLockedFile&) = delete;
+    CLockedFile& operator=(const CLockedFile&) = delete;
+
+    // Opens an existing regular file for reading. False when it is missing, not a
+    // regular file, unreadable or locked by another opener; the object is then closed.
+    bool Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+
+    // Current size in bytes; false on a closed file or a failed stat.
+    bool Size(std::uint64_t& size) const;
+
+    // Reads exactly `length` bytes at `offset`; false on a short read or an error.
+    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t length) const;
+
+    int Descriptor() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+};
+
+}  // namespace vyn
