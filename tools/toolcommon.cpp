@@ -1,0 +1,76 @@
+#include "tools/toolcommon.h"
+
+#include <charconv>
+#include <cstdio>
+
+#include "tools/usage.h"
+
+namespace vyn::tool {
+
+int Usage(const std::string& problem) {
+    std::fprintf(stderr, "vyn-tool: %s\n%s", problem.c_str(), kUsage);
+    return kExitError;
+}
+
+void Complain(const std::string& message) {
+    std::fprintf(stderr, "vyn-tool: %s\n", message.c_str());
+}
+
+bool Options::Parse(int argc, char** argv, int first, const std::vector<std::string_view>& valued,
+                    const std::vector<std::string_view>& flags, std::string& problem) {
+    auto has = [](const std::vector<std::string_view>& list, std::string_view arg) {
+        for (auto k : list) {
+            if (k == arg) return true;
+        }
+        return false;
+    };
+    bool onlyPositional = false;
+    for (int i = first; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (onlyPositional || !arg.starts_with("--")) {
+            m_positional.emplace_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyPositional = true;
+            continue;
+        }
+        if (has(flags, arg)) {
+            if (!m_flags.emplace(std::string(arg), true).second) {
+                problem = std::string(arg) + " given twice";
+                return false;
+            }
+            continue;
+        }
+        if (!has(valued, arg)) {
+            problem = "unknown option " + std::string(arg);
+            return false;
+        }
+        if (i + 1 >= argc) {
+            problem = std::string(arg) + " needs a value";
+            return false;
+        }
+        if (!m_values.emplace(std::string(arg), argv[++i]).second) {
+            problem = std::string(arg) + " given twice";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::string> Options::Text(const std::string& name) const {
+    auto it = m_values.find(name);
+    if (it == m_values.end()) return std::nullopt;
+    return it->second;
+}
+
+std::optional<std::uint32_t> Options::Number(const std::string& name) const {
+    auto text = Text(name);
+    if (!text || text->empty()) return std::nullopt;
+    std::uint32_t value = 0;
+    auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), value);
+    if (ec != std::errc() || end != text->data() + text->size()) return std::nullopt;
+    return value;
+}
+
+}  // namespace vyn::tool
