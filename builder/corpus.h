@@ -1,0 +1,57 @@
+// The in-memory corpus that CDataBuilder turns into data files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace vyn {
+
+// A catalog display name as the caller has it: UTF-16, or UTF-8 in a std::string.
+using CatalogName = std::variant<std::u16string, std::string>;
+
+// A stretch of a paragraph's text in UTF-8: main text or an annotation.
+struct TextRun {
+    enum Kind : int { kMain = 0, kNote = 1 };
+    Kind kind = kMain;
+    std::string text;
+};
+
+struct Paragraph {
+    std::vector<TextRun> runs;
+};
+
+// One page: its label (shown in the page's title and beside its text, never
+// indexed) and its body.
+struct CorpusPage {
+    std::string title;  // UTF-8
+    std::vector<Paragraph> paragraphs;
+};
+
+// A volume: a run of pages numbered firstPage, firstPage + 1, ...
+struct CorpusVolume {
+    CatalogName name;
+    std::uint16_t firstPage = 1;  // the catalog's curFileName
+    std::vector<CorpusPage> pages;
+};
+
+struct CorpusBook {
+    CatalogName name;
+    std::vector<CorpusVolume> volumes;
+};
+
+struct CorpusCategory {
+    CatalogName name;
+    std::vector<CorpusBook> books;
+};
+
+// The whole corpus in reading order, plus the variant groups: each group lists the
+// code points that a variant search treats as one character. Group g (0-based) gets
+// index slot kFirstVariantSlot + g.
+struct Corpus {
+    std::vector<CorpusCategory> categories;
+    std::vector<std::vector<std::uint32_t>> variantGroups;
+};
+
+}  // namespace vyn
