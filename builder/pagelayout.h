@@ -11,8 +11,9 @@ namespace vyn {
 
 // Positions of neighbouring characters that markup, a paragraph break or a switch
 // between main text and annotation separates differ by at least this much. A word
-// search bridges at most 597 positions (300 for "*" plus up to 297 "?"), so no
-// search match crosses such a boundary, just as no hit marking does.
+// search bridges fewer than 600 positions (300 around a "*" plus the "?" of a word
+// of at most 298 units), so no search match crosses such a boundary, just as no hit
+// marking does.
 constexpr std::uint32_t kBoundaryGap = 1000;
 
 // The largest position the index can hold as the first position of an entry.
