@@ -1,0 +1,167 @@
+// Index header file ("-idx.h"), read whole at open. Unsigned 32-bit little-endian:
+//   0          100,000 u32  first-block table, by slot: block where the slot's posting
+//                           list begins; 0xFFFFFFFF = the slot has no list
+//   400,000    200,000 B    reserved, kept, never consulted
+//   600,000    400,000 B    reserved, kept, never consulted
+//   1,000,000  100,000 u32  last-document table, by slot: document of the list's last
+//                           entry
+//   1,400,000  n u32        block chain, n = (file size - 1,400,000) / 4: entry b is
+//                           the block that follows block b in its posting list
+// The posting file ("-idx.m") is described in index/postingcursor.cpp. Slots come
+// from CharSlot, or are 88,065 + g for group g of the variant table.
+#include "index/index.h"
+
+#include <limits>
+#include <new>
+
+namespace vyn {
+
+namespace {
+
+constexpr std::size_t kReserved2Size = 200000;
+constexpr std::size_t kReserved3Size = 400000;
+
+std::uint32_t LoadU32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::vector<std::uint32_t> LoadU32s(const std::uint8_t* p, std::size_t count) {
+    std::vector<std::uint32_t> values(count);
+    for (std::size_t i = 0; i < count; ++i) values[i] = LoadU32(p + 4 * i);
+    return values;
+}
+
+std::string_view ScopeSuffix(int indexScope) {
+    switch (indexScope) {
+        case 1: return "_desc";
+        case 2: return "_content";
+        default: return "";
+    }
+}
+
+}  // namespace
+
+CIndex::CIndex(CMessageSink* sink) : m_sink(sink) {}
+
+CIndex::~CIndex() { Close(); }
+
+bool CIndex::Open(const std::filesystem::path& folder, std::string_view baseName,
+                  int indexScope) {
+    Close();
+    try {
+        LoadVariants(folder);
+        std::string base = (folder / std::string(baseName)).string();
+        base += ScopeSuffix(indexScope);
+        m_hitTotal = 0;
+        m_hitPages.clear();
+        if (!LoadHeader(base + "-idx.h") || !MapPostings(base + "-idx.m") ||
+            !m_textStore.Open(folder, baseName)) {
+            return FailOpen();
+        }
+        return true;
+    } catch (...) {
+        return FailOpen();
+    }
+}
+
+bool CIndex::FailOpen() {
+    if (m_sink) m_sink->Warning(kOpenFailedMessage);
+    Close();
+    return false;
+}
+
+bool CIndex::LoadHeader(const std::string& path) {
+    if (!m_headerFile.Open(path)) return false;
+    std::uint64_t size = 0;
+    if (!m_headerFile.Size(size) || size < kHeaderTablesSize) {
+        m_headerFile.Close();
+        return false;
+    }
+    const std::uint64_t blockCount = (size - kHeaderTablesSize) / 4;
+    if (blockCount > std::numeric_limits<std::uint32_t>::max()) {
+        m_headerFile.Close();
+        return false;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kHeaderTablesSize + blockCount * 4));
+    const bool read = m_headerFile.ReadAt(0, bytes.data(), bytes.size());
+    m_headerFile.Close();
+    if (!read) return false;
+
+    const std::uint8_t* p = bytes.data();
+    std::vector<std::uint32_t> firstBlock = LoadU32s(p, kSlotTableEntries);
+    p += 4 * kSlotTableEntries;
+    std::vector<std::uint8_t> reserved2(p, p + kReserved2Size);
+    p += kReserved2Size;
+    std::vector<std::uint8_t> reserved3(p, p + kReserved3Size);
+    p += kReserved3Size;
+    std::vector<std::uint32_t> lastDoc = LoadU32s(p, kSlotTableEntries);
+    p += 4 * kSlotTableEntries;
+    std::vector<std::uint32_t> chain = LoadU32s(p, static_cast<std::size_t>(blockCount));
+    std::vector<std::uint32_t> cycleLength = ChainCycleLengths(chain);
+
+    m_firstBlock = std::move(firstBlock);
+    m_reserved2 = std::move(reserved2);
+    m_reserved3 = std::move(reserved3);
+    m_lastDoc = std::move(lastDoc);
+    m_blockChain = std::move(chain);
+    m_chainCycleLength = std::move(cycleLength);
+    m_blockCount = static_cast<std::uint32_t>(blockCount);
+    return true;
+}
+
+bool CIndex::MapPostings(const std::string& path) {
+    std::uint64_t size = 0;
+    // An empty posting file cannot be mapped; it fails the open like any other.
+    if (!m_postingFile.Open(path) || !m_postingFile.Size(size) ||
+        !m_postingMapping.Map(m_postingFile.Descriptor(), size)) {
+        return false;
+    }
+    m_postings = m_postingMapping.Bytes();
+    return true;
+}
+
+void CIndex::Close() {
+    std::vector<std::uint8_t>().swap(m_reserved3);
+    std::vector<std::uint8_t>().swap(m_reserved2);
+    std::vector<std::uint32_t>().swap(m_firstBlock);
+    std::vector<std::uint32_t>().swap(m_lastDoc);
+    std::vector<std::uint32_t>().swap(m_blockChain);
+    std::vector<std::uint32_t>().swap(m_chainCycleLength);
+    m_blockCount = 0;
+    m_postings = {};
+    m_postingMapping.Unmap();
+    m_postingFile.Close();
+    m_headerFile.Close();
+    m_textStore.Close();
+}
+
+bool CIndex::StartCursor(std::int32_t slot, CPostingCursor& cursor) const {
+    if (slot < 0 || static_cast<std::size_t>(slot) >= m_firstBlock.size()) return false;
+    const std::uint32_t first = m_firstBlock[static_cast<std::size_t>(slot)];
+    // A first block outside the posting file is as good as none.
+    if (first == kNoBlock || std::uint64_t{first} * kPostingBlockSize >= m_postings.size()) {
+        return false;
+    }
+    cursor = CPostingCursor(PostingView{m_postings, m_blockChain, m_chainCycleLength}, first,
+                            m_lastDoc[static_cast<std::size_t>(slot)]);
+    return true;
+}
+
+int CIndex::RenderHitPage(std::uint32_t recordIndex, ByteString& out,
+                          std::u16string_view keywords, int searchScope, bool useVariants) {
+    if (!useVariants) return m_textStore.RenderHitPage(recordIndex, out, keywords, searchScope);
+    try {
+        const std::vector<std::u16string> expansion = ExpandVariants(keywords);
+        std::u16string joined;
+        for (std::size_t i = 0; i < expansion.size(); ++i) {
+            if (i > 0) joined += u' ';
+            joined += expansion[i];
+        }
+        return m_textStore.RenderHitPage(recordIndex, out, joined, searchScope);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+}  // namespace vyn

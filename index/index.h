@@ -1,0 +1,177 @@
+// CIndex: the full-text search engine over one scope of the index, with the text
+// store it owns and the variant-character table.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "encoding/bytestring.h"
+#include "index/mappedfile.h"
+#include "index/messagesink.h"
+#include "index/postingcursor.h"
+#include "textstore/filelist.h"
+#include "textstore/lockedfile.h"
+
+namespace vyn {
+
+// Owns, while open, the slot tables and block chain of the index header file, a
+// read-only mapping of the posting file and the open text store; always owns the
+// variant table and the result list of the last search. Searches walk the mapped
+// posting lists in place. A damaged index never makes it read outside the mapping,
+// loop or crash: either Open fails or the damaged lists end early.
+// Not thread-safe: all calls on one object must come from one thread at a time.
+class CIndex {
+public:
+    enum CombineMode : int { CombineReplace = 0, CombineUnion = 1, CombineIntersect = 2 };
+
+    static constexpr std::size_t kSlotTableEntries = 100000;
+    static constexpr std::uint64_t kHeaderTablesSize = 1400000;  // bytes before the chain
+    // Working capacity of one word search: normalised word units (runs of "*"
+    // collapsed, leading "*" dropped, one "*" at the end) plus a terminator.
+    static constexpr std::size_t kWordCapacity = 300;
+    // Most positions allowed between the segments of a word around "*".
+    static constexpr std::uint32_t kMaxSegmentGap = 300;
+    // ExpandVariants returns at most this many strings: the first ones in order.
+    static constexpr std::size_t kMaxExpansion = 256;
+    // Groups 0..kMaxVariantGroups-1 of the variant table own a slot.
+    static constexpr std::size_t kMaxVariantGroups = 11935;
+
+    static constexpr std::string_view kOpenFailedMessage = "データを開けませんでした。";
+
+    // sink, if given, receives the open-failure message; it must outlive the index.
+    explicit CIndex(CMessageSink* sink = nullptr);
+    virtual ~CIndex();
+    CIndex(const CIndex&) = delete;
+    CIndex& operator=(const CIndex&) = delete;
+
+    void SetMessageSink(CMessageSink* sink) { m_sink = sink; }
+
+    // Opens folder/baseName + suffix + "-idx.h" and "-idx.m", where the suffix is
+    // "_desc" for index scope 1 (annotations), "_content" for 2 (main text) and none
+    // otherwise (whole text), and the text store folder/baseName. Reloads the variant
+    // table from folder/"yitizi.txt" first, whatever the outcome, empties the hit page
+    // list and sets the hit total to 0. Both index files are taken under an exclusive
+    // lock, the header only while it is read, so a second opener of the same index
+    // fails. True on success. On failure (a file missing or locked, a header shorter
+    // than 1,400,000 bytes, an empty posting file, a mapping or store failure, memory)
+    // sends "データを開けませんでした。" to the sink, leaves the index closed and
+    // returns false.
+    bool Open(const std::filesystem::path& folder, std::string_view baseName, int indexScope);
+
+    // Releases the tables, the mapping and the files and closes the text store. The
+    // variant table and the result list stay. Safe on a closed index.
+    void Close();
+    bool IsOpen() const { return !m_firstBlock.empty(); }
+
+    // Text store pass-throughs (see CFileList). Requires nothing: a closed index
+    // answers as a closed store does.
+    std::uint32_t GetHeaderNumber() const { return m_textStore.GetHeaderNumber(); }
+    bool FindPage(std::uint32_t startIndex, std::uint32_t pageNumber, std::int64_t& recordIndex) {
+        return m_textStore.FindPage(startIndex, pageNumber, recordIndex);
+    }
+    bool GetPageLength(std::uint32_t recordIndex, std::uint32_t& length) {
+        return m_textStore.GetPageLength(recordIndex, length);
+    }
+    bool ReadPage(std::uint32_t recordIndex, std::span<std::uint8_t> buffer) {
+        return m_textStore.ReadPage(recordIndex, buffer);
+    }
+    bool ReadPage(std::uint32_t recordIndex, ByteString& page) {
+        return m_textStore.ReadPage(recordIndex, page);
+    }
+    // The page with every term of keywords marked (CFileList::RenderHitPage); with
+    // useVariants the terms are first widened by ExpandVariants and joined with
+    // U+0020. Returns the number of anchors written.
+    int RenderHitPage(std::uint32_t recordIndex, ByteString& out, std::u16string_view keywords,
+                      int searchScope, bool useVariants);
+
+    // Result list of the last search. Pages are document (page record) numbers, each
+    // at most once; counts are parallel to them when hits were counted, else empty.
+    // The views stay valid until the next search or Open.
+    const std::vector<std::uint32_t>& GetHitPages() const { return m_hitPages; }
+    const std::vector<std::uint32_t>& GetHitCounts() const { return m_hitCounts; }
+    std::uint32_t GetHitTotal() const { return m_hitTotal; }
+
+    // Variant table. LoadVariants replaces it with the groups of folder/"yitizi.txt":
+    // one group per non-empty LF-separated line, one member per non-empty
+    // comma-separated field, read as hexadecimal (leading white space, optional sign
+    // and "0x"; no digits gives 0, overflow 0xFFFFFFFF). A missing or unreadable file
+    // leaves the table empty; nothing is reported.
+    void LoadVariants(const std::filesystem::path& folder);
+    const std::vector<std::vector<std::uint32_t>>& GetVariantGroups() const {
+        return m_variantGroups;
+    }
+    // When the first group holding codePoint is group g < 11,935, sets slot to
+    // 88,065 + g and returns true; otherwise leaves slot untouched and returns false.
+    bool VariantSlot(std::uint32_t codePoint, std::int32_t& slot) const;
+    // The members of the first group holding codePoint, in file order; {codePoint}
+    // when no group holds it.
+    std::vector<std::uint32_t> VariantsOf(std::uint32_t codePoint) const;
+    // Every string that takes, for each code point of keywords (surrogate pairs
+    // combined), one member of VariantsOf it: the first code point varies slowest.
+    // The expansion is a product of group sizes, so only its first kMaxExpansion
+    // (256) strings are returned. Empty keywords give an empty list.
+    std::vector<std::u16string> ExpandVariants(std::u16string_view keywords) const;
+
+    // Query evaluation. A query is words separated by spaces; within a word "?" and
+    // "？" stand for one character, "*" lets the parts around it lie up to 300
+    // positions apart, in order; unindexed characters are dropped.
+    //
+    // The number of words of query (split at U+0020 and U+3000), or 0 when it is
+    // empty or holds a unit below U+0100 other than space, "*" and "?".
+    static int CountWords(std::u16string_view query);
+
+    // Pages holding every word ("and", ascending) or at least one word ("or": the first
+    // word's pages ascending, then each later word's new pages ascending), with the
+    // summed hit counts of the words when countHits. Every U+0020 of query becomes
+    // U+3000; only U+0020 splits words here. Return the sum of the SearchWord returns.
+    // An invalid query (CountWords 0) or one with a word over the working capacity
+    // returns 0 and leaves the query and the result list untouched.
+    int SearchAllWords(std::u16string& query, bool countHits, bool useVariants);
+    int SearchAnyWord(std::u16string& query, bool countHits, bool useVariants);
+
+    // Searches one word and combines its pages with the result list by mode; returns
+    // the hit total afterwards. Returns 0 with the result emptied (Replace,
+    // Intersect) or untouched (Union) when the word has no searchable character or a
+    // character without a posting list. Returns 0 with the result untouched when the
+    // word exceeds the working capacity or memory runs out.
+    std::uint32_t SearchWord(std::u16string_view word, CombineMode mode, bool countHits,
+                             bool useVariants);
+
+private:
+    bool LoadHeader(const std::string& path);
+    bool MapPostings(const std::string& path);
+    bool FailOpen();
+    // A cursor on the posting list of slot; false when the slot has none.
+    bool StartCursor(std::int32_t slot, CPostingCursor& cursor) const;
+    int SearchWords(std::u16string& query, bool all, bool countHits, bool useVariants);
+    std::uint32_t Combine(CombineMode mode, bool countHits, std::vector<std::uint32_t>& pages,
+                          std::vector<std::uint32_t>& counts);
+    void ClearResult();
+
+    CFileList m_textStore;
+    CLockedFile m_headerFile;
+    CLockedFile m_postingFile;
+    CMappedFile m_postingMapping;
+    std::vector<std::uint32_t> m_blockChain;
+    std::vector<std::uint8_t> m_reserved3;
+    std::vector<std::uint8_t> m_reserved2;
+    std::vector<std::uint32_t> m_firstBlock;
+    std::vector<std::uint32_t> m_lastDoc;
+    std::span<const std::uint8_t> m_postings;
+    std::uint32_t m_blockCount = 0;
+    std::vector<std::uint32_t> m_hitPages;
+    std::vector<std::uint32_t> m_hitCounts;
+    std::uint32_t m_hitTotal = 0;
+    std::vector<std::vector<std::uint32_t>> m_variantGroups;
+    std::vector<std::uint32_t> m_chainCycleLength;  // see ChainCycleLengths
+    std::unordered_map<std::uint32_t, std::uint32_t> m_firstGroupOf;  // code point -> group
+    CMessageSink* m_sink = nullptr;
+};
+
+}  // namespace vyn

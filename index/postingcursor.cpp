@@ -1,0 +1,147 @@
+// Posting file ("-idx.m"): blocks of 4,096 bytes numbered from 0; block b starts at
+// byte b * 4,096. A posting list is a byte stream that starts at byte 0 of its first
+// block (from the header's first-block table) and, whenever a block is used up,
+// continues at byte 0 of the block that the header's block chain names for it. The
+// stream is a run of document entries in ascending document order without a
+// terminator; the entry whose document equals the slot's last-document entry ends it.
+// Each entry:
+//   packed  document delta (from the previous entry's document; the first from 0)
+//   u16 LE  position byte count
+//   bytes   position deltas, packed, ascending (the first from 0)
+// A packed number is 1 to 3 bytes, most significant first; the top bits of b0 say how
+// many: 0x00-0x7F b0; 0x80-0xBF (b0 & 0x3F) << 8 | b1; 0xC0-0xFF (b0 & 0x3F) << 16 |
+// b1 << 8 | b2. Packed numbers and the count may straddle a block boundary.
+#include "index/postingcursor.h"
+
+#include <algorithm>
+
+namespace vyn {
+
+std::vector<std::uint32_t> ChainCycleLengths(std::span<const std::uint32_t> chain) {
+    const std::size_t count = chain.size();
+    std::vector<std::uint32_t> length(count, 0);
+    enum : std::uint8_t { kUnseen, kOnPath, kDone };
+    std::vector<std::uint8_t> state(count, kUnseen);
+    std::vector<std::uint32_t> path;
+    for (std::size_t start = 0; start < count; ++start) {
+        path.clear();
+        std::size_t b = start;
+        while (b < count && state[b] == kUnseen) {
+            state[b] = kOnPath;
+            path.push_back(static_cast<std::uint32_t>(b));
+            b = chain[b];
+        }
+        if (b < count && state[b] == kOnPath) {
+            // The walk met itself: the path from b on is a cycle.
+            const auto first = std::find(path.begin(), path.end(), static_cast<std::uint32_t>(b));
+            const auto cycle = static_cast<std::uint32_t>(path.end() - first);
+            for (auto it = first; it != path.end(); ++it) length[*it] = cycle;
+        }
+        for (std::uint32_t p : path) state[p] = kDone;
+    }
+    return length;
+}
+
+CPostingCursor::CPostingCursor(const PostingView& view, std::uint32_t firstBlock,
+                               std::uint32_t lastDocument)
+    : m_view(view), m_lastDocument(lastDocument) {
+    m_exhausted = std::uint64_t{firstBlock} * kPostingBlockSize >= view.bytes.size();
+    EnterBlock(firstBlock);
+}
+
+void CPostingCursor::EnterBlock(std::uint32_t block) {
+    m_block = block;
+    m_offset = 0;
+    if (!m_onCycle && block < m_view.cycleLength.size() && m_view.cycleLength[block] > 0) {
+        // From here on the chain goes round; the list may use each block once.
+        m_onCycle = true;
+        m_cycleSwitchesLeft = m_view.cycleLength[block] - 1;
+    }
+}
+
+bool CPostingCursor::Exhaust() {
+    m_exhausted = true;
+    m_positionBytesLeft = 0;
+    return false;
+}
+
+bool CPostingCursor::NextBlock() {
+    if (m_block >= m_view.chain.size()) return Exhaust();
+    const std::uint32_t next = m_view.chain[m_block];
+    if (next == kNoBlock || std::uint64_t{next} * kPostingBlockSize >= m_view.bytes.size()) {
+        return Exhaust();
+    }
+    if (m_onCycle) {
+        if (m_cycleSwitchesLeft == 0) return Exhaust();
+        --m_cycleSwitchesLeft;
+    }
+    EnterBlock(next);
+    return true;
+}
+
+bool CPostingCursor::ReadByte(std::uint8_t& byte) {
+    if (m_exhausted) return false;
+    if (m_offset >= kPostingBlockSize && !NextBlock()) return false;
+    const std::uint64_t at = std::uint64_t{m_block} * kPostingBlockSize + m_offset;
+    if (at >= m_view.bytes.size()) return Exhaust();  // a cut-off last block
+    byte = m_view.bytes[static_cast<std::size_t>(at)];
+    ++m_offset;
+    return true;
+}
+
+bool CPostingCursor::ReadPositionByte(std::uint8_t& byte) {
+    if (m_positionBytesLeft == 0 || !ReadByte(byte)) {
+        m_positionBytesLeft = 0;
+        return false;
+    }
+    --m_positionBytesLeft;
+    return true;
+}
+
+bool CPostingCursor::ReadEntryHead() {
+    std::uint8_t b0 = 0, b1 = 0, b2 = 0;
+    if (!ReadByte(b0)) return false;
+    std::uint32_t delta = b0;
+    if (b0 >= 0xC0) {
+        if (!ReadByte(b1) || !ReadByte(b2)) return false;
+        delta = (std::uint32_t{b0} & 0x3F) << 16 | std::uint32_t{b1} << 8 | b2;
+    } else if (b0 >= 0x80) {
+        if (!ReadByte(b1)) return false;
+        delta = (std::uint32_t{b0} & 0x3F) << 8 | b1;
+    }
+    std::uint8_t low = 0, high = 0;
+    if (!ReadByte(low) || !ReadByte(high)) return false;
+    m_document += delta;
+    m_positionBytesLeft = std::uint32_t{low} | std::uint32_t{high} << 8;
+    return true;
+}
+
+bool CPostingCursor::ReadPosition() {
+    std::uint8_t b0 = 0, b1 = 0, b2 = 0;
+    if (!ReadPositionByte(b0)) return false;
+    std::uint32_t delta = b0;
+    if (b0 >= 0xC0) {
+        if (!ReadPositionByte(b1) || !ReadPositionByte(b2)) return false;
+        delta = (std::uint32_t{b0} & 0x3F) << 16 | std::uint32_t{b1} << 8 | b2;
+    } else if (b0 >= 0x80) {
+        if (!ReadPositionByte(b1)) return false;
+        delta = (std::uint32_t{b0} & 0x3F) << 8 | b1;
+    }
+    m_position += delta;
+    return true;
+}
+
+bool CPostingCursor::SkipEntry() {
+    if (m_exhausted) return false;
+    std::uint32_t offset = m_offset + m_positionBytesLeft;
+    m_positionBytesLeft = 0;
+    // An offset of exactly 4,096 stays: the switch happens at the next byte read.
+    while (offset > kPostingBlockSize) {
+        if (!NextBlock()) return false;
+        offset -= kPostingBlockSize;
+    }
+    m_offset = offset;
+    return true;
+}
+
+}  // namespace vyn

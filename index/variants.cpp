@@ -1,0 +1,149 @@
+// Variant table ("yitizi.txt"): ASCII text, one group per line. Lines end at LF;
+// runs of LF count as one break, so empty lines form no group, while a line holding
+// only a CR does (its one field reads as 0). Fields are separated by commas; runs of
+// commas count as one. Each field is one member, a hexadecimal code point read like
+// strtoul base 16: leading white space, an optional sign ("-" negates modulo 2^32),
+// an optional "0x"/"0X", then digits up to the first other byte; no digits give 0,
+// more than 32 bits give 0xFFFFFFFF. Group g (from 0, in file order) owns the index
+// slot 88,065 + g.
+#include <fstream>
+#include <iterator>
+#include <new>
+
+#include "encoding/charslot.h"
+#include "index/index.h"
+
+namespace vyn {
+
+namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::uint32_t ParseMember(std::string_view field) {
+    std::size_t i = 0;
+    while (i < field.size() && IsSpace(field[i])) ++i;
+    bool negative = false;
+    if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
+    if (i + 2 < field.size() && field[i] == '0' && (field[i + 1] == 'x' || field[i + 1] == 'X') &&
+        HexDigit(field[i + 2]) >= 0) {
+        i += 2;
+    }
+    std::uint64_t value = 0;
+    bool overflow = false;
+    for (; i < field.size() && HexDigit(field[i]) >= 0; ++i) {
+        value = value * 16 + static_cast<std::uint64_t>(HexDigit(field[i]));
+        if (value > 0xFFFFFFFFu) {
+            overflow = true;
+            value = 0xFFFFFFFFu;
+        }
+    }
+    if (overflow) return 0xFFFFFFFFu;
+    const auto result = static_cast<std::uint32_t>(value);
+    return negative ? 0u - result : result;
+}
+
+// Calls f for each non-empty piece of text between separators.
+template <typename F>
+void ForEachPiece(std::string_view text, char separator, F f) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(separator, start);
+        if (end == std::string_view::npos) end = text.size();
+        if (end > start) f(text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+void AppendCodePoint(std::u16string& out, std::uint32_t codePoint) {
+    if (codePoint > 0x10FFFF) {
+        out += u'\uFFFD';  // no UTF-16 form
+    } else if (codePoint > 0xFFFF) {
+        codePoint -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (codePoint >> 10));
+        out += static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
+    } else {
+        out += static_cast<char16_t>(codePoint);
+    }
+}
+
+}  // namespace
+
+void CIndex::LoadVariants(const std::filesystem::path& folder) {
+    m_variantGroups.clear();
+    m_firstGroupOf.clear();
+    try {
+        std::ifstream file(folder / "yitizi.txt", std::ios::binary);
+        if (!file) return;
+        const std::string text{std::istreambuf_iterator<char>(file),
+                               std::istreambuf_iterator<char>()};
+        std::vector<std::vector<std::uint32_t>> groups;
+        std::unordered_map<std::uint32_t, std::uint32_t> firstGroupOf;
+        ForEachPiece(text, '\n', [&](std::string_view line) {
+            std::vector<std::uint32_t> members;
+            ForEachPiece(line, ',', [&](std::string_view field) {
+                members.push_back(ParseMember(field));
+            });
+            const auto group = static_cast<std::uint32_t>(groups.size());
+            for (std::uint32_t member : members) firstGroupOf.emplace(member, group);
+            groups.push_back(std::move(members));
+        });
+        m_variantGroups = std::move(groups);
+        m_firstGroupOf = std::move(firstGroupOf);
+    } catch (...) {
+        m_variantGroups.clear();
+        m_firstGroupOf.clear();
+    }
+}
+
+bool CIndex::VariantSlot(std::uint32_t codePoint, std::int32_t& slot) const {
+    auto it = m_firstGroupOf.find(codePoint);
+    if (it == m_firstGroupOf.end() || it->second >= kMaxVariantGroups) return false;
+    slot = kFirstVariantSlot + static_cast<std::int32_t>(it->second);
+    return true;
+}
+
+std::vector<std::uint32_t> CIndex::VariantsOf(std::uint32_t codePoint) const {
+    auto it = m_firstGroupOf.find(codePoint);
+    if (it == m_firstGroupOf.end()) return {codePoint};
+    return m_variantGroups[it->second];
+}
+
+std::vector<std::u16string> CIndex::ExpandVariants(std::u16string_view keywords) const {
+    std::vector<std::vector<std::uint32_t>> choices;
+    for (std::size_t i = 0; i < keywords.size(); ++i) {
+        std::uint32_t codePoint = keywords[i];
+        if (codePoint >= 0xD800 && codePoint <= 0xDBFF && i + 1 < keywords.size() &&
+            keywords[i + 1] >= 0xDC00 && keywords[i + 1] <= 0xDFFF) {
+            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (keywords[i + 1] - 0xDC00);
+            ++i;
+        }
+        choices.push_back(VariantsOf(codePoint));
+    }
+    std::vector<std::u16string> strings;
+    if (choices.empty()) return strings;
+    // An odometer over the choices, the last position turning fastest.
+    std::vector<std::size_t> pick(choices.size(), 0);
+    while (strings.size() < kMaxExpansion) {
+        std::u16string text;
+        for (std::size_t k = 0; k < choices.size(); ++k) AppendCodePoint(text, choices[k][pick[k]]);
+        strings.push_back(std::move(text));
+        std::size_t k = choices.size();
+        while (k > 0 && ++pick[k - 1] == choices[k - 1].size()) {
+            pick[k - 1] = 0;
+            --k;
+        }
+        if (k == 0) break;
+    }
+    return strings;
+}
+
+}  // namespace vyn
