@@ -14,6 +14,12 @@ constexpr const char* kUsage =
     "  find --data DIR --start S --number P\n"
     "      Print the index of the first record at or after record S whose name carries\n"
     "      page number P. Exit 1 when there is none.\n"
+    "  build --source SRC --out DIR\n"
+    "      Read the corpus source in SRC (catalog.txt, the volume files it names and\n"
+    "      the optional variants.txt) and write every data file into DIR, created if\n"
+    "      missing. The files are built in a temporary folder beside DIR and moved\n"
+    "      into it only when all succeeded, so a failed build leaves DIR as it was.\n"
+    "      Exit 2 on a failed build, with the file and line at fault on stderr.\n"
     "\n"
     "  --help  show this text\n";
 

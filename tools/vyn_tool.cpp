@@ -16,6 +16,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"page", vyn::tool::CommandPage},
     {"find", vyn::tool::CommandFind},
+    {"build", vyn::tool::CommandBuild},
 };
 
 }  // namespace
