@@ -34,9 +34,12 @@ std::vector<std::uint32_t> LoadU32s(const std::uint8_t* p, std::size_t count) {
 
 std::string_view ScopeSuffix(int indexScope) {
     switch (indexScope) {
-        case 1: return "_desc";
-        case 2: return "_content";
-        default: return "";
+        case 1:
+            return "_desc";
+        case 2:
+            return "_content";
+        default:
+            return "";
     }
 }
 
@@ -46,8 +49,7 @@ CIndex::CIndex(CMessageSink* sink) : m_sink(sink) {}
 
 CIndex::~CIndex() { Close(); }
 
-bool CIndex::Open(const std::filesystem::path& folder, std::string_view baseName,
-                  int indexScope) {
+bool CIndex::Open(const std::filesystem::path& folder, std::string_view baseName, int indexScope) {
     Close();
     try {
         LoadVariants(folder);
@@ -148,8 +150,8 @@ bool CIndex::StartCursor(std::int32_t slot, CPostingCursor& cursor) const {
     return true;
 }
 
-int CIndex::RenderHitPage(std::uint32_t recordIndex, ByteString& out,
-                          std::u16string_view keywords, int searchScope, bool useVariants) {
+int CIndex::RenderHitPage(std::uint32_t recordIndex, ByteString& out, std::u16string_view keywords,
+                          int searchScope, bool useVariants) {
     if (!useVariants) return m_textStore.RenderHitPage(recordIndex, out, keywords, searchScope);
     try {
         const std::vector<std::u16string> expansion = ExpandVariants(keywords);

@@ -169,7 +169,7 @@ private:
     std::vector<std::uint32_t> m_hitCounts;
     std::uint32_t m_hitTotal = 0;
     std::vector<std::vector<std::uint32_t>> m_variantGroups;
-    std::vector<std::uint32_t> m_chainCycleLength;  // see ChainCycleLengths
+    std::vector<std::uint32_t> m_chainCycleLength;                    // see ChainCycleLengths
     std::unordered_map<std::uint32_t, std::uint32_t> m_firstGroupOf;  // code point -> group
     CMessageSink* m_sink = nullptr;
 };

@@ -221,7 +221,8 @@ int CIndex::SearchWords(std::u16string& query, bool all, bool countHits, bool us
         std::size_t start = 0;
         while (start <= query.size()) {
             std::size_t end = std::min(query.find(kSpace, start), query.size());
-            if (end > start && !FitsWorkingArrays(std::u16string_view(query).substr(start, end - start))) {
+            if (end > start &&
+                !FitsWorkingArrays(std::u16string_view(query).substr(start, end - start))) {
                 return 0;
             }
             start = end + 1;
@@ -237,8 +238,11 @@ int CIndex::SearchWords(std::u16string& query, bool all, bool countHits, bool us
         if (i < query.size() && query[i] != kSpace) continue;
         if (i < query.size()) query[i] = kIdeographicSpace;
         if (i > wordStart) {
-            const std::u16string_view word = std::u16string_view(query).substr(wordStart, i - wordStart);
-            const CombineMode mode = !all ? CombineUnion : first ? CombineReplace : CombineIntersect;
+            const std::u16string_view word =
+                std::u16string_view(query).substr(wordStart, i - wordStart);
+            const CombineMode mode = !all    ? CombineUnion
+                                     : first ? CombineReplace
+                                             : CombineIntersect;
             sum += SearchWord(word, mode, countHits, useVariants);
             first = false;
         }

@@ -89,9 +89,8 @@ void CIndex::LoadVariants(const std::filesystem::path& folder) {
         std::unordered_map<std::uint32_t, std::uint32_t> firstGroupOf;
         ForEachPiece(text, '\n', [&](std::string_view line) {
             std::vector<std::uint32_t> members;
-            ForEachPiece(line, ',', [&](std::string_view field) {
-                members.push_back(ParseMember(field));
-            });
+            ForEachPiece(line, ',',
+                         [&](std::string_view field) { members.push_back(ParseMember(field)); });
             const auto group = static_cast<std::uint32_t>(groups.size());
             for (std::uint32_t member : members) firstGroupOf.emplace(member, group);
             groups.push_back(std::move(members));

@@ -46,7 +46,8 @@ bool Corpus::WriteIndexOnly(const std::filesystem::path& folder,
             for (std::size_t g = 0; g < groups.size() && g < 11935; ++g) {
                 for (std::uint32_t member : groups[g]) {
                     if (member != codePoint) continue;
-                    if (!writer.Add(kFirstVariantSlot + static_cast<std::int32_t>(g), doc, position)) {
+                    if (!writer.Add(kFirstVariantSlot + static_cast<std::int32_t>(g), doc,
+                                    position)) {
                         return false;
                     }
                     break;

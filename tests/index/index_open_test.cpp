@@ -152,7 +152,9 @@ protected:
     }
     fs::path Header() const { return m_dir / "Index-idx.h"; }
     fs::path Postings() const { return m_dir / "Index-idx.m"; }
-    std::size_t FirstBlockAt(char16_t c) const { return 4u * static_cast<std::size_t>(CharSlot(c)); }
+    std::size_t FirstBlockAt(char16_t c) const {
+        return 4u * static_cast<std::size_t>(CharSlot(c));
+    }
     std::size_t LastDocAt(char16_t c) const { return 1000000u + FirstBlockAt(c); }
     std::size_t ChainAt(std::uint32_t block) const { return 1400000u + 4u * block; }
 
@@ -222,8 +224,10 @@ TEST_F(IndexFiles, MissingOrEmptyFilesFailWithTheMessage) {
         const bool mayBeEmpty = file.extension() == ".cnt";
         for (bool remove : {true, false}) {
             if (!remove && mayBeEmpty) continue;
-            if (remove) fs::remove(file);
-            else Resize(file, 0);
+            if (remove)
+                fs::remove(file);
+            else
+                Resize(file, 0);
             test::RecordingSink sink;
             CIndex index(&sink);
             EXPECT_FALSE(index.Open(m_dir.path(), "Index", 0));
@@ -272,19 +276,26 @@ TEST_F(IndexFiles, DamagedTablesEndListsEarly) {
     };
     const Case cases[] = {
         {"FirstBlockPastEnd",
-         [](std::string& h, std::string&, std::uint32_t) { PutU32(h, 4 * CharSlot(u'甲'), 100000); },
+         [](std::string& h, std::string&, std::uint32_t) {
+             PutU32(h, 4 * CharSlot(u'甲'), 100000);
+         },
          false},
         {"FirstBlockHuge",
-         [](std::string& h, std::string&, std::uint32_t) { PutU32(h, 4 * CharSlot(u'甲'), 0xFFFFFFFE); },
+         [](std::string& h, std::string&, std::uint32_t) {
+             PutU32(h, 4 * CharSlot(u'甲'), 0xFFFFFFFE);
+         },
          false},
         {"ChainEntryPastEnd",
          [](std::string& h, std::string&, std::uint32_t b) { PutU32(h, 1400000 + 4 * b, 5000000); },
          true},
         {"ChainEntryEndsEarly",
-         [](std::string& h, std::string&, std::uint32_t b) { PutU32(h, 1400000 + 4 * b, 0xFFFFFFFF); },
+         [](std::string& h, std::string&, std::uint32_t b) {
+             PutU32(h, 1400000 + 4 * b, 0xFFFFFFFF);
+         },
          true},
         {"ChainLoopsToItself",
-         [](std::string& h, std::string&, std::uint32_t b) { PutU32(h, 1400000 + 4 * b, b); }, true},
+         [](std::string& h, std::string&, std::uint32_t b) { PutU32(h, 1400000 + 4 * b, b); },
+         true},
         {"LastDocUnreachable",
          [](std::string& h, std::string&, std::uint32_t) {
              PutU32(h, 1000000 + 4 * CharSlot(u'甲'), 0xFFFFFFFF);
@@ -297,9 +308,11 @@ TEST_F(IndexFiles, DamagedTablesEndListsEarly) {
          },
          true},
         {"PostingsCutMidBlock",
-         [](std::string&, std::string& p, std::uint32_t b) { p.resize(4096 * (b + 1) + 1000); }, true},
+         [](std::string&, std::string& p, std::uint32_t b) { p.resize(4096 * (b + 1) + 1000); },
+         true},
         {"HeaderChainCut",
-         [](std::string& h, std::string&, std::uint32_t b) { h.resize(1400000 + 4 * b + 2); }, true},
+         [](std::string& h, std::string&, std::uint32_t b) { h.resize(1400000 + 4 * b + 2); },
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -329,11 +342,21 @@ TEST_F(IndexFiles, RandomDamageNeverCrashesOrHangs) {
         for (int f = 0; f < flips; ++f) {
             const auto bit = static_cast<char>(1 << (random() % 8));
             switch (random() % 5) {
-                case 0: postings[random() % postings.size()] ^= bit; break;
-                case 1: header[kouSlotAt + random() % 4] ^= bit; break;
-                case 2: header[otsuSlotAt + random() % 4] ^= bit; break;
-                case 3: header[1400000 + random() % (header.size() - 1400000)] ^= bit; break;
-                default: header[1000000 + kouSlotAt + random() % 4] ^= bit; break;
+                case 0:
+                    postings[random() % postings.size()] ^= bit;
+                    break;
+                case 1:
+                    header[kouSlotAt + random() % 4] ^= bit;
+                    break;
+                case 2:
+                    header[otsuSlotAt + random() % 4] ^= bit;
+                    break;
+                case 3:
+                    header[1400000 + random() % (header.size() - 1400000)] ^= bit;
+                    break;
+                default:
+                    header[1000000 + kouSlotAt + random() % 4] ^= bit;
+                    break;
             }
         }
         if (random() % 4 == 0) postings.resize(random() % postings.size());
@@ -348,9 +371,8 @@ TEST_F(IndexFiles, RandomDamageNeverCrashesOrHangs) {
             index.SearchAnyWord(query, true, false);
         }
         const Pages& pages = index.GetHitPages();
-        EXPECT_TRUE(std::adjacent_find(pages.begin(), pages.end(), [](auto a, auto b) {
-                        return a >= b;
-                    }) == pages.end());
+        EXPECT_TRUE(std::adjacent_find(pages.begin(), pages.end(),
+                                       [](auto a, auto b) { return a >= b; }) == pages.end());
     }
 }
 

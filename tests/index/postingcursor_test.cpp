@@ -20,7 +20,8 @@ ByteString Encode(const std::vector<Entry>& entries) {
     for (const Entry& entry : entries) {
         CPostingWriter::PutPacked(stream, entry.docDelta);
         ByteString positions;
-        for (std::uint32_t delta : entry.positionDeltas) CPostingWriter::PutPacked(positions, delta);
+        for (std::uint32_t delta : entry.positionDeltas)
+            CPostingWriter::PutPacked(positions, delta);
         stream.push_back(static_cast<std::uint8_t>(positions.size() & 0xFF));
         stream.push_back(static_cast<std::uint8_t>(positions.size() >> 8));
         stream.insert(stream.end(), positions.begin(), positions.end());
@@ -42,7 +43,8 @@ struct Layout {
     }
 };
 
-Layout Lay(const ByteString& stream, const std::vector<std::uint32_t>& order, std::uint32_t blocks) {
+Layout Lay(const ByteString& stream, const std::vector<std::uint32_t>& order,
+           std::uint32_t blocks) {
     Layout layout;
     layout.bytes.assign(std::size_t{blocks} * kPostingBlockSize, 0xEE);
     layout.chain.assign(blocks, kNoBlock);
@@ -59,7 +61,8 @@ Layout Lay(const ByteString& stream, const std::vector<std::uint32_t>& order, st
 
 std::vector<std::uint32_t> Ones(std::size_t count) { return std::vector<std::uint32_t>(count, 1); }
 
-std::vector<std::uint32_t> Concat(std::vector<std::uint32_t> a, const std::vector<std::uint32_t>& b) {
+std::vector<std::uint32_t> Concat(std::vector<std::uint32_t> a,
+                                  const std::vector<std::uint32_t>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
@@ -121,7 +124,8 @@ TEST_P(PostingCursorStraddle, ReadsAcrossChainedBlocks) {
     EXPECT_EQ(cursor.Document(), lastDoc);
     EXPECT_TRUE(cursor.AtLastEntry());
     cursor.SetPosition(10);
-    for (std::size_t i = 0; i < c.second.positionDeltas.size(); ++i) ASSERT_TRUE(cursor.ReadPosition());
+    for (std::size_t i = 0; i < c.second.positionDeltas.size(); ++i)
+        ASSERT_TRUE(cursor.ReadPosition());
     EXPECT_EQ(cursor.Position(), 10 + Sum(c.second.positionDeltas));
 
     // Skipping the first entry after one position.
@@ -214,7 +218,12 @@ TEST(PostingCursor, DamagedListsEndWithoutLeavingTheBytes) {
         {"ChainEndsEarly", 0, 1999, [](Layout& l) { l.chain[0] = kNoBlock; }, false},
         {"ChainPointsPastFile", 0, 1999, [](Layout& l) { l.chain[0] = 1000; }, false},
         {"ChainLoopsToItself", 0, 1999, [](Layout& l) { l.chain[1] = 1; }, false},
-        {"ChainLoopsToStart", 0, 1999, [](Layout& l) { l.chain.back() = 0; l.chain[1] = 0; }, false},
+        {"ChainLoopsToStart", 0, 1999,
+         [](Layout& l) {
+             l.chain.back() = 0;
+             l.chain[1] = 0;
+         },
+         false},
         {"ChainTableMissing", 0, 1999, [](Layout& l) { l.chain.clear(); }, false},
         {"LastBlockCut", 0, 1999, [](Layout& l) { l.bytes.resize(l.bytes.size() - 3000); }, false},
         {"FirstBlockPastFile", 5000, 1999, [](Layout&) {}, false},
@@ -222,15 +231,18 @@ TEST(PostingCursor, DamagedListsEndWithoutLeavingTheBytes) {
         // What the chain says after a list's last block is never used.
         {"EndEntryPointsBackToStart", 0, 1999, [](Layout& l) { l.chain.back() = 0; }, true},
         {"PositionCountPastEnd", 0, 1999,
-         [](Layout& l) { l.bytes[1] = 0xFF; l.bytes[2] = 0xFF; }, false},
+         [](Layout& l) {
+             l.bytes[1] = 0xFF;
+             l.bytes[2] = 0xFF;
+         },
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Layout layout = good;
         c.damage(layout);
         bool finished = false;
-        const auto docs =
-            WalkDocuments(layout.Cursor(c.firstBlock, c.lastDoc), finished);
+        const auto docs = WalkDocuments(layout.Cursor(c.firstBlock, c.lastDoc), finished);
         EXPECT_TRUE(finished);
         if (c.complete) {
             ASSERT_GE(docs.size(), 2000u);

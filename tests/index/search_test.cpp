@@ -40,7 +40,8 @@ protected:
     std::map<std::uint32_t, std::uint32_t> CountsByPage() const {
         std::map<std::uint32_t, std::uint32_t> counts;
         EXPECT_EQ(m_index.GetHitCounts().size(), m_index.GetHitPages().size());
-        for (std::size_t i = 0; i < m_index.GetHitPages().size() && i < m_index.GetHitCounts().size(); ++i) {
+        for (std::size_t i = 0;
+             i < m_index.GetHitPages().size() && i < m_index.GetHitCounts().size(); ++i) {
             counts[m_index.GetHitPages()[i]] = m_index.GetHitCounts()[i];
         }
         return counts;
@@ -65,8 +66,8 @@ TEST_F(IndexSearch, WordPatterns) {
     // Three segments where the greedy walk misses a valid combination: after the
     // distance failure of 丑(110)..寅(500) both 子 and 丑 move on, 子 to 400, past
     // the 丑 at 350 that would have matched 子(100) and 寅(500).
-    for (auto [position, cp] : {std::pair{100u, U'子'}, {400u, U'子'}, {110u, U'丑'},
-                                {350u, U'丑'}, {500u, U'寅'}}) {
+    for (auto [position, cp] :
+         {std::pair{100u, U'子'}, {400u, U'子'}, {110u, U'丑'}, {350u, U'丑'}, {500u, U'寅'}}) {
         corpus.Add(9, position, cp);
     }
     for (auto [position, cp] : {std::pair{100u, U'子'}, {350u, U'丑'}, {500u, U'寅'}}) {
@@ -120,8 +121,8 @@ TEST_F(IndexSearch, WordPatterns) {
 TEST_F(IndexSearch, CountsHitsByTheGreedyProcedure) {
     Corpus corpus;
     corpus.AddPage(0, u"甲乙。甲乙丙甲乙");
-    corpus.AddPage(1, u"甲。甲。乙");       // two 甲 before one 乙
-    corpus.AddPage(2, u"丙丙丙");            // overlapping occurrences
+    corpus.AddPage(1, u"甲。甲。乙");  // two 甲 before one 乙
+    corpus.AddPage(2, u"丙丙丙");      // overlapping occurrences
     corpus.AddPage(3, u"乙。甲" + Repeat(u"。", 302) + u"乙");
     corpus.AddPage(4, u"甲?乙甲乙");
     Open(corpus);
@@ -198,10 +199,10 @@ TEST(IndexQuery, CountWords) {
         int words;
     };
     const Case cases[] = {
-        {u"", 0},           {u"甲", 1},           {u" 甲  乙 ", 2},     {u"甲\u3000乙", 2},
-        {u"*", 1},          {u"?", 1},            {u"甲*乙 ?丙", 2},    {u"   ", 0},
-        {u"甲a", 0},        {u"甲1", 0},          {u"甲\t乙", 0},       {u"\u00A0", 0},
-        {u"甲\u00FF", 0},   {u"\u0100", 1},       {u"甲\0乙"s, 0},      {u"\u3000\u3000", 0},
+        {u"", 0},         {u"甲", 1},     {u" 甲  乙 ", 2},  {u"甲\u3000乙", 2},
+        {u"*", 1},        {u"?", 1},      {u"甲*乙 ?丙", 2}, {u"   ", 0},
+        {u"甲a", 0},      {u"甲1", 0},    {u"甲\t乙", 0},    {u"\u00A0", 0},
+        {u"甲\u00FF", 0}, {u"\u0100", 1}, {u"甲\0乙"s, 0},   {u"\u3000\u3000", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.query.size()));

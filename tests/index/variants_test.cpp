@@ -20,7 +20,9 @@ TEST(VariantTable, ParsesLinesAndFields) {
         Groups groups;
     };
     const Case cases[] = {
-        {"OneGroupPerLine", "4E00,4E01\n570B,56FD,56EF\n", {{0x4E00, 0x4E01}, {0x570B, 0x56FD, 0x56EF}}},
+        {"OneGroupPerLine",
+         "4E00,4E01\n570B,56FD,56EF\n",
+         {{0x4E00, 0x4E01}, {0x570B, 0x56FD, 0x56EF}}},
         {"DoubleCommaSkipped", "4E00,,4E01\n", {{0x4E00, 0x4E01}}},
         {"LeadingAndTrailingCommas", ",4E00,\n", {{0x4E00}}},
         {"EmptyLinesFormNoGroup", "\n\n4E00\n\n\n4E01", {{0x4E00}, {0x4E01}}},
@@ -110,14 +112,12 @@ TEST(VariantTable, ExpandsKeywordsInOrder) {
         std::vector<std::u16string> expansion;
     };
     const Case cases[] = {
-        {"TwoTimesThree", u"乙丙",
+        {"TwoTimesThree",
+         u"乙丙",
          {u"甲丙", u"甲丁", u"甲\U00020001", u"乙丙", u"乙丁", u"乙\U00020001"}},
-        {"SeparatorKept", u"甲 中",
-         {u"甲 中", u"乙 中"}},
-        {"WildcardsKept", u"*丙?",
-         {u"*丙?", u"*丁?", u"*\U00020001?"}},
-        {"SurrogatePairLookedUp", u"\U00020001",
-         {u"丙", u"丁", u"\U00020001"}},
+        {"SeparatorKept", u"甲 中", {u"甲 中", u"乙 中"}},
+        {"WildcardsKept", u"*丙?", {u"*丙?", u"*丁?", u"*\U00020001?"}},
+        {"SurrogatePairLookedUp", u"\U00020001", {u"丙", u"丁", u"\U00020001"}},
         {"NoVariants", u"中", {u"中"}},
         {"Empty", u"", {}},
     };
