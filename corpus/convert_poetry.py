@@ -88,6 +88,12 @@ def numeral(n):
     return out
 
 
+def short_numeral(n):
+    """numeral(n) in the usual short form for our own names: 十, 十一."""
+    text = numeral(n)
+    return text[1:] if text.startswith("一十") else text
+
+
 class Poem:
     """One text of the corpus: a title, an author with an optional biography,
     paragraphs of main text and notes."""
@@ -318,7 +324,7 @@ def structured_volumes(doc):
         yield "全一卷", intro + list(_structured(doc))
         return
     for i, part in enumerate(content):
-        title = part.get("title") or part.get("type") or f"卷{numeral(i + 1)}"
+        title = part.get("title") or part.get("type") or f"卷{short_numeral(i + 1)}"
         poems = list(_structured(part if "paragraphs" in part else part.get("content", [])))
         if "paragraphs" in part:
             poems = [Poem(title, "", part["paragraphs"])]
@@ -359,12 +365,13 @@ def large_collections(dist):
 
     def huajian():
         folder = path("wudaishici", "huajianji")
-        files = sorted(f for f in os.listdir(folder) if f.endswith("-juan.json"))
-        files.sort(key=lambda f: (not f.split("-")[1].isdigit(), f))
+        # huajianji-N-juan.json holds volume N, "x" standing for ten.
+        files = sorted((10 if m.group(1) == "x" else int(m.group(1)), f) for f in os.listdir(folder)
+                       if (m := re.fullmatch(r"huajianji-(\d+|x)-juan\.json", f)))
         yield "序", [Poem(p.get("rhythmic"), "", [], p.get("notes"))
                      for p in _load(os.path.join(folder, "huajianji-0-preface.json"))]
-        for i, f in enumerate(files, 1):
-            yield f"卷{numeral(i)}", list(_with_biographies(_load(os.path.join(folder, f)), {}))
+        for number, f in files:
+            yield f"卷{short_numeral(number)}", list(_with_biographies(_load(os.path.join(folder, f)), {}))
 
     def nantang():
         intro = _load(path("wudaishici", "nantang", "intro.json"))

@@ -6,6 +6,8 @@ cd "$(dirname "$0")/.."
 
 install_packages build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev \
     libbenchmark-dev
+# For the corpus converter's tests on the variant data Debian ships.
+install_packages python3 unicode-data opencc libopencc-data
 
 configure_and_build build -DBUILD_TESTING=ON
 ctest --test-dir build --output-on-failure --timeout 600
