@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "builder/databuilder.h"
+#include "builder/sourcereader.h"
+#include "support/tempdir.h"
+#include "support/toolrun.h"
+
+namespace vyn {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::RunTool;
+using test::TempDir;
+
+const std::vector<std::string> kBuiltFiles = {
+    "Index-fl.h",          "Index-fl.cnt",        "Index-idx.h",      "Index-idx.m",
+    "Index_content-idx.h", "Index_content-idx.m", "Index_desc-idx.h", "Index_desc-idx.m",
+    "vyn.dir",             "yitizi.txt"};
+
+// Records: 0 卷一 page 1, 1 卷一 page 2, 2 卷二 page 5.
+void WriteSource(const fs::path& src, const std::string& firstVolume) {
+    fs::create_directories(src / "tang");
+    test::WriteFile(src / "catalog.txt",
+                    "category\t集部\nbook\t全唐詩\nvolume\t卷一\ttang/001.txt\n"
+                    "volume\t卷二\ttang/002.txt\t5\n");
+    test::WriteFile(src / "tang/001.txt", firstVolume);
+    test::WriteFile(src / "tang/002.txt", "塞外悲風切\n");
+    test::WriteFile(src / "variants.txt", "龍竜龙\n");
+}
+
+constexpr const char* kFirstVolume =
+    "# 全唐詩 卷一 第1頁\n帝京篇十首\n李世民{太宗皇帝}\n---\n飲馬長城窟行\n";
+
+// Every file and folder under root, relative, with its bytes ("/" for a folder).
+std::map<std::string, std::string> Snapshot(const fs::path& root) {
+    std::map<std::string, std::string> entries;
+    if (!fs::exists(root)) return entries;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = fs::relative(entry.path(), root).string();
+        entries[name] = entry.is_directory() ? "/" : ReadFile(entry.path());
+    }
+    return entries;
+}
+
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(VynToolBuildTest, BuildsTheSourceIntoANewFolder) {
+    TempDir src;
+    WriteSource(src.path(), kFirstVolume);
+    TempDir parent;
+    const fs::path dir = parent / "out" / "data";
+    auto r = RunTool({"build", "--source", src.path().string(), "--out", dir.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("built 1 category, 1 book, 2 volumes: 3 pages"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("100% (3/3 pages)"), std::string::npos) << r.err;
+    EXPECT_EQ(Names(parent.path()), std::vector<std::string>{"out"});
+    EXPECT_EQ(Names(parent / "out"), std::vector<std::string>{"data"});
+
+    // The same files, byte for byte, as the builder writes from the reader's corpus.
+    Corpus corpus;
+    CSourceReader reader;
+    ASSERT_TRUE(reader.Read(src.path(), corpus)) << reader.GetReason();
+    TempDir direct;
+    CDataBuilder builder;
+    BuildStats stats;
+    ASSERT_TRUE(builder.Build(corpus, direct.path(), stats)) << builder.GetReason();
+    std::vector<std::string> sorted = kBuiltFiles;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(Names(dir), sorted);
+    for (const std::string& name : kBuiltFiles) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(ReadFile(dir / name), ReadFile(direct / name));
+        EXPECT_NE(r.out.find(name), std::string::npos);
+    }
+
+    const struct {
+        const char* record;
+        std::vector<std::string> holds;
+    } pages[] = {
+        {"0", {"全唐詩 卷一 第1頁", "帝京篇十首", "太宗皇帝"}},
+        {"1", {"全唐詩 卷一 2", "飲馬長城窟行"}},
+        {"2", {"全唐詩 卷二 5", "塞外悲風切"}},
+    };
+    for (const auto& page : pages) {
+        SCOPED_TRACE(page.record);
+        auto shown = RunTool({"page", "--data", dir.string(), "--record", page.record});
+        ASSERT_EQ(shown.exitCode, 0) << shown.err;
+        for (const std::string& text : page.holds) EXPECT_NE(shown.out.find(text), std::string::npos);
+    }
+    auto found = RunTool({"find", "--data", dir.string(), "--start", "0", "--number", "5"});
+    EXPECT_EQ(found.exitCode, 0) << found.err;
+    EXPECT_EQ(found.out, "2\n");
+}
+
+TEST(VynToolBuildTest, RebuildReplacesOnlyTheDataFiles) {
+    TempDir src;
+    WriteSource(src.path(), kFirstVolume);
+    TempDir parent;
+    const fs::path dir = parent / "bin";
+    fs::create_directories(dir / "lib");
+    test::WriteFile(dir / "lib/keep.so", "library");
+    test::WriteFile(dir / "vyn-tool", "program");
+    test::WriteFile(dir / "Index-fl.h", "stale");
+    test::WriteFile(dir / "yitizi.txt", "stale");
+    auto r = RunTool({"build", "--source", src.path().string(), "--out", dir.string() + "/"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir / "lib/keep.so"), "library");
+    EXPECT_EQ(ReadFile(dir / "vyn-tool"), "program");
+    EXPECT_EQ(ReadFile(dir / "yitizi.txt"), "9F8D,7ADC,9F99\n");
+    EXPECT_NE(ReadFile(dir / "Index-fl.h"), "stale");
+    EXPECT_EQ(Names(dir).size(), kBuiltFiles.size() + 2);
+    EXPECT_EQ(Names(parent.path()), std::vector<std::string>{"bin"});
+}
+
+TEST(VynToolBuildTest, FailedBuildLeavesTheFolderAsItWas) {
+    const struct {
+        const char* name;
+        std::string firstVolume;
+        bool dirExists;
+        bool folderInTheWay;  // DIR/yitizi.txt is a folder
+        std::string err;      // the whole of stderr; empty: see below
+    } cases[] = {
+        {"source error", "帝京篇\n李世民{太宗皇帝\n", true, false,
+         "vyn-tool: tang/001.txt:2: \"{\" without \"}\"\n"},
+        {"source error, no folder yet", "甲\n---\n---\n乙\n", false, false,
+         "vyn-tool: tang/001.txt:3: empty page\n"},
+        {"a folder in the way of a built file", kFirstVolume, true, true, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir src;
+        WriteSource(src.path(), c.firstVolume);
+        TempDir parent;
+        const fs::path dir = parent / "bin";
+        if (c.dirExists) {
+            fs::create_directory(dir);
+            test::WriteFile(dir / "vyn-tool", "program");
+            test::WriteFile(dir / "Index-fl.h", "old store");
+            test::WriteFile(dir / "vyn.dir", "old catalog");
+        }
+        if (c.folderInTheWay) {
+            fs::create_directory(dir / "yitizi.txt");
+            test::WriteFile(dir / "yitizi.txt" / "x", "x");
+        }
+        const auto before = Snapshot(parent.path());
+        auto r = RunTool({"build", "--source", src.path().string(), "--out", dir.string()});
+        EXPECT_EQ(r.exitCode, 2);
+        if (!c.err.empty()) {
+            EXPECT_EQ(r.err, c.err);
+        } else {
+            // Progress lines, then the reason.
+            const std::string last = r.err.substr(r.err.rfind('\n', r.err.size() - 2) + 1);
+            EXPECT_EQ(last, "vyn-tool: " + (dir / "yitizi.txt").string() + " is a folder\n");
+        }
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_EQ(Snapshot(parent.path()), before);
+    }
+}
+
+TEST(VynToolBuildTest, UsageErrors) {
+    TempDir src;
+    WriteSource(src.path(), kFirstVolume);
+    TempDir parent;
+    test::WriteFile(parent / "file", "x");
+    const std::string s = src.path().string(), out = (parent / "out").string();
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        std::string err;  // the first line of stderr
+    } cases[] = {
+        {"no --out", {"build", "--source", s}, "vyn-tool: build needs --source SRC and --out DIR"},
+        {"no --source", {"build", "--out", out}, "vyn-tool: build needs --source SRC and --out DIR"},
+        {"empty --out", {"build", "--source", s, "--out", ""}, "vyn-tool: build needs --source SRC and --out DIR"},
+        {"positional", {"build", "--source", s, "--out", out, "x"},
+         "vyn-tool: build needs --source SRC and --out DIR"},
+        {"unknown option", {"build", "--source", s, "--out", out, "--data", out},
+         "vyn-tool: unknown option --data"},
+        {"source twice", {"build", "--source", s, "--source", s, "--out", out}, "vyn-tool: --source given twice"},
+        {"source missing", {"build", "--source", out, "--out", out}, "vyn-tool: " + out + ": not a folder"},
+        {"DIR is a file", {"build", "--source", s, "--out", (parent / "file").string()},
+         "vyn-tool: " + (parent / "file").string() + " is not a folder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto r = RunTool(c.args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.err);
+        EXPECT_EQ(Names(parent.path()), std::vector<std::string>{"file"});
+    }
+}
+
+}  // namespace
+}  // namespace vyn
