@@ -43,6 +43,8 @@ private:
 // Commands: argv[1] is the command name; options start at argv[2].
 int CommandPage(int argc, char** argv);
 int CommandFind(int argc, char** argv);
+int CommandSearch(int argc, char** argv);
+int CommandRender(int argc, char** argv);
 int CommandBuild(int argc, char** argv);
 
 }  // namespace vyn::tool

@@ -20,6 +20,18 @@ constexpr const char* kUsage =
     "      missing. The files are built in a temporary folder beside DIR and moved\n"
     "      into it only when all succeeded, so a failed build leaves DIR as it was.\n"
     "      Exit 2 on a failed build, with the file and line at fault on stderr.\n"
+    "  search --data DIR [--or] [--part P] [--no-variants] [--] QUERY...\n"
+    "      Search the index of part P (whole, main or notes; default whole) in DIR, all\n"
+    "      words (default) or any word (--or), with variant characters folded together\n"
+    "      unless --no-variants. Words may come as several arguments; they are joined\n"
+    "      with spaces. In a word, ? stands for one character and * for up to 300\n"
+    "      between the parts around it. Prints one line per page found: the page's\n"
+    "      record index, a tab and its number of hits. Exit 1 for a query with no\n"
+    "      searchable word.\n"
+    "  render --data DIR --record N [--part P] [--no-variants] [--] KEYWORDS...\n"
+    "      Write record N rebuilt as a result page, with every keyword marked in part P,\n"
+    "      to stdout, and \"anchors: K\" (the number of hit anchors) as the last line on\n"
+    "      stderr.\n"
     "\n"
     "  --help  show this text\n";
 

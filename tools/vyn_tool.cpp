@@ -16,6 +16,8 @@ struct Command {
 constexpr Command kCommands[] = {
     {"page", vyn::tool::CommandPage},
     {"find", vyn::tool::CommandFind},
+    {"search", vyn::tool::CommandSearch},
+    {"render", vyn::tool::CommandRender},
     {"build", vyn::tool::CommandBuild},
 };
 

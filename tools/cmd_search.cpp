@@ -1,0 +1,137 @@
+// vyn-tool search and render: the engine seen from outside, as the reader uses it.
+#include <cstdio>
+#include <string>
+
+#include "builder/utf8.h"
+#include "index/index.h"
+#include "textstore/storeformat.h"
+#include "tools/toolcommon.h"
+
+namespace vyn::tool {
+
+namespace {
+
+// Prints the engine's warnings to stderr.
+class CStderrSink : public CMessageSink {
+public:
+    void Warning(std::string_view utf8) override { Complain(std::string(utf8)); }
+};
+
+struct Part {
+    int indexScope;
+    int searchScope;
+};
+
+bool ParsePart(const std::optional<std::string>& name, Part& part) {
+    if (!name || *name == "whole") {
+        part = {0, kScopeWhole};
+    } else if (*name == "main") {
+        part = {2, kScopeMain};
+    } else if (*name == "notes") {
+        part = {1, kScopeNotes};
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Joins the positional arguments with U+0020 and converts them to UTF-16.
+bool JoinedText(const std::vector<std::string>& words, std::u16string& text) {
+    std::string joined;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0) joined += ' ';
+        joined += words[i];
+    }
+    std::u32string codePoints;
+    if (!DecodeUtf8(joined, codePoints)) return false;
+    std::u16string result;
+    for (char32_t cp : codePoints) {
+        if (cp >= 0x10000) {
+            result.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            result.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            result.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    text = std::move(result);
+    return true;
+}
+
+}  // namespace
+
+int CommandSearch(int argc, char** argv) {
+    Options options;
+    std::string problem;
+    if (!options.Parse(argc, argv, 2, {"--data", "--part"}, {"--or", "--no-variants"}, problem)) {
+        return Usage(problem);
+    }
+    auto data = options.Text("--data");
+    Part part{};
+    if (!data) return Usage("search needs --data DIR");
+    if (!ParsePart(options.Text("--part"), part)) return Usage("--part is whole, main or notes");
+    std::u16string query;
+    if (!JoinedText(options.Positional(), query)) return Usage("the query is not valid UTF-8");
+    if (CIndex::CountWords(query) == 0) {
+        Complain("the query holds no searchable word (letters, digits and ASCII signs "
+                 "other than ? and * cannot be searched)");
+        return kExitNotFound;
+    }
+    CStderrSink sink;
+    CIndex index(&sink);
+    if (!index.Open(*data, kBaseName, part.indexScope)) return kExitError;
+    if (options.Flag("--or")) {
+        index.SearchAnyWord(query, true, !options.Flag("--no-variants"));
+    } else {
+        index.SearchAllWords(query, true, !options.Flag("--no-variants"));
+    }
+    const auto& pages = index.GetHitPages();
+    const auto& counts = index.GetHitCounts();
+    std::string out;
+    for (std::size_t i = 0; i < index.GetHitTotal() && i < pages.size(); ++i) {
+        out += std::to_string(pages[i]);
+        out += '\t';
+        out += std::to_string(i < counts.size() ? counts[i] : 0);
+        out += '\n';
+    }
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
+        Complain("cannot write to stdout");
+        return kExitError;
+    }
+    return 0;
+}
+
+int CommandRender(int argc, char** argv) {
+    Options options;
+    std::string problem;
+    if (!options.Parse(argc, argv, 2, {"--data", "--record", "--part"}, {"--no-variants"},
+                       problem)) {
+        return Usage(problem);
+    }
+    auto data = options.Text("--data");
+    auto record = options.Number("--record");
+    Part part{};
+    if (!data || !record) return Usage("render needs --data DIR and --record N");
+    if (!ParsePart(options.Text("--part"), part)) return Usage("--part is whole, main or notes");
+    std::u16string keywords;
+    if (!JoinedText(options.Positional(), keywords)) return Usage("the keywords are not valid UTF-8");
+    CStderrSink sink;
+    CIndex index(&sink);
+    if (!index.Open(*data, kBaseName, part.indexScope)) return kExitError;
+    std::uint32_t length = 0;
+    if (!index.GetPageLength(*record, length)) {
+        Complain("record " + std::to_string(*record) + " is not a readable record of the store");
+        return kExitError;
+    }
+    ByteString page;
+    int anchors = index.RenderHitPage(*record, page, keywords, part.searchScope,
+                                      !options.Flag("--no-variants"));
+    if ((!page.empty() && std::fwrite(page.data(), 1, page.size(), stdout) != page.size()) ||
+        std::fflush(stdout) != 0) {
+        Complain("cannot write to stdout");
+        return kExitError;
+    }
+    std::fprintf(stderr, "anchors: %d\n", anchors);
+    return 0;
+}
+
+}  // namespace vyn::tool
