@@ -1,5 +1,6 @@
 // Page rebuild: a stored page is parsed into title and two cells, the marked cell is
 // split into main text and annotations, and the page is written into the template.
+#include <algorithm>
 #include <string_view>
 
 #include "textstore/filelist.h"
@@ -10,7 +11,9 @@ namespace vyn {
 namespace {
 
 bool StartsWith(const ByteString& tag, std::string_view prefix) {
-    return AsView(tag).starts_with(prefix);
+    return tag.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), tag.begin(),
+                      [](char p, std::uint8_t t) { return static_cast<std::uint8_t>(p) == t; });
 }
 
 }  // namespace
