@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -20,6 +21,36 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kBarWidth = 30;
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+
+// Thrown from the progress callback to stop the builder, which turns it into a
+// failed build.
+struct Interrupted {};
+
+// Lets an interrupt stop the build so that the temporary folder is removed, while
+// it lives; the previous handlers come back after.
+class CInterruptGuard {
+public:
+    CInterruptGuard() {
+        for (std::size_t i = 0; i < std::size(c_signals); ++i) {
+            m_previous[i] = std::signal(c_signals[i], OnInterrupt);
+        }
+    }
+    ~CInterruptGuard() {
+        for (std::size_t i = 0; i < std::size(c_signals); ++i) {
+            if (m_previous[i] != SIG_ERR) std::signal(c_signals[i], m_previous[i]);
+        }
+    }
+    CInterruptGuard(const CInterruptGuard&) = delete;
+    CInterruptGuard& operator=(const CInterruptGuard&) = delete;
+
+private:
+    static constexpr int c_signals[] = {SIGINT, SIGTERM, SIGHUP};
+    void (*m_previous[std::size(c_signals)])(int) = {};
+};
 
 // Shows the build's progress on stderr: one line redrawn in place on a terminal,
 // a line at every tenth otherwise.
@@ -210,6 +241,7 @@ int CommandBuild(int argc, char** argv) {
         Complain(*out + " is not a folder");
         return kExitError;
     }
+    CInterruptGuard interruptGuard;
     const fs::path parent = dir.parent_path();
     fs::create_directories(parent, ec);
     CScratchFolder scratch;
@@ -220,11 +252,16 @@ int CommandBuild(int argc, char** argv) {
 
     CProgressReport progress;
     CDataBuilder builder([&progress](std::uint32_t done, std::uint32_t total) {
+        if (g_interrupted) throw Interrupted();
         progress.Show(done, total);
     });
     BuildStats stats;
     const bool built = builder.Build(corpus, scratch.Path(), stats);
     progress.Finish();
+    if (g_interrupted) {
+        Complain("interrupted; " + dir.string() + " is left as it was");
+        return kExitError;
+    }
     if (!built) {
         Complain(builder.GetReason());
         return kExitError;
