@@ -2,14 +2,17 @@
 // least one anchor for the same keywords, part and variant setting.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "builder/databuilder.h"
 #include "builder/utf8.h"
+#include "encoding/charslot.h"
 #include "index/index.h"
 #include "support/tempdir.h"
+#include "textstore/filelist.h"
 #include "textstore/storeformat.h"
 
 namespace vyn {
@@ -175,6 +178,82 @@ TEST(SearchAndHighlight, EveryPageFoundRendersWithAnAnchor) {
         }
     }
     EXPECT_GT(pagesChecked, 1000);
+}
+
+// The text of a stored page's cells, cut into runs of indexed characters at every
+// tag and every character without a slot.
+std::vector<std::string> IndexedRuns(const ByteString& page) {
+    std::vector<HTMLNode> nodes;
+    CFileList::ParsePage(page, nodes);
+    std::vector<std::string> runs;
+    for (std::size_t n = 1; n < nodes.size(); ++n) {
+        std::string text(AsView(nodes[n].text));
+        std::u32string codePoints;
+        DecodeUtf8(text, codePoints);
+        std::string current;
+        bool inTag = false;
+        for (char32_t c : codePoints) {
+            if (c == '<') inTag = true;
+            // Only 3-byte characters: a "?" of the marker stands for three bytes.
+            bool indexed = !inTag && c >= 0x800 && c < 0x10000 && CharSlot(c) >= 0;
+            if (c == '>') inTag = false;
+            if (indexed) {
+                AppendUtf8(current, c);
+            } else if (!current.empty()) {
+                runs.push_back(current);
+                current.clear();
+            }
+        }
+        if (!current.empty()) runs.push_back(current);
+    }
+    return runs;
+}
+
+// Runs on a real data folder when VYN_AGREEMENT_DATA names one (the test script
+// points it at the demo corpus): words drawn from the pages' own text.
+TEST(SearchAndHighlight, HoldsOnTheDataFolderFromTheEnvironment) {
+    const char* folder = std::getenv("VYN_AGREEMENT_DATA");
+    if (!folder) GTEST_SKIP() << "VYN_AGREEMENT_DATA is not set";
+    const char* countText = std::getenv("VYN_AGREEMENT_QUERIES");
+    const int queries = countText ? std::atoi(countText) : 3000;
+    CIndex index;
+    ASSERT_TRUE(index.Open(folder, "Index", 0));
+    const std::uint32_t pageCount = index.GetHeaderNumber();
+    ASSERT_GT(pageCount, 0u);
+    std::mt19937 rng(4242);
+    int found = 0, rendered = 0;
+    for (int q = 0; q < queries; ++q) {
+        std::uint32_t record = std::uniform_int_distribution<std::uint32_t>(0, pageCount - 1)(rng);
+        ByteString page;
+        ASSERT_TRUE(index.ReadPage(record, page)) << record;
+        auto runs = IndexedRuns(page);
+        if (runs.empty()) continue;
+        std::string query = DrawWord(runs, rng);
+        if (std::uniform_int_distribution<int>(0, 3)(rng) == 0) query += " " + DrawWord(runs, rng);
+        const bool any = std::uniform_int_distribution<int>(0, 1)(rng) == 1;
+        const bool variants = std::uniform_int_distribution<int>(0, 1)(rng) == 1;
+        std::u16string keywords = ToU16(query);
+        std::u16string typed = keywords;
+        if (any) {
+            index.SearchAnyWord(typed, true, variants);
+        } else {
+            index.SearchAllWords(typed, true, variants);
+        }
+        SCOPED_TRACE(testing::Message() << "query " << query << (any ? " or" : " and")
+                                        << (variants ? " variants" : ""));
+        const auto& hits = index.GetHitPages();
+        found += hits.empty() ? 0 : 1;
+        // Every page of small results, a sample of large ones.
+        std::size_t step = hits.size() / 50 + 1;
+        for (std::size_t i = 0; i < hits.size(); i += step) {
+            ByteString out;
+            EXPECT_GT(index.RenderHitPage(hits[i], out, keywords, kScopeWhole, variants), 0)
+                << "page " << hits[i];
+            ++rendered;
+        }
+    }
+    EXPECT_GT(found, queries / 2) << "words drawn from the text are mostly found";
+    std::printf("%d queries, %d found, %d pages rendered\n", queries, found, rendered);
 }
 
 }  // namespace
