@@ -38,7 +38,16 @@ struct Fault {
     throw Fault{std::string(file) + ": " + message};
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// Source text for a message, cut short so that a message stays one readable line.
+std::string Quoted(std::string_view text) {
+    constexpr std::size_t kShown = 60;  // bytes
+    if (text.size() <= kShown) return "\"" + std::string(text) + "\"";
+    std::size_t end = kShown;
+    while (end > 0 && IsContinuationByte(text[end])) --end;
+    return "\"" + std::string(text.substr(0, end)) + "...\"";
+}
 
 // Splits a file into lines, reading it in blocks so that no line over
 // kMaxLineBytes is ever held whole. Lines come without "\n", a trailing "\r" and,
@@ -111,8 +120,6 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 void StripTrailingBlanks(std::string& line) {
     while (!line.empty() && IsBlank(line.back())) line.pop_back();
 }
-
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 // Characters of valid UTF-8 text.
 std::uint64_t CharacterCount(std::string_view text) {

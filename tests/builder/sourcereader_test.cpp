@@ -208,6 +208,8 @@ TEST(SourceReaderTest, MalformedSourcesNameTheFileAndLine) {
         {"comments only", {{"catalog.txt", "# x\n\n"}}, "catalog.txt: no category"},
         {"unknown entry", {{"catalog.txt", "category\t部\nBook\t書\n"}},
          "catalog.txt:2: unknown entry \"Book\"; expected category, book or volume"},
+        {"long unknown entry is cut short", {{"catalog.txt", Repeat("甲", 100) + "\n"}},
+         "catalog.txt:1: unknown entry \"" + Repeat("甲", 20) + "...\"; expected category, book or volume"},
         {"name with spaces for TAB", {{"catalog.txt", "category 部\n"}},
          "catalog.txt:1: unknown entry \"category 部\"; expected category, book or volume"},
         {"category with two names", {{"catalog.txt", "category\t部\t二\n"}},
