@@ -43,10 +43,17 @@ bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) 
 // Source text for a message, cut short so that a message stays one readable line.
 std::string Quoted(std::string_view text) {
     constexpr std::size_t kShown = 60;  // bytes
-    if (text.size() <= kShown) return "\"" + std::string(text) + "\"";
-    std::size_t end = kShown;
-    while (end > 0 && IsContinuationByte(text[end])) --end;
-    return "\"" + std::string(text.substr(0, end)) + "...\"";
+    std::string quoted(1, '"');
+    if (text.size() <= kShown) {
+        quoted.append(text);
+    } else {
+        std::size_t end = kShown;
+        while (end > 0 && IsContinuationByte(text[end])) --end;
+        quoted.append(text.substr(0, end));
+        quoted.append("...");
+    }
+    quoted.push_back('"');
+    return quoted;
 }
 
 // Splits a file into lines, reading it in blocks so that no line over
