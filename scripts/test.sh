@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need, builds, and runs every test.
+# Installs what the build and the tests need, builds, and runs every test: the
+# whole suite on the normal build (with the demo corpus prepared beside the
+# programs), then the core and tool tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -10,4 +13,10 @@ install_packages build-essential cmake ninja-build pkg-config libgtest-dev libgm
 install_packages python3 unicode-data opencc libopencc-data
 
 configure_and_build build -DBUILD_TESTING=ON
-ctest --test-dir build --output-on-failure --timeout 600
+bash scripts/prepare-demo.sh
+VYN_AGREEMENT_DATA="$PWD/build/bin" ctest --test-dir build --output-on-failure --timeout 600
+
+configure_and_build build-asan -DBUILD_TESTING=ON -DVYN_BUILD_GUI=OFF -DVYN_SANITIZE=ON
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    VYN_AGREEMENT_DATA="$PWD/build/bin" VYN_AGREEMENT_QUERIES=500 \
+    ctest --test-dir build-asan --output-on-failure --timeout 900 -E corpus_converter
