@@ -14,6 +14,10 @@ install_packages() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
+# What the desktop reader needs to build, run and be tested on a virtual screen.
+VYN_GUI_PACKAGES=(qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev xvfb xauth
+    fonts-noto-cjk fonts-hanazono)
+
 # configure_and_build DIR [cmake options...]
 configure_and_build() {
     local dir=$1

@@ -9,6 +9,7 @@ cd "$(dirname "$0")/.."
 
 install_packages build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev \
     libbenchmark-dev
+install_packages "${VYN_GUI_PACKAGES[@]}"
 # For the corpus converter's tests on the variant data Debian ships.
 install_packages python3 unicode-data opencc libopencc-data
 

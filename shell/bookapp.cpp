@@ -1,0 +1,90 @@
+#include "shell/bookapp.h"
+
+#include <QCoreApplication>
+#include <QScreen>
+
+#include "panel/leftform.h"
+#include "shell/aboutdlg.h"
+#include "shell/bookdoc.h"
+#include "shell/mainframe.h"
+#include "shell/resource.h"
+
+namespace vyn {
+
+void CCommandLineInfo::ParseCommandLine(const QStringList& arguments) {
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (arg.size() < 2 || (arg[0] != u'-' && arg[0] != u'/')) continue;
+        const QString flag = arg.mid(1);
+        if (flag.compare(QLatin1String("Embedding"), Qt::CaseInsensitive) == 0 ||
+            flag.compare(QLatin1String("Automation"), Qt::CaseInsensitive) == 0) {
+            m_bShowSplash = false;
+        }
+    }
+}
+
+CBookApp::CBookApp() { setObjectName(QStringLiteral("CBookApp")); }
+
+CBookApp::~CBookApp() { ExitInstance(); }
+
+CMainFrame* CBookApp::GetMainWnd() const { return m_pMainWnd; }
+
+bool CBookApp::InitInstance(const QStringList& arguments) {
+    m_cmdInfo.ParseCommandLine(arguments);
+    if (!ProcessShellCommand()) return false;
+    // Without a window manager nothing maximizes the window: start at full size.
+    if (const QScreen* screen = m_pMainWnd->screen()) {
+        m_pMainWnd->setGeometry(screen->availableGeometry());
+    }
+    m_pMainWnd->showMaximized();
+    m_pMainWnd->update();
+    return true;
+}
+
+bool CBookApp::ProcessShellCommand() {
+    auto document = std::make_unique<CBookDoc>();
+    if (!document->OnNewDocument()) return false;
+    m_pDocument = std::move(document);
+    auto* frame = new CMainFrame(this, m_pDocument.get(),
+                                 [this](QWidget* parent) { return CreatePanel(parent); });
+    if (!frame->LoadFrame()) {
+        delete frame;
+        m_pDocument.reset();
+        return false;
+    }
+    m_pMainWnd = frame;
+    frame->InitialUpdateFrame();
+    return true;
+}
+
+int CBookApp::ExitInstance() {
+    if (m_pMainWnd) m_pMainWnd->close();
+    // The frame deletes itself once its window is gone.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    delete m_pMainWnd.data();
+    m_pDocument.reset();
+    return 0;
+}
+
+CLeftForm* CBookApp::CreatePanel(QWidget* parent) { return new CLeftForm(parent); }
+
+bool CBookApp::OnCmdMsg(int id, CmdCode code, CCmdUI* ui) {
+    (void)ui;
+    switch (id) {
+        case ID_APP_ABOUT:
+            if (code == CmdCode::kCommand) OnAppAbout();
+            return code != CmdCode::kUpdate;
+        case ID_APP_EXIT:
+            if (code == CmdCode::kCommand && m_pMainWnd) m_pMainWnd->close();
+            return code != CmdCode::kUpdate;
+        default:
+            return false;
+    }
+}
+
+void CBookApp::OnAppAbout() {
+    CAboutDlg dialog(m_pMainWnd);
+    dialog.exec();
+}
+
+}  // namespace vyn

@@ -1,0 +1,61 @@
+// CBookApp: starts the reader (document, main frame, panes), owns them while it runs
+// and routes the application's commands (about box, exit). One per process; it uses
+// the QApplication made by main() or by a test.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <memory>
+
+#include "shell/cmdtarget.h"
+
+class QWidget;
+
+namespace vyn {
+
+class CBookDoc;
+class CLeftForm;
+class CMainFrame;
+
+// The result of the standard command-line parse: the splash is shown unless the
+// process was started for embedding or automation.
+struct CCommandLineInfo {
+    bool m_bShowSplash = true;
+    void ParseCommandLine(const QStringList& arguments);
+};
+
+class CBookApp : public QObject, public CCmdTarget {
+    Q_OBJECT
+
+public:
+    CBookApp();
+    ~CBookApp() override;
+
+    // Parses arguments (the first is the program), creates the empty document and the
+    // main frame with its panes, sends the initial updates and shows the frame
+    // maximized. False when the frame could not be made; nothing is shown then.
+    bool InitInstance(const QStringList& arguments);
+    // Closes the frame if it is still open and deletes what remains. Returns 0.
+    int ExitInstance();
+
+    CMainFrame* GetMainWnd() const;
+    CBookDoc* GetDocument() const { return m_pDocument.get(); }
+    const CCommandLineInfo& CommandLine() const { return m_cmdInfo; }
+
+    bool OnCmdMsg(int id, CmdCode code, CCmdUI* ui) override;
+
+protected:
+    // The panel of the template, created in column 0 of the frame's splitter.
+    virtual CLeftForm* CreatePanel(QWidget* parent);
+
+private:
+    bool ProcessShellCommand();
+    void OnAppAbout();
+
+    CCommandLineInfo m_cmdInfo;
+    std::unique_ptr<CBookDoc> m_pDocument;
+    QPointer<CMainFrame> m_pMainWnd;
+};
+
+}  // namespace vyn

@@ -1,0 +1,315 @@
+#include "shell/bookview.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QPointer>
+#include <QMouseEvent>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinterInfo>
+#include <QWebEngineScript>
+
+#include "shell/copylimit.h"
+#include "shell/messagebox.h"
+#include "shell/qtstrings.h"
+#include "shell/resource.h"
+#include "shell/resources.h"
+
+namespace vyn {
+
+namespace {
+
+// The page's selection as [text, HTML], or null without one.
+constexpr const char* kSelectionScript =
+    "(function(){var s=window.getSelection();if(!s||s.rangeCount==0)return null;"
+    "var d=document.createElement('div');"
+    "for(var i=0;i<s.rangeCount;i++)d.appendChild(s.getRangeAt(i).cloneContents());"
+    "return [s.toString(),d.innerHTML];})()";
+
+bool IsLocalScheme(const QUrl& url) {
+    return url.isLocalFile() || url.scheme() == QLatin1String("about");
+}
+
+}  // namespace
+
+CBookPage::CBookPage(QObject* parent) : QWebEnginePage(parent) {}
+
+bool CBookPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
+    (void)type;
+    (void)isMainFrame;
+    if (IsLocalScheme(url)) return true;
+    emit outsideLinkRefused(url);
+    return false;
+}
+
+CBookView::CBookView(QWidget* parent) : QWebEngineView(parent), m_printer(QPrinter::HighResolution) {
+    setObjectName(QStringLiteral("CBookView"));
+    setAccessibleName(QStringLiteral("頁"));
+    setPage(new CBookPage(this));
+}
+
+CBookView::~CBookView() = default;
+
+void CBookView::OnInitialUpdate() { Navigate2(QString::fromLatin1(kBlank)); }
+
+void CBookView::Navigate2(const QString& target) {
+    QUrl url;
+    if (target.startsWith(QLatin1String("about:")) || target.startsWith(QLatin1String("file:"))) {
+        url = QUrl(target);
+    } else {
+        QString path = target;
+        QString fragment;
+        const qsizetype hash = target.lastIndexOf(u'#');
+        const bool hasFragment = hash >= 0 && !target.mid(hash + 1).contains(u'/');
+        if (hasFragment) {
+            path = target.left(hash);
+            fragment = target.mid(hash + 1);
+        }
+        url = QUrl::fromLocalFile(path);
+        if (hasFragment) url.setFragment(fragment);
+    }
+    load(url);
+}
+
+QString CBookView::GetLocationURL() const {
+    const QUrl location = url();
+    return location.isEmpty() ? QString::fromLatin1(kBlank) : location.toString();
+}
+
+void CBookView::ExecWB(int cmd, int option) {
+    switch (cmd) {
+        case OLECMDID_PRINT:
+            if (option == OLECMDEXECOPT_DONTPROMPTUSER) {
+                PrintNow();
+            } else {
+                PrintWithDialog();
+            }
+            break;
+        case OLECMDID_PRINTPREVIEW:
+            PrintPreview();
+            break;
+        case OLECMDID_PAGESETUP:
+            PageSetup();
+            break;
+        case OLECMDID_COPY:
+            triggerPageAction(QWebEnginePage::Copy);
+            break;
+        case OLECMDID_SELECTALL:
+            // The browser's own select-all acts on the focused frame only, and a page
+            // that never had the focus has none.
+            page()->runJavaScript(QStringLiteral(
+                                      "(function(){var r=document.body||document.documentElement;"
+                                      "if(r)window.getSelection().selectAllChildren(r);})()"),
+                                  QWebEngineScript::ApplicationWorld);
+            break;
+        default:
+            break;
+    }
+}
+
+void CBookView::CopyLimited() {
+    if (!page()->hasSelection()) {
+        // Nothing to copy: the limit applies to what the clipboard holds.
+        FinishLimitedCopy();
+        return;
+    }
+    // The browser's own copy acts on the focused frame only, which a page the user
+    // never clicked into does not have; the selection is taken from the page instead,
+    // as text and as HTML, the formats the browser would have put there.
+    const QPointer<CBookView> self(this);
+    page()->runJavaScript(QString::fromLatin1(kSelectionScript), QWebEngineScript::ApplicationWorld,
+                          [self](const QVariant& result) {
+                              if (!self) return;
+                              const QStringList parts = result.toStringList();
+                              if (parts.size() == 2 && !parts[0].isEmpty()) {
+                                  auto* data = new QMimeData;
+                                  data->setText(parts[0]);
+                                  data->setHtml(parts[1]);
+                                  QGuiApplication::clipboard()->setMimeData(data);
+                              }
+                              self->FinishLimitedCopy();
+                          });
+}
+
+void CBookView::FinishLimitedCopy() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const std::u16string text = ToUtf16(clipboard->text());
+    bool shortened = false;
+    if (!text.empty() && CodePageByteCount(text) > kCopyLimitBytes) {
+        const std::size_t keep = LimitedPrefixLength(text, kCopyLimitBytes);
+        clipboard->setText(FromUtf16(std::u16string_view(text).substr(0, keep)));
+        shortened = true;
+    }
+    emit limitedCopyFinished(shortened);
+}
+
+void CBookView::SelectAll() { ExecWB(OLECMDID_SELECTALL, OLECMDEXECOPT_PROMPTUSER); }
+
+bool CBookView::HasPrinter() {
+    if (!QPrinterInfo::availablePrinterNames().isEmpty()) {
+        if (m_printer.printerName().isEmpty()) {
+            m_printer.setPrinterName(QPrinterInfo::defaultPrinterName());
+        }
+        return true;
+    }
+    ShowWarning(window(), QString::fromUtf8(kNoPrinterMessage));
+    return false;
+}
+
+void CBookView::PrintNow() {
+    if (HasPrinter()) print(&m_printer);
+}
+
+void CBookView::PrintWithDialog() {
+    if (!HasPrinter()) return;
+    QPrintDialog dialog(&m_printer, this);
+    dialog.setObjectName(QStringLiteral("printDialog"));
+    if (dialog.exec() == QDialog::Accepted) print(&m_printer);
+}
+
+void CBookView::PageSetup() {
+    if (!HasPrinter()) return;
+    QPageSetupDialog dialog(&m_printer, this);
+    dialog.setObjectName(QStringLiteral("pageSetupDialog"));
+    dialog.exec();
+}
+
+void CBookView::PrintPreview() {
+    QPrintPreviewDialog dialog(&m_printer, this);
+    dialog.setObjectName(QStringLiteral("printPreviewDialog"));
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) {
+        // The preview wants its pages painted before this returns.
+        QEventLoop loop;
+        connect(this, &QWebEngineView::printFinished, &loop, &QEventLoop::quit);
+        print(printer);
+        loop.exec();
+    });
+    dialog.exec();
+}
+
+bool CBookView::OnCmdMsg(int id, CmdCode code, CCmdUI* ui) {
+    QWebEnginePage::WebAction browserAction = QWebEnginePage::NoWebAction;
+    switch (id) {
+        case ID_RC_COPY:
+        case ID_RC_SELECTALL:
+        case ID_PRINT_NOW:
+        case ID_PRINT_SETUP:
+        case ID_FILE_PRINT:
+            // Enabling of these is decided further along the route.
+            if (code == CmdCode::kUpdate) return false;
+            if (code == CmdCode::kCommand) OnViewCommand(id);
+            return true;
+        case ID_EDIT_COPY:
+            browserAction = QWebEnginePage::Copy;
+            break;
+        case ID_EDIT_CUT:
+            browserAction = QWebEnginePage::Cut;
+            break;
+        case ID_EDIT_PASTE:
+            browserAction = QWebEnginePage::Paste;
+            break;
+        default:
+            return false;
+    }
+    switch (code) {
+        case CmdCode::kUpdate:
+            ui->Enable(browserAction == QWebEnginePage::Copy
+                           ? page()->hasSelection()
+                           : page()->action(browserAction)->isEnabled());
+            break;
+        case CmdCode::kCommand:
+            triggerPageAction(browserAction);
+            break;
+        case CmdCode::kQuery:
+            break;
+    }
+    return true;
+}
+
+void CBookView::OnViewCommand(int id) {
+    switch (id) {
+        case ID_RC_COPY:
+            CopyLimited();
+            break;
+        case ID_RC_SELECTALL:
+            SelectAll();
+            break;
+        case ID_PRINT_NOW:
+            ExecWB(OLECMDID_PRINT, OLECMDEXECOPT_DONTPROMPTUSER);
+            break;
+        case ID_PRINT_SETUP:
+            ExecWB(OLECMDID_PAGESETUP, OLECMDEXECOPT_DONTPROMPTUSER);
+            break;
+        case ID_FILE_PRINT:
+            ExecWB(OLECMDID_PRINT, OLECMDEXECOPT_DODEFAULT);
+            break;
+        default:
+            break;
+    }
+}
+
+bool CBookView::PreTranslateMessage(QObject* receiver, QEvent* event) {
+    (void)receiver;
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::RightButton) return false;
+            if (GetLocationURL() != QLatin1String(kBlank)) {
+                ShowContextMenu(mouse->globalPosition().toPoint());
+            }
+            return true;
+        }
+        case QEvent::ContextMenu: {
+            // A right press was handled above; the menu key opens the menu here.
+            const auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+            if (menuEvent->reason() == QContextMenuEvent::Keyboard &&
+                GetLocationURL() != QLatin1String(kBlank)) {
+                ShowContextMenu(mapToGlobal(rect().center()));
+            }
+            return true;
+        }
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Control) {
+                if (!key->isAutoRepeat()) {
+                    ShowWarning(window(), QString::fromUtf8(kCtrlRefusedMessage));
+                }
+                return true;
+            }
+            // A Ctrl combination whose Ctrl press was already refused.
+            return key->modifiers().testFlag(Qt::ControlModifier);
+        }
+        default:
+            return false;
+    }
+}
+
+void CBookView::ShowContextMenu(const QPoint& globalPos) {
+    const PopupMenu popup = RightClickMenu();
+    auto* menu = new QMenu(QString::fromUtf8(popup.caption), this);
+    menu->setObjectName(QStringLiteral("rightClickMenu"));
+    menu->setAccessibleName(QString::fromUtf8(popup.caption));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (const MenuItem& item : popup.items) {
+        QAction* action = menu->addAction(QString::fromUtf8(item.text));
+        action->setObjectName(QStringLiteral("rightClick_%1").arg(item.id));
+        const int id = item.id;
+        connect(action, &QAction::triggered, this, [this, id] { OnViewCommand(id); });
+    }
+    menu->popup(globalPos);
+    emit contextMenuShown(menu);
+}
+
+void CBookView::contextMenuEvent(QContextMenuEvent* event) {
+    // The browser's own menu is never shown.
+    event->accept();
+}
+
+}  // namespace vyn

@@ -1,0 +1,108 @@
+// CBookView: the page view, the right pane of the main frame. It shows the page files
+// the panel writes, starts on "about:blank", replaces the browser's right-click menu
+// by its own two-item menu and limits copying.
+#pragma once
+
+#include <QPrinter>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include "shell/paneview.h"
+
+#include <QMenu>
+
+namespace vyn {
+
+// Accepts loads of local files and "about:" pages only; a link to anything else is
+// refused and reported through outsideLinkRefused.
+class CBookPage : public QWebEnginePage {
+    Q_OBJECT
+
+public:
+    explicit CBookPage(QObject* parent = nullptr);
+
+signals:
+    void outsideLinkRefused(const QUrl& url);
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
+};
+
+// Browser commands of ExecWB.
+enum OleCmdId : int {
+    OLECMDID_PRINT = 6,
+    OLECMDID_PRINTPREVIEW = 7,
+    OLECMDID_PAGESETUP = 8,
+    OLECMDID_COPY = 12,
+    OLECMDID_SELECTALL = 17,
+};
+enum OleCmdExecOpt : int {
+    OLECMDEXECOPT_DODEFAULT = 0,
+    OLECMDEXECOPT_PROMPTUSER = 1,
+    OLECMDEXECOPT_DONTPROMPTUSER = 2,
+};
+
+class CBookView : public QWebEngineView, public CPaneView {
+    Q_OBJECT
+
+public:
+    explicit CBookView(QWidget* parent = nullptr);
+    ~CBookView() override;
+
+    static constexpr const char* kBlank = "about:blank";
+
+    // Navigates to "about:blank".
+    void OnInitialUpdate() override;
+
+    // Opens target: a URL with a scheme ("about:blank", "file:///...") or a local file
+    // path, optionally followed by "#" and a fragment ("/x/windows1.html#0003"). The
+    // load runs on its own; nothing waits for it.
+    void Navigate2(const QString& target);
+    // The URL of the document shown (or being opened), "about:blank" at start.
+    QString GetLocationURL() const;
+
+    // Runs a browser command: print, print preview, page setup, copy, select all.
+    void ExecWB(int cmd, int option);
+
+    // Copies the selection (text and HTML) and leaves at most kCopyLimitBytes
+    // counted bytes on the clipboard, cut at a character boundary; a longer text
+    // replaces every format by the shortened plain text. The page answers
+    // asynchronously: the limit is applied once the copied text has arrived, or at
+    // once to whatever text the clipboard holds when nothing is selected. Emits
+    // limitedCopyFinished afterwards.
+    void CopyLimited();
+    void SelectAll();
+
+    // Printing. Without an installed printer the user is told so and nothing happens.
+    void PrintNow();          // at once, no dialog
+    void PrintWithDialog();   // the print dialog first
+    void PageSetup();
+    void PrintPreview();
+
+    bool OnCmdMsg(int id, CmdCode code, CCmdUI* ui) override;
+
+    // Called by the frame for every event of a widget inside this view before it is
+    // delivered; true means handled and not delivered. Right-button presses open the
+    // page menu (only while a page is shown) and never reach the browser; a key with
+    // Ctrl is refused with a message.
+    bool PreTranslateMessage(QObject* receiver, QEvent* event);
+
+    // The right-click menu at globalPos; it stays open on its own (not modal).
+    void ShowContextMenu(const QPoint& globalPos);
+
+signals:
+    void limitedCopyFinished(bool shortened);
+    void contextMenuShown(QMenu* menu);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void FinishLimitedCopy();
+    bool HasPrinter();
+    void OnViewCommand(int id);
+
+    QPrinter m_printer;
+};
+
+}  // namespace vyn

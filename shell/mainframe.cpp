@@ -1,0 +1,341 @@
+#include "shell/mainframe.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QSplitterHandle>
+
+#include "panel/leftform.h"
+#include "shell/bookapp.h"
+#include "shell/bookdoc.h"
+#include "shell/bookview.h"
+#include "shell/images.h"
+#include "shell/launcher.h"
+#include "shell/platform.h"
+#include "shell/resource.h"
+#include "shell/resources.h"
+
+namespace vyn {
+
+namespace {
+
+// How often toolbar buttons follow their commands' states.
+constexpr int kIdleUpdateMs = 200;
+
+// Hands every event of the application to the frame before it is delivered.
+class CMessageFilter : public QObject {
+public:
+    explicit CMessageFilter(CMainFrame* frame) : m_frame(frame) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        return m_frame->PreTranslateMessage(watched, event);
+    }
+
+private:
+    CMainFrame* m_frame;
+};
+
+// The toolbar's command buttons, 0 for a separator.
+constexpr int kToolBarCommands[] = {
+    ID_SELECT_ALL, ID_EDIT_COPY, 0, ID_PRINT_NOW, 0, ID_PREV_VOLUME, ID_PREV_PAGE, ID_NEXT_PAGE,
+    ID_NEXT_VOLUME, 0, ID_PREV_HIT, ID_NEXT_HIT, 0, ID_APP_ABOUT, 0,
+};
+
+bool IsPanelCommand(int id) {
+    switch (id) {
+        case ID_PREV_PAGE:
+        case ID_NEXT_PAGE:
+        case ID_PREV_VOLUME:
+        case ID_NEXT_VOLUME:
+        case ID_PREV_HIT:
+        case ID_NEXT_HIT:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsInside(const QWidget* pane, const QWidget* widget) {
+    return pane && widget && (pane == widget || pane->isAncestorOf(widget));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CBookApp* app, CBookDoc* doc, PanelFactory createPanel)
+    : m_wndSplitter(0), m_pApp(app), m_pDocument(doc), m_createPanel(std::move(createPanel)) {
+    setObjectName(QStringLiteral("CMainFrame"));
+    setAccessibleName(AppName());
+    m_idleUpdate.setInterval(kIdleUpdateMs);
+    connect(&m_idleUpdate, &QTimer::timeout, this,
+            [this] { UpdateActions(m_toolActions.values()); });
+}
+
+CMainFrame::~CMainFrame() {
+    DestroyWindow();
+    removeToolBar(&m_wndToolBar);
+}
+
+bool CMainFrame::LoadFrame() {
+    BuildMenu();
+    return OnCreate();
+}
+
+void CMainFrame::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("menu128"));
+    bar->setAccessibleName(QStringLiteral("メニュー"));
+    for (const PopupMenu& popup : MainMenu()) {
+        QMenu* menu = bar->addMenu(QString::fromUtf8(popup.caption));
+        menu->setObjectName(QStringLiteral("menu_%1").arg(menu->title()));
+        menu->setAccessibleName(menu->title());
+        for (const MenuItem& item : popup.items) {
+            if (item.id == 0) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = MakeAction(item.id, QString::fromUtf8(item.text), menu);
+            menu->addAction(action);
+            m_actions.insert(item.id, action);
+        }
+        // Menus show the states of the moment they open.
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateActions(menu->actions()); });
+    }
+}
+
+QAction* CMainFrame::MakeAction(int id, const QString& text, QWidget* owner) {
+    auto* action = new QAction(text, owner);
+    action->setObjectName(QStringLiteral("command_%1").arg(id));
+    const CommandPrompt prompt = PromptOf(id);
+    if (!prompt.toolTip.isEmpty()) action->setToolTip(prompt.toolTip);
+    if (!prompt.prompt.isEmpty()) action->setStatusTip(prompt.prompt);
+    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    return action;
+}
+
+void CMainFrame::BuildToolBar() {
+    m_wndToolBar.setObjectName(QStringLiteral("toolBar128"));
+    m_wndToolBar.setAccessibleName(QStringLiteral("ツールバー"));
+    m_wndToolBar.setWindowTitle(QStringLiteral("ツールバー"));
+    m_wndToolBar.setProperty("controlId", AFX_IDW_TOOLBAR);
+    m_wndToolBar.setToolButtonStyle(Qt::ToolButtonTextOnly);
+    for (int id : kToolBarCommands) {
+        if (id == 0) {
+            m_wndToolBar.addSeparator();
+            continue;
+        }
+        QAction* action = MakeAction(id, PromptOf(id).toolTip, &m_wndToolBar);
+        m_wndToolBar.addAction(action);
+        if (QWidget* button = m_wndToolBar.widgetForAction(action)) {
+            button->setObjectName(QStringLiteral("toolButton_%1").arg(id));
+            button->setAccessibleName(action->toolTip());
+        }
+        m_toolActions.insert(id, action);
+    }
+}
+
+bool CMainFrame::OnCreate() {
+    // The splash screen would be shown here, owned by the frame.
+    OnCreateClient();
+
+    BuildToolBar();
+    m_wndToolBar.setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+    m_wndToolBar.setMovable(true);
+    addToolBar(Qt::TopToolBarArea, &m_wndToolBar);
+
+    setWindowTitle(QString::fromUtf8(kFrameCaption));
+    setWindowIcon(LoadFrameIcon());
+
+    m_keyFilter = std::make_unique<CMessageFilter>(this);
+    qApp->installEventFilter(m_keyFilter.get());
+    m_idleUpdate.start();
+    return true;
+}
+
+bool CMainFrame::OnCreateClient() {
+    m_wndSplitter.Create(
+        this, [this](QWidget* parent) -> QWidget* { return m_createPanel ? m_createPanel(parent) : nullptr; },
+        [](QWidget* parent) -> QWidget* { return new CBookView(parent); }, true, AFX_IDW_PANE_FIRST);
+    setCentralWidget(&m_wndSplitter);
+    m_pLeftForm = qobject_cast<CLeftForm*>(m_wndSplitter.GetPane(0, 0));
+    m_pBookView = qobject_cast<CBookView*>(m_wndSplitter.GetPane(0, 1));
+    if (m_pLeftForm && m_pBookView) {
+        connect(m_pLeftForm, &CLeftForm::navigateRequested, m_pBookView, &CBookView::Navigate2);
+    }
+    // A user who widened the panel wants it back at that width.
+    m_wndSplitter.RestorePanelWidth();
+    connect(&m_wndSplitter, &QSplitter::splitterMoved, this, [this] {
+        if (m_pLeftForm) m_pLeftForm->update();
+    });
+    return true;
+}
+
+void CMainFrame::InitialUpdateFrame() {
+    for (int col = 0; col < 2; ++col) {
+        if (auto* view = dynamic_cast<CPaneView*>(m_wndSplitter.GetPane(0, col))) {
+            view->OnInitialUpdate();
+        }
+    }
+    const QString docTitle = m_pDocument ? m_pDocument->GetTitle() : QString();
+    const QString baseTitle = QString::fromUtf8(kDocString).section(u'\n', 0, 0);
+    setWindowTitle(docTitle + QStringLiteral(" - ") + baseTitle);
+    SetActiveView(m_wndSplitter.GetPane(0, 0));
+}
+
+bool CMainFrame::OnCommand(int id) {
+    const CCmdUI state = UpdateCommand(id);
+    if (!state.m_bEnabled) return false;
+    if (!OnCmdMsg(id, CmdCode::kCommand, nullptr)) return false;
+    emit commandExecuted(id);
+    return true;
+}
+
+CCmdUI CMainFrame::UpdateCommand(int id) {
+    CCmdUI ui(id);
+    if (!OnCmdMsg(id, CmdCode::kUpdate, &ui)) {
+        ui.Enable(OnCmdMsg(id, CmdCode::kQuery, nullptr));
+        ui.SetCheck(false);
+    }
+    return ui;
+}
+
+bool CMainFrame::OnCmdMsg(int id, CmdCode code, CCmdUI* ui) {
+    if (auto* view = dynamic_cast<CCmdTarget*>(GetActiveView())) {
+        if (view->OnCmdMsg(id, code, ui)) return true;
+    }
+    if (m_pDocument && m_pDocument->OnCmdMsg(id, code, ui)) return true;
+    if (OnFrameCmdMsg(id, code, ui)) return true;
+    return m_pApp && m_pApp->OnCmdMsg(id, code, ui);
+}
+
+bool CMainFrame::OnFrameCmdMsg(int id, CmdCode code, CCmdUI* ui) {
+    if (IsPanelCommand(id)) return m_pLeftForm && m_pLeftForm->OnCmdMsg(id, code, ui);
+    switch (id) {
+        case ID_PRINT_SETUP:
+        case ID_PRINT_NOW:
+        case ID_EDIT_COPY:
+        case ID_SELECT_ALL:
+            if (code == CmdCode::kUpdate) {
+                // Nothing to print or copy until a page has been shown.
+                ui->Enable(m_pBookView &&
+                           m_pBookView->GetLocationURL() != QLatin1String(CBookView::kBlank));
+            } else if (code == CmdCode::kCommand && m_pBookView) {
+                if (id == ID_PRINT_SETUP) {
+                    m_pBookView->ExecWB(OLECMDID_PRINTPREVIEW, OLECMDEXECOPT_DONTPROMPTUSER);
+                } else if (id == ID_PRINT_NOW) {
+                    m_pBookView->ExecWB(OLECMDID_PRINT, OLECMDEXECOPT_DONTPROMPTUSER);
+                } else if (id == ID_EDIT_COPY) {
+                    m_pBookView->CopyLimited();
+                } else {
+                    m_pBookView->SelectAll();
+                }
+            }
+            return true;
+        case ID_VIEW_FULL:
+            if (code == CmdCode::kUpdate) {
+                ui->Enable(true);
+                ui->SetCheck(false);
+            } else if (code == CmdCode::kCommand) {
+                m_wndSplitter.ToggleColumn(0);
+            }
+            return true;
+        case ID_VIEW_TOOLBAR:
+            if (code == CmdCode::kUpdate) {
+                ui->Enable(true);
+                ui->SetCheck(!m_wndToolBar.isHidden());
+            } else if (code == CmdCode::kCommand) {
+                m_wndToolBar.setVisible(m_wndToolBar.isHidden());
+            }
+            return true;
+        case ID_VIEW_STATUS_BAR:
+            // There is no status bar: enabled, unchecked, nothing to do.
+            if (code == CmdCode::kUpdate) {
+                ui->Enable(true);
+                ui->SetCheck(false);
+            }
+            return true;
+        case ID_NEXT_PANE:
+        case ID_PREV_PANE:
+            if (code == CmdCode::kCommand) m_wndSplitter.ActivateNext(id == ID_PREV_PANE);
+            return code != CmdCode::kUpdate;
+        case ID_HELP_OPEN:
+            if (code == CmdCode::kCommand) OpenWithDefaultHandler(FileBesideExecutable(kHelpFile));
+            return code != CmdCode::kUpdate;
+        default:
+            return false;
+    }
+}
+
+void CMainFrame::UpdateActions(const QList<QAction*>& actions) {
+    for (QAction* action : actions) {
+        bool ok = false;
+        const int id = action->objectName().section(u'_', 1).toInt(&ok);
+        if (!ok) continue;
+        const CCmdUI state = UpdateCommand(id);
+        action->setEnabled(state.m_bEnabled);
+        action->setCheckable(state.m_bChecked);
+        action->setChecked(state.m_bChecked);
+    }
+}
+
+// Every event of the application's widgets passes here before delivery. Clicks make
+// their pane the active view; the page view sees its own events first and may keep
+// them; a key of accelerator table 128 runs its command and is then delivered to the
+// focused widget all the same: keys are never reported as consumed here.
+bool CMainFrame::PreTranslateMessage(QObject* receiver, QEvent* event) {
+    if (m_destroyed || !receiver->isWidgetType()) return false;
+    auto* widget = static_cast<QWidget*>(receiver);
+    if (widget->window() != this) return false;
+    const bool inView = IsInside(m_pBookView, widget);
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            if (inView) {
+                SetActiveView(m_pBookView);
+                return m_pBookView->PreTranslateMessage(receiver, event);
+            }
+            if (IsInside(m_pLeftForm, widget)) SetActiveView(m_pLeftForm);
+            return false;
+        case QEvent::ContextMenu:
+            return inView && m_pBookView->PreTranslateMessage(receiver, event);
+        case QEvent::KeyPress: {
+            // A key goes first to the focus widget, then up its parents: act once.
+            const QWidget* focus = QApplication::focusWidget();
+            if (focus ? widget != focus : !widget->isWindow()) return false;
+            if (inView && m_pBookView->PreTranslateMessage(receiver, event)) return true;
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (const int id = FindAccelerator(key->key(), key->modifiers())) OnCommand(id);
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    event->accept();
+    DestroyWindow();
+    PostNcDestroy();
+}
+
+// The window goes before the object: the panel (which removes its page files and
+// closes the index) and the page view first, then the toolbar and the frame.
+void CMainFrame::DestroyWindow() {
+    if (m_destroyed) return;
+    m_destroyed = true;
+    m_idleUpdate.stop();
+    if (m_keyFilter) qApp->removeEventFilter(m_keyFilter.get());
+    hide();
+    m_pLeftForm = nullptr;
+    m_pBookView = nullptr;
+    m_wndSplitter.DestroyPanes();
+    m_wndToolBar.hide();
+}
+
+void CMainFrame::PostNcDestroy() {
+    StartCompanion(FileBesideExecutable(QString::fromUtf8(kCompanionProgram)));
+    deleteLater();
+}
+
+}  // namespace vyn

@@ -1,0 +1,23 @@
+#include "shell/platform.h"
+
+#include <QCoreApplication>
+
+namespace vyn {
+
+namespace {
+QString& Override() {
+    static QString folder;
+    return folder;
+}
+}  // namespace
+
+QString ExecutableFolder() {
+    if (!Override().isEmpty()) return Override();
+    return QCoreApplication::applicationDirPath();
+}
+
+QString FileBesideExecutable(const QString& name) { return ExecutableFolder() + u'/' + name; }
+
+void OverrideExecutableFolder(const QString& folder) { Override() = folder; }
+
+}  // namespace vyn

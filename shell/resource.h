@@ -1,0 +1,48 @@
+// Resource and command numbers of the reader: menus, dialogs, images and commands.
+#pragma once
+
+namespace vyn {
+
+// Resources.
+inline constexpr int IDR_MAINFRAME = 128;  // menu, accelerator table, icon, document string
+inline constexpr int IDR_RIGHTCLICK = 130;  // page view's popup menu
+inline constexpr int IDI_SMALL = 143;       // frame's small icon
+inline constexpr int IDD_ABOUTBOX = 165;
+inline constexpr int IDB_ABOUT = 168;
+
+// Commands of the reader.
+inline constexpr int ID_RC_COPY = 32771;
+inline constexpr int ID_RC_SELECTALL = 32772;
+inline constexpr int ID_VIEW_FULL = 32774;
+inline constexpr int ID_PRINT_SETUP = 32776;
+inline constexpr int ID_PRINT_NOW = 32777;
+inline constexpr int ID_SELECT_ALL = 32778;
+inline constexpr int ID_PREV_PAGE = 32780;
+inline constexpr int ID_NEXT_PAGE = 32781;
+inline constexpr int ID_NEXT_VOLUME = 32790;
+inline constexpr int ID_PREV_VOLUME = 32791;
+inline constexpr int ID_HELP_OPEN = 32798;
+inline constexpr int ID_PREV_HIT = 32805;
+inline constexpr int ID_NEXT_HIT = 32806;
+
+// Commands with the framework's standard numbers.
+inline constexpr int ID_FILE_NEW = 57600;
+inline constexpr int ID_FILE_OPEN = 57601;
+inline constexpr int ID_FILE_SAVE = 57603;
+inline constexpr int ID_FILE_PRINT = 57607;
+inline constexpr int ID_EDIT_COPY = 57634;
+inline constexpr int ID_EDIT_CUT = 57635;
+inline constexpr int ID_EDIT_PASTE = 57637;
+inline constexpr int ID_EDIT_UNDO = 57643;
+inline constexpr int ID_APP_ABOUT = 57664;
+inline constexpr int ID_APP_EXIT = 57665;
+inline constexpr int ID_NEXT_PANE = 57680;
+inline constexpr int ID_PREV_PANE = 57681;
+inline constexpr int ID_VIEW_TOOLBAR = 59392;
+inline constexpr int ID_VIEW_STATUS_BAR = 59393;
+
+// Pane numbering of the splitter: first pane + 16 * row + column.
+inline constexpr int AFX_IDW_PANE_FIRST = 0xE900;
+inline constexpr int AFX_IDW_TOOLBAR = 0xE800;
+
+}  // namespace vyn

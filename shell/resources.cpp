@@ -1,0 +1,118 @@
+#include "shell/resources.h"
+
+#include <array>
+
+#include "shell/resource.h"
+
+namespace vyn {
+
+namespace {
+
+constexpr std::array kFileMenu{
+    MenuItem{"印刷設定(&S)", ID_PRINT_SETUP},
+    MenuItem{"印刷(&P)", ID_PRINT_NOW},
+    MenuItem{"終了(&X)", ID_APP_EXIT},
+};
+constexpr std::array kEditMenu{
+    MenuItem{"コピー(&C)", ID_EDIT_COPY},
+    MenuItem{"すべて選択(&Q)", ID_SELECT_ALL},
+};
+constexpr std::array kViewMenu{
+    MenuItem{"ツールバー(&T)", ID_VIEW_TOOLBAR},
+    MenuItem{"状態バー(&S)", ID_VIEW_STATUS_BAR},
+    MenuItem{"全表示(&p)", ID_VIEW_FULL},
+};
+constexpr std::array kListMenu{
+    MenuItem{"上の頁へ(&P)", ID_PREV_PAGE}, MenuItem{"次の頁へ(&N)", ID_NEXT_PAGE},
+    MenuItem{"", 0},
+    MenuItem{"上の巻へ", ID_PREV_VOLUME},   MenuItem{"次の巻へ", ID_NEXT_VOLUME},
+    MenuItem{"", 0},
+    MenuItem{"上の検索結果", ID_PREV_HIT},  MenuItem{"次の検索結果", ID_NEXT_HIT},
+};
+constexpr std::array kHelpMenu{
+    MenuItem{"バージョン(&A)...", ID_APP_ABOUT},
+    MenuItem{"ヘルプ", ID_HELP_OPEN},
+};
+
+const std::array kMainMenu{
+    PopupMenu{"ファイル(&F)", kFileMenu}, PopupMenu{"編集(&E)", kEditMenu},
+    PopupMenu{"表示(&V)", kViewMenu},     PopupMenu{"一覧", kListMenu},
+    PopupMenu{"ヘルプ(&H)", kHelpMenu},
+};
+
+constexpr std::array kRightClickItems{
+    MenuItem{"コピー(300字以内に制限しています。)", ID_RC_COPY},
+    MenuItem{"すべて選択。", ID_RC_SELECTALL},
+};
+
+const std::array kAccelerators{
+    Accelerator{Qt::Key_C, Qt::ControlModifier, ID_EDIT_COPY},
+    Accelerator{Qt::Key_Insert, Qt::ControlModifier, ID_EDIT_COPY},
+    Accelerator{Qt::Key_Delete, Qt::ShiftModifier, ID_EDIT_CUT},
+    Accelerator{Qt::Key_X, Qt::ControlModifier, ID_EDIT_CUT},
+    Accelerator{Qt::Key_V, Qt::ControlModifier, ID_EDIT_PASTE},
+    Accelerator{Qt::Key_Insert, Qt::ShiftModifier, ID_EDIT_PASTE},
+    Accelerator{Qt::Key_Backspace, Qt::AltModifier, ID_EDIT_UNDO},
+    Accelerator{Qt::Key_Z, Qt::ControlModifier, ID_EDIT_UNDO},
+    Accelerator{Qt::Key_N, Qt::ControlModifier, ID_FILE_NEW},
+    Accelerator{Qt::Key_O, Qt::ControlModifier, ID_FILE_OPEN},
+    Accelerator{Qt::Key_P, Qt::ControlModifier, ID_FILE_PRINT},
+    Accelerator{Qt::Key_S, Qt::ControlModifier, ID_FILE_SAVE},
+    Accelerator{Qt::Key_F6, Qt::NoModifier, ID_NEXT_PANE},
+    Accelerator{Qt::Key_F6, Qt::ShiftModifier, ID_PREV_PANE},
+    Accelerator{Qt::Key_F3, Qt::AltModifier, ID_PREV_HIT},
+    Accelerator{Qt::Key_F3, Qt::NoModifier, ID_NEXT_HIT},
+};
+
+struct PromptEntry {
+    int id;
+    const char* text;  // prompt, line feed, tool tip
+};
+
+constexpr std::array kPrompts{
+    PromptEntry{ID_VIEW_FULL, "全表示\n全表示"},
+    PromptEntry{ID_PRINT_NOW, "印刷\n印刷"},
+    PromptEntry{ID_SELECT_ALL, "すべて選択\nすべて選択"},
+    PromptEntry{ID_PREV_PAGE, "上の頁へ\n上の頁"},
+    PromptEntry{ID_NEXT_PAGE, "次の頁へ\n次の頁"},
+    PromptEntry{ID_NEXT_VOLUME, "次の巻へ\n次の巻へ"},
+    PromptEntry{ID_PREV_VOLUME, "上の巻へ\n上の巻へ"},
+    PromptEntry{ID_PREV_HIT, "上の検索結果\n上の検索結果"},
+    PromptEntry{ID_NEXT_HIT, "次の検索結果\n次の検索結果"},
+    PromptEntry{ID_EDIT_COPY, "選択されたファイルをクリップボードにコピー\nコピー"},
+    PromptEntry{ID_APP_ABOUT, "このソフトについてのバージョン、ヘルプ\n情報"},
+    PromptEntry{ID_APP_EXIT, "プログラムを終了；ファイルの保存を確認\n終了"},
+    PromptEntry{ID_VIEW_TOOLBAR, "ツールバーの表示と非表示\nツールバー"},
+    PromptEntry{ID_VIEW_STATUS_BAR, "状態バーの表示と非表示\n状態バー"},
+};
+
+constexpr Qt::KeyboardModifiers kAcceleratorModifiers =
+    Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+
+}  // namespace
+
+std::span<const PopupMenu> MainMenu() { return kMainMenu; }
+
+PopupMenu RightClickMenu() { return PopupMenu{"RightClick", kRightClickItems}; }
+
+std::span<const Accelerator> AcceleratorTable() { return kAccelerators; }
+
+int FindAccelerator(int key, Qt::KeyboardModifiers modifiers) {
+    const Qt::KeyboardModifiers wanted = modifiers & kAcceleratorModifiers;
+    for (const Accelerator& a : kAccelerators) {
+        if (a.key == key && a.modifiers == wanted) return a.id;
+    }
+    return 0;
+}
+
+CommandPrompt PromptOf(int id) {
+    for (const PromptEntry& p : kPrompts) {
+        if (p.id != id) continue;
+        const QString text = QString::fromUtf8(p.text);
+        const qsizetype lf = text.indexOf(u'\n');
+        return {text.left(lf), text.mid(lf + 1)};
+    }
+    return {};
+}
+
+}  // namespace vyn

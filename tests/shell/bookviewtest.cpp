@@ -1,0 +1,222 @@
+// The page view in the running frame: navigation with fragments, the limited copy,
+// the right-click menu, the refused Ctrl key and printing without a printer.
+#include <QClipboard>
+#include <QMenu>
+#include <QMimeData>
+#include <QPrinterInfo>
+#include <QSignalSpy>
+
+#include "shell/copylimit.h"
+#include "shell/qtstrings.h"
+#include "shelltest.h"
+
+using namespace vyn;
+using namespace vyn::test;
+
+namespace {
+
+QString Repeat(const QString& piece, int times) { return piece.repeated(times); }
+
+// Records events of the page: mouse presses and key presses.
+const char* kEventLog =
+    "<script>window.log=[];"
+    "document.addEventListener('mousedown',e=>log.push('mouse'+e.button));"
+    "document.addEventListener('keydown',e=>log.push('key'+e.key));</script>";
+
+}  // namespace
+
+class BookViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        m_env = std::make_unique<CShellEnvironment>();
+        m_messages = std::make_unique<CRecordingPresenter>();
+        m_app = std::make_unique<CProbeApp>();
+        QVERIFY(m_app->InitInstance({QStringLiteral("vyn")}));
+        m_frame = m_app->GetMainWnd();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame));
+        m_frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_frame));
+        m_view = m_frame->m_pBookView;
+        QTRY_COMPARE(m_view->GetLocationURL(), QStringLiteral("about:blank"));
+    }
+    void init() {
+        m_messages->messages.clear();
+        m_frame->SetActiveView(m_app->panel);
+    }
+    void cleanupTestCase() {
+        m_app.reset();
+        m_messages.reset();
+        m_env.reset();
+    }
+
+    void rightClickOnTheBlankPageShowsNothing() {
+        QVERIFY(m_view->GetLocationURL() == QLatin1String("about:blank"));
+        QSignalSpy shown(m_view, &CBookView::contextMenuShown);
+        QTRY_VERIFY(m_view->focusProxy());
+        QTest::mouseClick(m_view->focusProxy(), Qt::RightButton, {}, QPoint(50, 50));
+        QCOMPARE(shown.size(), 0);
+        QVERIFY(!QApplication::activePopupWidget());
+    }
+
+    void navigateLandsOnTheAnchor_data() {
+        QTest::addColumn<QString>("fragment");
+        QTest::newRow("no fragment") << QString();
+        QTest::newRow("first hit") << QStringLiteral("0000");
+        QTest::newRow("middle hit") << QStringLiteral("0002");
+        QTest::newRow("last hit") << QStringLiteral("0004");
+    }
+    void navigateLandsOnTheAnchor() {
+        QFETCH(QString, fragment);
+        QString body = QStringLiteral("<p>頁首</p>");
+        for (int i = 0; i < 5; ++i) {
+            body += QStringLiteral("<div style='height:1500px'>本文</div><a name=\"%1\"></a><b>%2</b>")
+                        .arg(i, 4, 10, QChar(u'0'))
+                        .arg(i);
+        }
+        body += QStringLiteral("<div style='height:1500px'></div>");
+        const QString page = WritePage(m_pages.path(), QStringLiteral("anchors-%1.html").arg(QTest::currentDataTag()), body);
+        const QString target = fragment.isEmpty() ? page : page + u'#' + fragment;
+        QVERIFY(NavigateAndWait(m_view, target));
+        QCOMPARE(m_view->url().fragment(), fragment.isEmpty() ? QString() : fragment);
+        QVERIFY(m_view->GetLocationURL().endsWith(fragment.isEmpty() ? QStringLiteral(".html") : u'#' + fragment));
+        if (fragment.isEmpty()) {
+            QCOMPARE(RunJs(m_view, QStringLiteral("window.scrollY")).toInt(), 0);
+        } else {
+            const QString top = QStringLiteral(
+                "Math.round(document.getElementsByName('%1')[0].getBoundingClientRect().top)").arg(fragment);
+            QTRY_VERIFY(qAbs(RunJs(m_view, top).toInt()) <= 2);
+            QVERIFY(RunJs(m_view, QStringLiteral("window.scrollY")).toInt() > 1000);
+        }
+    }
+
+    void limitedCopyKeepsWholeCharactersWithinTheLimit_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("select");
+        QTest::addColumn<QString>("expected");
+        const QString cjk = QString::fromUtf8("天地玄黃宇宙洪荒");
+        const QString extB = QString::fromUcs4(U"\U00020000\U0002A6D6");
+        QTest::newRow("ideographs 400 give 300") << Repeat(cjk, 50) << true << Repeat(cjk, 50).left(300);
+        QTest::newRow("ascii 700 gives 600") << Repeat(QStringLiteral("abcdefg"), 100) << true
+                                             << Repeat(QStringLiteral("abcdefg"), 100).left(600);
+        QTest::newRow("ideograph would straddle byte 600")
+            << Repeat(QStringLiteral("a"), 599) + Repeat(cjk, 2) << true << Repeat(QStringLiteral("a"), 599);
+        QTest::newRow("surrogate pairs stay whole")
+            << Repeat(QStringLiteral("a"), 1) + Repeat(extB, 200) << true
+            << QStringLiteral("a") + Repeat(extB, 200).left(2 * 299);
+        QTest::newRow("exactly 600 stays") << Repeat(cjk, 37) + QStringLiteral("abcdefgh") << true
+                                           << Repeat(cjk, 37) + QStringLiteral("abcdefgh");
+        QTest::newRow("short text stays") << cjk << true << cjk;
+    }
+    void limitedCopyKeepsWholeCharactersWithinTheLimit() {
+        QFETCH(QString, text);
+        QFETCH(bool, select);
+        QFETCH(QString, expected);
+        const QString page = WritePage(m_pages.path(), QStringLiteral("copy.html"),
+                                       QStringLiteral("<p id='t'>%1</p>").arg(text));
+        QVERIFY(NavigateAndWait(m_view, page));
+        QGuiApplication::clipboard()->setText(QStringLiteral("earlier"));
+        if (select) {
+            m_frame->OnCommand(32778);
+            QTRY_VERIFY(m_view->hasSelection());
+        }
+        QSignalSpy finished(m_view, &CBookView::limitedCopyFinished);
+        QVERIFY(m_frame->OnCommand(57634));  // the panel is active: the limited copy
+        QVERIFY(finished.wait(20000) || finished.size() == 1);
+        const QString copied = QGuiApplication::clipboard()->text().trimmed();
+        QCOMPARE(copied, expected);
+        QVERIFY(CodePageByteCount(ToUtf16(copied)) <= kCopyLimitBytes);
+        const bool shortened = finished[0][0].toBool();
+        QCOMPARE(shortened, expected != text);
+        // A copy within the limit keeps every format the browser put there.
+        if (!shortened) QVERIFY(QGuiApplication::clipboard()->mimeData()->hasHtml());
+    }
+
+    void limitedCopyWithoutSelectionCutsWhatTheClipboardHolds_data() {
+        QTest::addColumn<QString>("earlier");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("long text is cut") << Repeat(QStringLiteral("x"), 700) << Repeat(QStringLiteral("x"), 600);
+        QTest::newRow("short text stays") << QStringLiteral("short") << QStringLiteral("short");
+    }
+    void limitedCopyWithoutSelectionCutsWhatTheClipboardHolds() {
+        QFETCH(QString, earlier);
+        QFETCH(QString, expected);
+        const QString page = WritePage(m_pages.path(), QStringLiteral("nosel.html"), QStringLiteral("<p>本文</p>"));
+        QVERIFY(NavigateAndWait(m_view, page));
+        QVERIFY(!m_view->hasSelection());
+        QGuiApplication::clipboard()->setText(earlier);
+        QSignalSpy finished(m_view, &CBookView::limitedCopyFinished);
+        m_view->CopyLimited();
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+    }
+
+    void rightClickOnAPageOpensTheMenuAndKeepsThePress() {
+        const QString page = WritePage(m_pages.path(), QStringLiteral("menu.html"),
+                                       QString::fromUtf8(kEventLog) + QStringLiteral("<p>右クリックの頁</p>"));
+        QVERIFY(NavigateAndWait(m_view, page));
+        QSignalSpy shown(m_view, &CBookView::contextMenuShown);
+        QTRY_VERIFY(m_view->focusProxy());
+        QTest::mousePress(m_view->focusProxy(), Qt::RightButton, {}, QPoint(60, 40));
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(m_frame->GetActiveView(), static_cast<QWidget*>(m_view));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QCOMPARE(menu->objectName(), QStringLiteral("rightClickMenu"));
+        QStringList texts;
+        for (QAction* action : menu->actions()) texts << action->text();
+        QCOMPARE(texts, (QStringList{QString::fromUtf8("コピー(300字以内に制限しています。)"),
+                                     QString::fromUtf8("すべて選択。")}));
+        menu->actions()[1]->trigger();
+        menu->close();
+        QTest::mouseRelease(m_view->focusProxy(), Qt::RightButton, {}, QPoint(60, 40));
+        QTRY_VERIFY(m_view->hasSelection());
+        QCOMPARE(RunJs(m_view, QStringLiteral("log.join(',')")).toString(), QString());
+    }
+
+    void ctrlInsideThePageIsRefused() {
+        const QString page = WritePage(m_pages.path(), QStringLiteral("ctrl.html"),
+                                       QString::fromUtf8(kEventLog) + QStringLiteral("<p>鍵の頁</p>"));
+        QVERIFY(NavigateAndWait(m_view, page));
+        QTRY_VERIFY(m_view->focusProxy());
+        QWidget* inner = m_view->focusProxy();
+        QTest::mouseClick(inner, Qt::LeftButton, {}, QPoint(30, 30));
+        QTRY_COMPARE(QApplication::focusWidget(), inner);
+        RunJs(m_view, QStringLiteral("log=[]"));
+        QSignalSpy executed(m_frame, &CMainFrame::commandExecuted);
+        QTest::keyClick(inner, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(m_messages->messages, QStringList{QString::fromUtf8("マウスの右ボタンでコピーして下さい。")});
+        QCOMPARE(executed.size(), 0);
+        // A plain key still reaches the page.
+        QTest::keyClick(inner, Qt::Key_A);
+        QTRY_COMPARE(RunJs(m_view, QStringLiteral("log.join(',')")).toString(), QStringLiteral("keya"));
+    }
+
+    void printingWithoutPrinterTellsTheUser_data() {
+        QTest::addColumn<bool>("viewActive");
+        QTest::newRow("panel active") << false;
+        QTest::newRow("page view active") << true;
+    }
+    void printingWithoutPrinterTellsTheUser() {
+        QFETCH(bool, viewActive);
+        if (!QPrinterInfo::availablePrinterNames().isEmpty()) QSKIP("a printer is installed");
+        const QString page = WritePage(m_pages.path(), QStringLiteral("print.html"), QStringLiteral("<p>印刷</p>"));
+        QVERIFY(NavigateAndWait(m_view, page));
+        if (viewActive) m_frame->SetActiveView(m_view);
+        QVERIFY(m_frame->OnCommand(32777));
+        QCOMPARE(m_messages->messages,
+                 QStringList{QString::fromUtf8("プリンターが見つかりません。プリンターを設定してから印刷して下さい。")});
+    }
+
+private:
+    std::unique_ptr<CShellEnvironment> m_env;
+    std::unique_ptr<CRecordingPresenter> m_messages;
+    std::unique_ptr<CProbeApp> m_app;
+    CMainFrame* m_frame = nullptr;
+    CBookView* m_view = nullptr;
+    QTemporaryDir m_pages;
+};
+
+QTEST_MAIN(BookViewTest)
+#include "bookviewtest.moc"

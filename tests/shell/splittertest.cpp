@@ -1,0 +1,63 @@
+// The splitter in the running frame: the start-up layout and the saved layout.
+#include "shelltest.h"
+
+using namespace vyn;
+using namespace vyn::test;
+
+class SplitterTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUsesTheSavedPanelWidth_data() {
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<int>("panelWidth");
+        QTest::newRow("nothing saved") << QString() << 260;
+        QTest::newRow("saved width") << QStringLiteral("-1 333 -1 700") << 333;
+        QTest::newRow("saved while hidden: width only") << QStringLiteral("0 300 -1 700") << 300;
+        QTest::newRow("damaged entry") << QStringLiteral("-1 abc -1 700") << 260;
+        QTest::newRow("three numbers") << QStringLiteral("-1 333 -1") << 260;
+        QTest::newRow("width below minimum") << QStringLiteral("-1 3 -1 700") << 260;
+    }
+    void startUsesTheSavedPanelWidth() {
+        QFETCH(QString, saved);
+        QFETCH(int, panelWidth);
+        CShellEnvironment env;
+        CRecordingPresenter messages;
+        if (!saved.isNull()) env.SetProfileValue(QStringLiteral("SplitterWnd/Panes_0"), saved);
+        CProbeApp app;
+        QVERIFY(app.InitInstance({QStringLiteral("vyn")}));
+        CMainFrame* frame = app.GetMainWnd();
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        ST_SplitterWnd& splitter = frame->m_wndSplitter;
+        QVERIFY(!splitter.IsColumnHidden(0));
+        QVERIFY(!app.panel->isHidden());
+        QCOMPARE(splitter.sizes().value(0), panelWidth);
+        QVERIFY(splitter.sizes().value(1) > 500);
+    }
+
+    void toggleColumnKeepsTheWidthAndIgnoresOtherColumns() {
+        CShellEnvironment env;
+        CRecordingPresenter messages;
+        CProbeApp app;
+        QVERIFY(app.InitInstance({QStringLiteral("vyn")}));
+        CMainFrame* frame = app.GetMainWnd();
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        ST_SplitterWnd& splitter = frame->m_wndSplitter;
+        const int total = splitter.sizes().value(0) + splitter.sizes().value(1);
+        splitter.setSizes({310, total - 310});
+        splitter.ToggleColumn(0);
+        QVERIFY(splitter.IsColumnHidden(0));
+        QCOMPARE(splitter.m_nSize[0], 310);
+        splitter.ToggleColumn(1);  // not the hidden one: nothing happens
+        QVERIFY(splitter.IsColumnHidden(0));
+        QVERIFY(!frame->m_pBookView->isHidden());
+        QTRY_COMPARE(frame->m_pBookView->width(), splitter.width());
+        splitter.ToggleColumn(0);
+        QVERIFY(!splitter.IsColumnHidden(0));
+        QTRY_COMPARE(splitter.sizes().value(0), 310);
+        QCOMPARE(splitter.GetColumnCount(), 2);
+    }
+};
+
+QTEST_MAIN(SplitterTest)
+#include "splittertest.moc"
