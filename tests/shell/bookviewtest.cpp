@@ -6,7 +6,10 @@
 #include <QPrinterInfo>
 #include <QSignalSpy>
 
+#include <QScreen>
+
 #include "shell/copylimit.h"
+#include "textstore/storeformat.h"
 #include "shell/qtstrings.h"
 #include "shelltest.h"
 
@@ -191,6 +194,31 @@ private slots:
         // A plain key still reaches the page.
         QTest::keyClick(inner, Qt::Key_A);
         QTRY_COMPARE(RunJs(m_view, QStringLiteral("log.join(',')")).toString(), QStringLiteral("keya"));
+    }
+
+    void panelPageIsShownWithItsBackground() {
+        CLeftForm* panel = m_app->panel;
+        const std::string page = std::string(kT1) + "卷一" + std::string(kT2) + "卷一" +
+                                 std::string(kT3) +
+                                 "<p>天地玄黃，宇宙洪荒。日月盈昃，辰宿列張。</p>"
+                                 "<p>\xF0\xA0\x80\x80\xF0\xAA\x9B\x96" +
+                                 std::string(kNoteOpen) + "注：擴展B區の字" + std::string(kNoteClose) +
+                                 "</p>" + std::string(kT4);
+        QVERIFY(panel->WritePageFile(CLeftForm::kCatalogPageFile,
+                                     std::span(reinterpret_cast<const std::uint8_t*>(page.data()), page.size())));
+        QSignalSpy loaded(m_view, &QWebEngineView::loadFinished);
+        emit panel->navigateRequested(panel->PageFilePath(CLeftForm::kCatalogPageFile));
+        QVERIFY(loaded.wait(30000));
+        QVERIFY(loaded.last().value(0).toBool());
+        QCOMPARE(m_view->title(), QString::fromUtf8("卷一"));
+        // The template's "../Back.gif" is there, and it is a picture.
+        RunJs(m_view, QStringLiteral("window.bg=new Image();window.bg.src='../Back.gif';0"));
+        QTRY_VERIFY(RunJs(m_view, QStringLiteral("window.bg.naturalWidth")).toInt() > 0);
+        const QString shot = qEnvironmentVariable("VYN_SCREENSHOT");
+        if (!shot.isEmpty()) {
+            QTRY_VERIFY(RunJs(m_view, QStringLiteral("document.readyState")).toString() == "complete");
+            QVERIFY(m_frame->screen()->grabWindow(0).save(shot));
+        }
     }
 
     void printingWithoutPrinterTellsTheUser_data() {
