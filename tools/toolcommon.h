@@ -46,5 +46,7 @@ int CommandFind(int argc, char** argv);
 int CommandSearch(int argc, char** argv);
 int CommandRender(int argc, char** argv);
 int CommandBuild(int argc, char** argv);
+int CommandCatalog(int argc, char** argv);
+int CommandResults(int argc, char** argv);
 
 }  // namespace vyn::tool

@@ -32,6 +32,18 @@ constexpr const char* kUsage =
     "      Write record N rebuilt as a result page, with every keyword marked in part P,\n"
     "      to stdout, and \"anchors: K\" (the number of hit anchors) as the last line on\n"
     "      stderr.\n"
+    "  catalog --data DIR\n"
+    "      Write the catalog listing of DIR/vyn.dir to stdout, byte for byte as the\n"
+    "      reader writes it to vyn.txt (UTF-8): one line per record, name, docID, docNo\n"
+    "      and curFileName, books indented by one tab and volumes by two. Exit 2 when\n"
+    "      the catalog cannot be opened.\n"
+    "  results --data DIR --scope-slot I [--or] [--part P] [--no-variants] [--] QUERY...\n"
+    "      Run the reader's search command with the catalog record in slot I (1-based,\n"
+    "      in file order) as the scope, options as for search. Prints one line per\n"
+    "      result entry in list order (by page number within the volume): category,\n"
+    "      book, volume, page number, hits and record index, tab-separated, then the\n"
+    "      count line. Exit 0 also with no hits, 1 for a query with no searchable word,\n"
+    "      2 when the data cannot be opened or slot I holds no record.\n"
     "\n"
     "  --help  show this text\n";
 

@@ -19,6 +19,8 @@ constexpr Command kCommands[] = {
     {"search", vyn::tool::CommandSearch},
     {"render", vyn::tool::CommandRender},
     {"build", vyn::tool::CommandBuild},
+    {"catalog", vyn::tool::CommandCatalog},
+    {"results", vyn::tool::CommandResults},
 };
 
 }  // namespace

@@ -1,0 +1,121 @@
+// CCatalog: the catalog records of "vyn.dir", the node hierarchy built from them and
+// the items of the catalog tree.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "index/messagesink.h"
+
+namespace vyn {
+
+// One 216-byte record of the catalog file, as read (the file is little-endian).
+struct CatalogRecord {
+    char16_t name[100];  // UTF-16, NUL-terminated when shorter than 100 units
+    std::int32_t level;  // 1 category, 2 book, 3 volume
+    std::int32_t docID;  // 1-based store index of the node's first page
+    std::int32_t docNo;  // number of pages the node spans
+    std::uint16_t curFileName;  // page number of the node's first page
+    std::uint16_t unused;
+
+    // The name up to its NUL, at most 100 units.
+    std::u16string_view Name() const;
+};
+static_assert(sizeof(CatalogRecord) == 216);
+
+// One node of the hierarchy. A node owns its children; the parent pointer is
+// non-owning and null for the root.
+struct ContentsNodeTag {
+    std::u16string name;
+    std::int32_t level = 0;
+    std::int32_t docID = 0;
+    std::int32_t docNo = 0;
+    std::uint16_t curFileName = 0;
+    ContentsNodeTag* parent = nullptr;
+    std::vector<std::unique_ptr<ContentsNodeTag>> children;
+
+    // True when the node's page range, docID .. docID + docNo - 1, holds the 1-based
+    // page docPage. A node with docID or docNo below 1 holds no page.
+    bool Contains(std::int64_t docPage) const;
+};
+
+// Owns the record slots, the node hierarchy under the root "root" and the parent
+// item of every tree item. Loaded once, then read-only. Not thread-safe.
+class CCatalog {
+public:
+    static constexpr std::size_t kRecordSize = 216;
+    static constexpr int kSlotCount = 10000;  // slot 0 is never used
+    static constexpr int kMaxLevel = 19;      // the parent table holds levels 1 to 19
+    static constexpr std::string_view kMissingMessage = "you delete data file!";
+
+    explicit CCatalog(CMessageSink* sink = nullptr);
+    ~CCatalog();
+    CCatalog(const CCatalog&) = delete;
+    CCatalog& operator=(const CCatalog&) = delete;
+
+    // Reads catalogFile into the slots, the hierarchy and the tree items, replacing
+    // what was loaded before, and writes the listing to listingFile (replaced; skipped
+    // silently when it cannot be created, or when listingFile is empty). Records go
+    // to slots 1, 2, ... up to 9,999; further records are ignored. A short last
+    // record is read with its missing bytes as zeros. Records whose level lies
+    // outside 1 to 19 are skipped: they take no slot and get no listing line.
+    // Returns false, after sending "you delete data file!" to the sink, when the
+    // file cannot be opened; the catalog is then empty and the listing file too.
+    bool LoadCatalog(const std::filesystem::path& catalogFile,
+                     const std::filesystem::path& listingFile);
+
+    // The listing of the last load, as written to the listing file: UTF-8, one line
+    // per record, "\t" before a level-2 line and "\t\t" before a level-3 line.
+    const std::string& Listing() const { return m_listing; }
+    static std::string ListingLine(const CatalogRecord& record);
+
+    // The next free slot: 1 + the number of records loaded.
+    int NodeItemCount() const { return m_nodeItemCount; }
+    // True for 1 <= slot < m_nodeItemCount.
+    bool HasRecord(int slot) const { return slot >= 1 && slot < m_nodeItemCount; }
+    // The record in slot (all zeros for a slot without a record). Requires:
+    // 0 <= slot < kSlotCount.
+    const CatalogRecord& Record(int slot) const { return m_NodeItem[static_cast<std::size_t>(slot)]; }
+    // The tree item under which the item of slot sits: a slot, or 0 at the top level.
+    // Requires: HasRecord(slot).
+    int TreeParent(int slot) const { return m_treeParent[static_cast<std::size_t>(slot)]; }
+    // True when the tree item of slot has child items. Requires: HasRecord(slot).
+    bool HasTreeChildren(int slot) const { return m_treeChildCount[static_cast<std::size_t>(slot)] > 0; }
+    // The item's text preceded by the texts of its tree ancestors, joined by "\";
+    // empty for a slot without a record.
+    std::u16string ScopePath(int slot) const;
+
+    ContentsNodeTag* Root() const { return m_pRoot.get(); }
+    // The node of the record in slot, found with FindNode from the root; null for a
+    // slot without a record and for a record outside the hierarchy.
+    const ContentsNodeTag* ScopeNode(int slot) const;
+
+    // The most recently added node under node (node included) whose level is one
+    // less than the record's; null when there is none.
+    static ContentsNodeTag* FindParentNode(ContentsNodeTag* node, const CatalogRecord& record);
+    // The first node in pre-order under node (node included) equal to the record in
+    // level, docID, docNo and curFileName; null when there is none.
+    static ContentsNodeTag* FindNode(ContentsNodeTag* node, const CatalogRecord& record);
+
+private:
+    void Clear();
+    void AddRecord(const CatalogRecord& record, std::array<int, kMaxLevel + 2>& lastItem);
+
+    std::vector<CatalogRecord> m_NodeItem;  // kSlotCount slots
+    int m_nodeItemCount = 1;
+    std::vector<int> m_treeParent;
+    std::vector<int> m_treeChildCount;
+    std::unique_ptr<ContentsNodeTag> m_pRoot;
+    // Nodes of records that found no parent: kept alive, outside the hierarchy.
+    std::vector<std::unique_ptr<ContentsNodeTag>> m_detached;
+    std::string m_listing;
+    CMessageSink* m_sink;
+};
+
+}  // namespace vyn

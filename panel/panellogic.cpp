@@ -1,0 +1,27 @@
+#include "panel/panellogic.h"
+
+namespace vyn {
+
+bool CPanelLogic::Open(const std::filesystem::path& folder, const std::filesystem::path& listingFile) {
+    const bool indexOpen = m_index.Open(folder, "Index", IndexScopeOf(m_search.Part()));
+    const bool catalogRead = m_catalog.LoadCatalog(folder / "vyn.dir", listingFile);
+    m_navigator.ResetScopePath();
+    return indexOpen && catalogRead;
+}
+
+CSearchCommand::Outcome CPanelLogic::OnSearch(
+    std::u16string_view hiddenEditText, std::span<const std::optional<std::u16string>> fieldValues) {
+    m_navigator.OnSearchStarted();
+    const auto outcome = m_search.OnSearch(m_index, m_catalog, m_navigator.ScopeItem(),
+                                           hiddenEditText, fieldValues);
+    if (outcome == CSearchCommand::Outcome::kSearched) m_list.Reset(m_search.Results().size());
+    return outcome;
+}
+
+std::vector<ResultRow> CPanelLogic::CurrentRows() const {
+    std::vector<ResultRow> rows;
+    m_list.ShowResultListPage(m_search.Results(), rows);
+    return rows;
+}
+
+}  // namespace vyn

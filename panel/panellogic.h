@@ -1,0 +1,58 @@
+// CPanelLogic: the search and catalog panel without its widgets. Owns the engine,
+// the catalog, the search command, the result list paging and the navigator, and
+// runs the search command across them.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "index/index.h"
+#include "index/messagesink.h"
+#include "panel/catalog.h"
+#include "panel/navigation.h"
+#include "panel/resultlist.h"
+#include "panel/searchcommand.h"
+
+namespace vyn {
+
+// Messages go to the sink given at construction, which must outlive the object.
+// Not thread-safe.
+class CPanelLogic {
+public:
+    explicit CPanelLogic(CMessageSink* sink = nullptr)
+        : m_index(sink), m_catalog(sink), m_search(sink), m_navigator(m_catalog, sink) {}
+
+    // Opens the index in folder for the whole text (sending "データを開けませんでした。"
+    // on failure) and reads folder/"vyn.dir", writing the listing to listingFile.
+    // The scope path then names slot 1. True when both opened.
+    bool Open(const std::filesystem::path& folder, const std::filesystem::path& listingFile);
+
+    // The search command: the current hit goes back to 0; on kSearched the entries,
+    // the count line and the list pages are replaced, list page 1 (if any) current.
+    CSearchCommand::Outcome OnSearch(std::u16string_view hiddenEditText,
+                                     std::span<const std::optional<std::u16string>> fieldValues);
+    // The rows of the current list page (empty when there is none).
+    std::vector<ResultRow> CurrentRows() const;
+
+    CIndex& Index() { return m_index; }
+    const CCatalog& Catalog() const { return m_catalog; }
+    CSearchCommand& Search() { return m_search; }
+    const CSearchCommand& Search() const { return m_search; }
+    CResultList& List() { return m_list; }
+    const CResultList& List() const { return m_list; }
+    CNavigator& Navigator() { return m_navigator; }
+    const CNavigator& Navigator() const { return m_navigator; }
+
+private:
+    CIndex m_index;
+    CCatalog m_catalog;
+    CSearchCommand m_search;
+    CResultList m_list;
+    CNavigator m_navigator;
+};
+
+}  // namespace vyn

@@ -1,0 +1,183 @@
+#include "panel/searchcommand.h"
+
+#include <algorithm>
+
+namespace vyn {
+
+namespace {
+
+// Finds, among nodes in a fixed order, the first whose page range holds a page.
+// Catalogs list their nodes in page order without overlaps, which allows a binary
+// search; any other order falls back to the scan the order itself defines.
+class CRangeFinder {
+public:
+    explicit CRangeFinder(std::vector<const ContentsNodeTag*> nodes) {
+        for (const ContentsNodeTag* node : nodes) {
+            if (node->docID >= 1 && node->docNo >= 1) m_nodes.push_back(node);
+        }
+        for (std::size_t i = 1; i < m_nodes.size() && m_sorted; ++i) {
+            const ContentsNodeTag& before = *m_nodes[i - 1];
+            m_sorted = m_nodes[i]->docID > std::int64_t{before.docID} + before.docNo - 1;
+        }
+    }
+
+    const ContentsNodeTag* Find(std::int64_t docPage) const {
+        if (!m_sorted) {
+            for (const ContentsNodeTag* node : m_nodes) {
+                if (node->Contains(docPage)) return node;
+            }
+            return nullptr;
+        }
+        auto it = std::upper_bound(m_nodes.begin(), m_nodes.end(), docPage,
+                                   [](std::int64_t page, const ContentsNodeTag* node) {
+                                       return page < node->docID;
+                                   });
+        if (it == m_nodes.begin()) return nullptr;
+        const ContentsNodeTag* node = *(it - 1);
+        return node->Contains(docPage) ? node : nullptr;
+    }
+
+private:
+    std::vector<const ContentsNodeTag*> m_nodes;
+    bool m_sorted = true;
+};
+
+std::u16string NameOf(const ContentsNodeTag* node) { return node ? node->name : std::u16string(); }
+
+const ContentsNodeTag* ParentOf(const ContentsNodeTag* node) { return node ? node->parent : nullptr; }
+
+void SpacesForIdeographicSpaces(std::u16string& text) {
+    std::replace(text.begin(), text.end(), u'\u3000', u' ');
+}
+
+}  // namespace
+
+int IndexScopeOf(TextPart part) {
+    switch (part) {
+        case TextPart::kMain:
+            return 2;
+        case TextPart::kNotes:
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+int SearchScopeOf(TextPart part) { return static_cast<int>(part); }
+
+std::optional<std::u16string> CSearchCommand::ReadKeyword(
+    std::u16string_view hiddenEditText, std::span<const std::optional<std::u16string>> fieldValues) {
+    std::u16string keyword(hiddenEditText);
+    SpacesForIdeographicSpaces(keyword);
+    for (const auto& value : fieldValues) {
+        if (!value) return std::nullopt;
+        keyword = *value;
+        SpacesForIdeographicSpaces(keyword);
+    }
+    return keyword;
+}
+
+bool CSearchCommand::SelectTextPart(CIndex& index, const std::filesystem::path& folder,
+                                    TextPart part) {
+    index.Close();
+    m_part = part;
+    return index.Open(folder, "Index", IndexScopeOf(part));
+}
+
+CSearchCommand::Outcome CSearchCommand::OnSearch(
+    CIndex& index, const CCatalog& catalog, int scopeSlot, std::u16string_view hiddenEditText,
+    std::span<const std::optional<std::u16string>> fieldValues) {
+    std::optional<std::u16string> keyword = ReadKeyword(hiddenEditText, fieldValues);
+    if (!keyword) return Outcome::kCancelled;
+    if (scopeSlot == 0) {
+        if (m_sink) m_sink->Warning(kNoScopeMessage);
+        return Outcome::kNoScope;
+    }
+    if (keyword->empty()) {
+        if (m_sink) m_sink->Warning(kNoKeywordMessage);
+        return Outcome::kNoKeyword;
+    }
+    m_keyword = std::move(*keyword);
+    // A query the engine rejects leaves its result list untouched; emptying it first
+    // keeps the previous search's pages from being shown as this one's.
+    index.SearchWord(u"", CIndex::CombineReplace, true, false);
+    if (m_andOr == 1) {
+        index.SearchAnyWord(m_keyword, true, m_variants);
+    } else {
+        index.SearchAllWords(m_keyword, true, m_variants);
+    }
+    const ContentsNodeTag* scope = catalog.ScopeNode(scopeSlot);
+    BuildResults(scope, index.GetHitPages(), index.GetHitCounts());
+    m_countLine = CountLine(m_results.size(), m_total);
+    return Outcome::kSearched;
+}
+
+std::uint64_t CSearchCommand::BuildResults(const ContentsNodeTag* scope,
+                                           std::span<const std::uint32_t> hitPages,
+                                           std::span<const std::uint32_t> counts) {
+    std::vector<SearchNodeTag> results;
+    std::uint64_t total = 0;
+    if (scope) {
+        const ContentsNodeTag* parent = ParentOf(scope);
+        const ContentsNodeTag* grandparent = ParentOf(parent);
+        std::u16string category, fixedBook;
+        std::vector<const ContentsNodeTag*> books, volumes;
+        switch (scope->level) {
+            case 1:
+                category = scope->name;
+                for (const auto& book : scope->children) {
+                    books.push_back(book.get());
+                    for (const auto& volume : book->children) volumes.push_back(volume.get());
+                }
+                break;
+            case 2:
+                category = NameOf(parent);
+                fixedBook = scope->name;
+                for (const auto& volume : scope->children) volumes.push_back(volume.get());
+                break;
+            case 3:
+                category = NameOf(grandparent);
+                fixedBook = NameOf(parent);
+                break;
+            default:
+                category = NameOf(grandparent);
+                break;
+        }
+        const CRangeFinder bookFinder(std::move(books));
+        const CRangeFinder volumeFinder(std::move(volumes));
+        for (std::size_t i = 0; i < hitPages.size(); ++i) {
+            const std::int64_t docPage = std::int64_t{hitPages[i]} + 1;
+            if (!scope->Contains(docPage)) continue;
+            SearchNodeTag entry;
+            entry.category = category;
+            const ContentsNodeTag* volume = scope;
+            if (scope->level == 1) {
+                entry.book = NameOf(bookFinder.Find(docPage));
+                volume = volumeFinder.Find(docPage);
+            } else {
+                entry.book = fixedBook;
+                if (scope->level == 2) volume = volumeFinder.Find(docPage);
+            }
+            if (volume) {
+                entry.volume = volume->name;
+                // The volume holds the page, so this lies in curFileName .. + docNo - 1.
+                entry.pageNo = static_cast<std::uint32_t>(docPage - volume->docID + volume->curFileName);
+            }
+            entry.pageIndex = hitPages[i];
+            entry.hits = i < counts.size() ? counts[i] : 0;
+            total += entry.hits;
+            results.push_back(std::move(entry));
+        }
+    }
+    std::stable_sort(results.begin(), results.end(),
+                     [](const SearchNodeTag& a, const SearchNodeTag& b) { return a.pageNo < b.pageNo; });
+    m_results = std::move(results);
+    m_total = total;
+    return total;
+}
+
+std::string CSearchCommand::CountLine(std::size_t entries, std::uint64_t total) {
+    return "全部で " + std::to_string(entries) + " 頁で、" + std::to_string(total) + " 箇所でした。";
+}
+
+}  // namespace vyn
