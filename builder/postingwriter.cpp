@@ -1,6 +1,6 @@
 #include "builder/postingwriter.h"
 
-#include <fstream>
+#include "builder/binaryio.h"
 
 namespace vyn {
 
@@ -8,22 +8,6 @@ namespace {
 
 constexpr std::uint32_t kNoBlock = 0xFFFFFFFF;
 constexpr std::size_t kSlotTableEntries = 100000;
-
-void PutU32(ByteString& out, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
-bool WriteBytes(const std::filesystem::path& path, const ByteString& bytes, std::string& error) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (file) file.write(reinterpret_cast<const char*>(bytes.data()),
-                         static_cast<std::streamsize>(bytes.size()));
-    if (file) file.close();
-    if (!file) {
-        error = "cannot write " + path.string();
-        return false;
-    }
-    return true;
-}
 
 std::size_t PackedSize(std::uint32_t value) { return value < 0x80 ? 1 : value < 0x4000 ? 2 : 3; }
 

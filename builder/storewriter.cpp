@@ -1,31 +1,11 @@
 #include "builder/storewriter.h"
 
-#include <fstream>
 #include <limits>
 
+#include "builder/binaryio.h"
 #include "textstore/storeformat.h"
 
 namespace vyn {
-
-namespace {
-
-void PutU32(ByteString& out, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
-bool WriteFile(const std::filesystem::path& path, const ByteString& bytes, std::string& error) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (file) file.write(reinterpret_cast<const char*>(bytes.data()),
-                         static_cast<std::streamsize>(bytes.size()));
-    if (file) file.close();
-    if (!file) {
-        error = "cannot write " + path.string();
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 bool CStoreWriter::AddPage(std::string_view name, std::string_view page) {
     if (name.size() >= m_nameWidth || name.find('\0') != std::string_view::npos) return false;
@@ -52,8 +32,8 @@ bool CStoreWriter::Write(const std::filesystem::path& folder, std::string_view b
         PutU32(directory, m_lengths[i]);
     }
     const std::string base = (folder / std::string(baseName)).string();
-    return WriteFile(base + std::string(kDirectorySuffix), directory, error) &&
-           WriteFile(base + std::string(kContentSuffix), m_content, error);
+    return WriteBytes(base + std::string(kDirectorySuffix), directory, error) &&
+           WriteBytes(base + std::string(kContentSuffix), m_content, error);
 }
 
 }  // namespace vyn
