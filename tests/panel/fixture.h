@@ -1,0 +1,40 @@
+// Test fixtures of the panel: catalog records as bytes and a small corpus.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "index/messagesink.h"
+
+namespace vyn::test {
+
+// Records the warnings sent to it.
+class CRecordingSink : public CMessageSink {
+public:
+    void Warning(std::string_view utf8) override { messages.emplace_back(utf8); }
+    std::vector<std::string> messages;
+};
+
+// One 216-byte catalog record; name is UTF-16 and cut or padded to 100 units.
+std::string CatalogRecordBytes(std::u16string name, std::int32_t level, std::int32_t docID,
+                               std::int32_t docNo, std::uint16_t curFileName);
+
+// Writes every data file of this corpus into folder (fails the test on error):
+//
+//   slot  record         store records (page number: text, [note])
+//    1    A              0..7
+//    2      A1           0..4
+//    3        a1v1       0 (1: 甲)  1 (2: 乙)  2 (3: 甲甲)
+//    4        a1v2       3 (5: 甲)  4 (6: 丙)
+//    5      A2           5..7
+//    6        a2v1       5 (1: 甲甲 [甲])  6 (2: 乙)
+//    7        a2v2       7 (7: 丁)
+//    8    B              8..9
+//    9      B1           8..9
+//   10        b1v1       8 (10: 甲)  9 (11: 甲乙)
+void BuildPanelCorpus(const std::filesystem::path& folder);
+
+}  // namespace vyn::test

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "panel/catalog.h"
+#include "panel/fixture.h"
+#include "support/tempdir.h"
+#include "support/toolrun.h"
+
+namespace vyn {
+namespace {
+
+using test::RunTool;
+
+class PanelToolTest : public testing::Test {
+protected:
+    void SetUp() override { test::BuildPanelCorpus(m_dir.path()); }
+    std::string Data() const { return m_dir.path().string(); }
+
+    test::TempDir m_dir;
+};
+
+TEST_F(PanelToolTest, CatalogPrintsTheListing) {
+    auto r = RunTool({"catalog", "--data", Data()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "name=A\tdocID=1\tdocNo=8\tcurFileName=1\n"
+              "\tname=A1\tdocID=1\tdocNo=5\tcurFileName=1\n"
+              "\t\tname=a1v1\tdocID=1\tdocNo=3\tcurFileName=1\n"
+              "\t\tname=a1v2\tdocID=4\tdocNo=2\tcurFileName=5\n"
+              "\tname=A2\tdocID=6\tdocNo=3\tcurFileName=1\n"
+              "\t\tname=a2v1\tdocID=6\tdocNo=2\tcurFileName=1\n"
+              "\t\tname=a2v2\tdocID=8\tdocNo=1\tcurFileName=7\n"
+              "name=B\tdocID=9\tdocNo=2\tcurFileName=10\n"
+              "\tname=B1\tdocID=9\tdocNo=2\tcurFileName=10\n"
+              "\t\tname=b1v1\tdocID=9\tdocNo=2\tcurFileName=10\n");
+    // What the reader writes to its listing file.
+    CCatalog catalog;
+    ASSERT_TRUE(catalog.LoadCatalog(m_dir / "vyn.dir", m_dir / "vyn.txt"));
+    EXPECT_EQ(test::ReadFile(m_dir / "vyn.txt"), r.out);
+
+    test::WriteFile(m_dir / "vyn.dir", "");
+    r = RunTool({"catalog", "--data", Data()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(PanelToolTest, ResultsPrintsTheEntriesAndTheCountLine) {
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        std::string out;
+    } cases[] = {
+        {"category", {"--scope-slot", "1", "甲"},
+         "A\tA1\ta1v1\t1\t1\t0\nA\tA2\ta2v1\t1\t3\t5\nA\tA1\ta1v1\t3\t2\t2\nA\tA1\ta1v2\t5\t1\t3\n"
+         "全部で 4 頁で、7 箇所でした。\n"},
+        {"volume", {"--scope-slot", "10", "甲"},
+         "B\tB1\tb1v1\t10\t1\t8\nB\tB1\tb1v1\t11\t1\t9\n全部で 2 頁で、2 箇所でした。\n"},
+        {"or", {"--scope-slot", "1", "--or", "乙", "丙"},
+         "A\tA1\ta1v1\t2\t1\t1\nA\tA2\ta2v1\t2\t1\t6\nA\tA1\ta1v2\t6\t1\t4\n全部で 3 頁で、3 箇所でした。\n"},
+        {"ideographic space", {"--scope-slot", "9", "--", "甲\u3000乙"},
+         "B\tB1\tb1v1\t11\t2\t9\n全部で 1 頁で、2 箇所でした。\n"},
+        {"main text", {"--scope-slot", "6", "--part", "main", "甲"},
+         "A\tA2\ta2v1\t1\t2\t5\n全部で 1 頁で、2 箇所でした。\n"},
+        {"annotations", {"--scope-slot", "6", "--part", "notes", "甲"},
+         "A\tA2\ta2v1\t1\t1\t5\n全部で 1 頁で、1 箇所でした。\n"},
+        {"no hits", {"--scope-slot", "8", "丙"}, "全部で 0 頁で、0 箇所でした。\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"results", "--data", Data()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        auto r = RunTool(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, c.out);
+    }
+}
+
+TEST_F(PanelToolTest, RejectsBadQueriesSlotsAndData) {
+    test::TempDir empty;
+    const std::string none = empty.path().string();
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+    } cases[] = {
+        {"ASCII letter", {"results", "--data", Data(), "--scope-slot", "1", "a"}, 1, ""},
+        {"empty query", {"results", "--data", Data(), "--scope-slot", "1"}, 1, ""},
+        {"ideographic spaces only", {"results", "--data", Data(), "--scope-slot", "1", "\u3000"}, 1, ""},
+        {"slot 0", {"results", "--data", Data(), "--scope-slot", "0", "甲"}, 2, "scope slot 0"},
+        {"slot past the catalog", {"results", "--data", Data(), "--scope-slot", "11", "甲"}, 2,
+         "scope slot 11"},
+        {"slot not a number", {"results", "--data", Data(), "--scope-slot", "x", "甲"}, 2, ""},
+        {"no slot", {"results", "--data", Data(), "甲"}, 2, ""},
+        {"unknown part", {"results", "--data", Data(), "--scope-slot", "1", "--part", "all", "甲"}, 2, ""},
+        {"missing data", {"results", "--data", none, "--scope-slot", "1", "甲"}, 2, "データを開けませんでした。"},
+        {"catalog without --data", {"catalog"}, 2, ""},
+        {"catalog of missing data", {"catalog", "--data", none}, 2, "you delete data file!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto r = RunTool(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_NE(r.err.find("vyn-tool: " + c.message), std::string::npos) << r.err;
+    }
+}
+
+}  // namespace
+}  // namespace vyn
