@@ -145,32 +145,45 @@ std::uint64_t CSearchCommand::BuildResults(const ContentsNodeTag* scope,
         }
         const CRangeFinder bookFinder(std::move(books));
         const CRangeFinder volumeFinder(std::move(volumes));
+        // Place and order light records first; the names are copied once, in order.
+        struct Placed {
+            std::uint32_t pageNo;
+            std::size_t hit;
+            const ContentsNodeTag* book;
+            const ContentsNodeTag* volume;
+        };
+        std::vector<Placed> placed;
+        placed.reserve(hitPages.size());
         for (std::size_t i = 0; i < hitPages.size(); ++i) {
             const std::int64_t docPage = std::int64_t{hitPages[i]} + 1;
             if (!scope->Contains(docPage)) continue;
-            SearchNodeTag entry;
-            entry.category = category;
-            const ContentsNodeTag* volume = scope;
+            Placed p{0, i, nullptr, scope};
             if (scope->level == 1) {
-                entry.book = NameOf(bookFinder.Find(docPage));
-                volume = volumeFinder.Find(docPage);
-            } else {
-                entry.book = fixedBook;
-                if (scope->level == 2) volume = volumeFinder.Find(docPage);
+                p.book = bookFinder.Find(docPage);
+                p.volume = volumeFinder.Find(docPage);
+            } else if (scope->level == 2) {
+                p.volume = volumeFinder.Find(docPage);
             }
-            if (volume) {
-                entry.volume = volume->name;
+            if (p.volume) {
                 // The volume holds the page, so this lies in curFileName .. + docNo - 1.
-                entry.pageNo = static_cast<std::uint32_t>(docPage - volume->docID + volume->curFileName);
+                p.pageNo = static_cast<std::uint32_t>(docPage - p.volume->docID + p.volume->curFileName);
             }
-            entry.pageIndex = hitPages[i];
-            entry.hits = i < counts.size() ? counts[i] : 0;
+            placed.push_back(p);
+        }
+        std::stable_sort(placed.begin(), placed.end(),
+                         [](const Placed& a, const Placed& b) { return a.pageNo < b.pageNo; });
+        results.reserve(placed.size());
+        for (const Placed& p : placed) {
+            SearchNodeTag& entry = results.emplace_back();
+            entry.category = category;
+            entry.book = scope->level == 1 ? NameOf(p.book) : fixedBook;
+            entry.volume = NameOf(p.volume);
+            entry.pageNo = p.pageNo;
+            entry.pageIndex = hitPages[p.hit];
+            entry.hits = p.hit < counts.size() ? counts[p.hit] : 0;
             total += entry.hits;
-            results.push_back(std::move(entry));
         }
     }
-    std::stable_sort(results.begin(), results.end(),
-                     [](const SearchNodeTag& a, const SearchNodeTag& b) { return a.pageNo < b.pageNo; });
     m_results = std::move(results);
     m_total = total;
     return total;
