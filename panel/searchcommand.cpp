@@ -6,6 +6,8 @@ namespace vyn {
 
 namespace {
 
+constexpr std::uint32_t kCountingSortLimit = 1u << 20;
+
 // Finds, among nodes in a fixed order, the first whose page range holds a page.
 // Catalogs list their nodes in page order without overlaps, which allows a binary
 // search; any other order falls back to the scan the order itself defines.
@@ -170,10 +172,24 @@ std::uint64_t CSearchCommand::BuildResults(const ContentsNodeTag* scope,
             }
             placed.push_back(p);
         }
-        std::stable_sort(placed.begin(), placed.end(),
-                         [](const Placed& a, const Placed& b) { return a.pageNo < b.pageNo; });
+        // Page numbers within volumes are small: a counting sort, stable, unless a
+        // damaged catalog makes them large.
+        std::uint32_t maxPageNo = 0;
+        for (const Placed& p : placed) maxPageNo = std::max(maxPageNo, p.pageNo);
+        std::vector<const Placed*> order(placed.size());
+        if (maxPageNo < kCountingSortLimit) {
+            std::vector<std::uint32_t> start(std::size_t{maxPageNo} + 2, 0);
+            for (const Placed& p : placed) ++start[p.pageNo + 1];
+            for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+            for (const Placed& p : placed) order[start[p.pageNo]++] = &p;
+        } else {
+            for (std::size_t k = 0; k < placed.size(); ++k) order[k] = &placed[k];
+            std::stable_sort(order.begin(), order.end(),
+                             [](const Placed* a, const Placed* b) { return a->pageNo < b->pageNo; });
+        }
         results.reserve(placed.size());
-        for (const Placed& p : placed) {
+        for (const Placed* at : order) {
+            const Placed& p = *at;
             SearchNodeTag& entry = results.emplace_back();
             entry.category = category;
             entry.book = scope->level == 1 ? NameOf(p.book) : fixedBook;
