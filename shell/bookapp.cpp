@@ -8,6 +8,7 @@
 #include "shell/bookdoc.h"
 #include "shell/mainframe.h"
 #include "shell/resource.h"
+#include "shell/splashwnd.h"
 
 namespace vyn {
 
@@ -31,6 +32,7 @@ CMainFrame* CBookApp::GetMainWnd() const { return m_pMainWnd; }
 
 bool CBookApp::InitInstance(const QStringList& arguments) {
     m_cmdInfo.ParseCommandLine(arguments);
+    CSplashWnd::EnableSplashScreen(m_cmdInfo.m_bShowSplash);
     if (!ProcessShellCommand()) return false;
     // Without a window manager nothing maximizes the window: start at full size.
     if (const QScreen* screen = m_pMainWnd->screen()) {

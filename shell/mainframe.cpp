@@ -1,6 +1,7 @@
 #include "shell/mainframe.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -17,6 +18,7 @@
 #include "shell/platform.h"
 #include "shell/resource.h"
 #include "shell/resources.h"
+#include "shell/splashwnd.h"
 
 namespace vyn {
 
@@ -30,17 +32,13 @@ class CMessageFilter : public QObject {
 public:
     explicit CMessageFilter(CMainFrame* frame) : m_frame(frame) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
+        // The splash sees every event first.
+        if (CSplashWnd::PreTranslateAppMessage(watched, event)) return true;
         return m_frame->PreTranslateMessage(watched, event);
     }
 
 private:
     CMainFrame* m_frame;
-};
-
-// The toolbar's command buttons, 0 for a separator.
-constexpr int kToolBarCommands[] = {
-    ID_SELECT_ALL, ID_EDIT_COPY, 0, ID_PRINT_NOW, 0, ID_PREV_VOLUME, ID_PREV_PAGE, ID_NEXT_PAGE,
-    ID_NEXT_VOLUME, 0, ID_PREV_HIT, ID_NEXT_HIT, 0, ID_APP_ABOUT, 0,
 };
 
 bool IsPanelCommand(int id) {
@@ -114,32 +112,33 @@ QAction* CMainFrame::MakeAction(int id, const QString& text, QWidget* owner) {
     return action;
 }
 
-void CMainFrame::BuildToolBar() {
+bool CMainFrame::CreateToolBar() {
     m_wndToolBar.setObjectName(QStringLiteral("toolBar128"));
     m_wndToolBar.setAccessibleName(QStringLiteral("ツールバー"));
     m_wndToolBar.setWindowTitle(QStringLiteral("ツールバー"));
     m_wndToolBar.setProperty("controlId", AFX_IDW_TOOLBAR);
-    m_wndToolBar.setToolButtonStyle(Qt::ToolButtonTextOnly);
-    for (int id : kToolBarCommands) {
-        if (id == 0) {
-            m_wndToolBar.addSeparator();
-            continue;
-        }
-        QAction* action = MakeAction(id, PromptOf(id).toolTip, &m_wndToolBar);
-        m_wndToolBar.addAction(action);
-        if (QWidget* button = m_wndToolBar.widgetForAction(action)) {
-            button->setObjectName(QStringLiteral("toolButton_%1").arg(id));
-            button->setAccessibleName(action->toolTip());
-        }
-        m_toolActions.insert(id, action);
+    if (!m_wndToolBar.Create()) return false;
+    for (int i = 0; i < m_wndToolBar.GetCount(); ++i) {
+        const int id = m_wndToolBar.GetItemID(i);
+        if (QAction* action = m_wndToolBar.CommandAction(id)) m_toolActions.insert(id, action);
     }
+    connect(&m_wndToolBar, &CXToolBar::commandIssued, this, [this](int id) { OnCommand(id); });
+    if (m_wndToolBar.m_pLeftForm) m_wndToolBar.m_pLeftForm->AttachPageSlider(&m_wndToolBar);
+    return true;
 }
 
 bool CMainFrame::OnCreate() {
-    // The splash screen would be shown here, owned by the frame.
+    // From here on every event of the application passes the frame, and the splash
+    // before it.
+    m_keyFilter = std::make_unique<CMessageFilter>(this);
+    qApp->installEventFilter(m_keyFilter.get());
+    CSplashWnd::ShowSplashScreen(this);
     OnCreateClient();
 
-    BuildToolBar();
+    if (!CreateToolBar()) {
+        qDebug("Failed to create toolbar\n");
+        return false;
+    }
     m_wndToolBar.setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
     m_wndToolBar.setMovable(true);
     addToolBar(Qt::TopToolBarArea, &m_wndToolBar);
@@ -147,8 +146,6 @@ bool CMainFrame::OnCreate() {
     setWindowTitle(QString::fromUtf8(kFrameCaption));
     setWindowIcon(LoadFrameIcon());
 
-    m_keyFilter = std::make_unique<CMessageFilter>(this);
-    qApp->installEventFilter(m_keyFilter.get());
     m_idleUpdate.start();
     return true;
 }
@@ -160,6 +157,8 @@ bool CMainFrame::OnCreateClient() {
     setCentralWidget(&m_wndSplitter);
     m_pLeftForm = qobject_cast<CLeftForm*>(m_wndSplitter.GetPane(0, 0));
     m_pBookView = qobject_cast<CBookView*>(m_wndSplitter.GetPane(0, 1));
+    // The toolbar's window does not exist yet; it will show pages through the panel.
+    m_wndToolBar.m_pLeftForm = dynamic_cast<CPageSliderTarget*>(m_pLeftForm);
     if (m_pLeftForm && m_pBookView) {
         connect(m_pLeftForm, &CLeftForm::navigateRequested, m_pBookView, &CBookView::Navigate2);
     }
@@ -329,6 +328,7 @@ void CMainFrame::DestroyWindow() {
     hide();
     m_pLeftForm = nullptr;
     m_pBookView = nullptr;
+    m_wndToolBar.m_pLeftForm = nullptr;
     m_wndSplitter.DestroyPanes();
     m_wndToolBar.hide();
 }

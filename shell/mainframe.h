@@ -8,11 +8,11 @@
 #include <QMap>
 #include <QPointer>
 #include <QTimer>
-#include <QToolBar>
 #include <functional>
 #include <memory>
 
 #include "shell/cmdtarget.h"
+#include "shell/scrolltoolbar.h"
 #include "shell/splitterwnd.h"
 
 namespace vyn {
@@ -64,7 +64,7 @@ public:
     ST_SplitterWnd m_wndSplitter;
     CBookView* m_pBookView = nullptr;
     CLeftForm* m_pLeftForm = nullptr;
-    QToolBar m_wndToolBar;
+    CSCrollToolBar m_wndToolBar;
 
 signals:
     // After a command's handler ran.
@@ -77,7 +77,7 @@ private:
     bool OnCreate();
     bool OnCreateClient();
     void BuildMenu();
-    void BuildToolBar();
+    bool CreateToolBar();
     QAction* MakeAction(int id, const QString& text, QWidget* owner);
     bool OnFrameCmdMsg(int id, CmdCode code, CCmdUI* ui);
     void UpdateActions(const QList<QAction*>& actions);
