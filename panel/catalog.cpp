@@ -85,9 +85,13 @@ std::string CCatalog::ListingLine(const CatalogRecord& record) {
     Utf16ToUtf8(record.Name(), name, kLenientConversion);
     line += "name=";
     line += AsView(name);
-    line += "\tdocID=" + std::to_string(record.docID);
-    line += "\tdocNo=" + std::to_string(record.docNo);
-    line += "\tcurFileName=" + std::to_string(record.curFileName) + "\n";
+    line += "\tdocID=";
+    line += std::to_string(record.docID);
+    line += "\tdocNo=";
+    line += std::to_string(record.docNo);
+    line += "\tcurFileName=";
+    line += std::to_string(record.curFileName);
+    line += '\n';
     return line;
 }
 

@@ -52,7 +52,8 @@ ListPageControls CResultList::UpdateListPageControls() const {
     controls.prevEnabled = controls.nextEnabled = controls.editEnabled = true;
     controls.editReadOnly = false;
     controls.editText = std::to_string(m_listPage);
-    controls.labelText = "/" + std::to_string(m_listPageCount);
+    controls.labelText = '/';
+    controls.labelText += std::to_string(m_listPageCount);
     if (m_listPageCount == 1) {
         controls.prevEnabled = controls.nextEnabled = false;
         controls.editReadOnly = true;
