@@ -18,6 +18,9 @@ install_packages() {
 VYN_GUI_PACKAGES=(qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev xvfb xauth
     fonts-noto-cjk fonts-hanazono)
 
+# The tools bench/compare.sh measures vyn against (bench/peers/), and GNU time.
+VYN_PEER_PACKAGES=(ripgrep sqlite3 libsqlite3-dev libxapian-dev pkg-config time)
+
 # configure_and_build DIR [cmake options...]
 configure_and_build() {
     local dir=$1

@@ -1,0 +1,317 @@
+// vyn-peers: vyn against ripgrep, SQLite FTS5 and Xapian on the same pages.
+//
+//   vyn-peers export DATA TEXT          writes the pages of DATA, one per line
+//   vyn-peers build-fts5 TEXT DB        builds the FTS5 table of the page lines
+//   vyn-peers build-xapian TEXT DIR     builds the Xapian database of the page lines
+//   vyn-peers run DATA TEXT DB DIR VYN_TOOL REPEATS
+//                                       runs the query table on every tool and prints
+//                                       pages found, median times and ratios
+//
+// bench/compare.sh drives these steps.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/peers/fts5peer.h"
+#include "bench/peers/pagetext.h"
+#include "bench/peers/peerquery.h"
+#include "bench/peers/ripgrep.h"
+#include "bench/peers/xapianpeer.h"
+#include "builder/utf8.h"
+#include "index/index.h"
+
+namespace {
+
+using namespace vyn;
+using namespace vyn::peers;
+
+struct Query {
+    const char* className;
+    const char* text;
+    bool any;
+};
+
+// Drawn from the poetry corpus: frequent and rare words, each query class twice.
+const Query kQueries[] = {
+    {"single frequent character", "不", false},
+    {"single frequent character", "人", false},
+    {"two characters, common", "明月", false},
+    {"two characters, common", "春風", false},
+    {"two characters, rare", "琵琶", false},
+    {"two characters, rare", "黃河", false},
+    {"character with variant forms", "爲", false},
+    {"two characters with variant forms", "以爲", false},
+    {"phrase of three", "長安道", false},
+    {"phrase of four", "欲窮千里", false},
+    {"question mark", "明?月", false},
+    {"question mark", "春?花", false},
+    {"star", "明*月", false},
+    {"star", "黃河*海", false},
+    {"and of two words", "明月 長安", false},
+    {"and of three words", "天 地 人", false},
+    {"or of two words", "明月 長安", true},
+    {"or of two words", "琵琶 黃河", true},
+};
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "vyn-peers: %s\n", message.c_str());
+    return 2;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+template <typename F>
+double Seconds(F&& f) {
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::u16string ToU16(const std::u32string& text) {
+    std::u16string out;
+    for (char32_t c : text) {
+        if (c >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
+std::vector<std::uint32_t> VynPages(CIndex& index, const std::u16string& text, bool any,
+                                    bool variants) {
+    std::u16string query = text;
+    if (any) {
+        index.SearchAnyWord(query, true, variants);
+    } else {
+        index.SearchAllWords(query, true, variants);
+    }
+    std::vector<std::uint32_t> pages(index.GetHitPages().begin(),
+                                     index.GetHitPages().begin() + index.GetHitTotal());
+    std::sort(pages.begin(), pages.end());
+    return pages;
+}
+
+std::vector<std::string> VynToolCommand(const std::string& tool, const std::string& data,
+                                        const Query& query, bool variants) {
+    std::vector<std::string> command = {tool, "search", "--data", data};
+    if (query.any) command.push_back("--or");
+    if (!variants) command.push_back("--no-variants");
+    command.push_back("--");
+    std::string text = query.text;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) command.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return command;
+}
+
+std::vector<std::uint32_t> PagesOfToolOutput(const std::string& output) {
+    std::vector<std::uint32_t> pages;
+    std::size_t start = 0;
+    while (start < output.size()) {
+        std::size_t end = output.find('\n', start);
+        if (end == std::string::npos) end = output.size();
+        pages.push_back(
+            static_cast<std::uint32_t>(std::strtoul(output.c_str() + start, nullptr, 10)));
+        start = end + 1;
+    }
+    std::sort(pages.begin(), pages.end());
+    return pages;
+}
+
+std::string Difference(const char* peer, const std::vector<std::uint32_t>& vyn,
+                       const std::vector<std::uint32_t>& other) {
+    std::vector<std::uint32_t> onlyVyn, onlyPeer;
+    std::set_difference(vyn.begin(), vyn.end(), other.begin(), other.end(),
+                        std::back_inserter(onlyVyn));
+    std::set_difference(other.begin(), other.end(), vyn.begin(), vyn.end(),
+                        std::back_inserter(onlyPeer));
+    if (onlyVyn.empty() && onlyPeer.empty()) return {};
+    auto sample = [](const std::vector<std::uint32_t>& pages) {
+        std::string text;
+        for (std::size_t i = 0; i < pages.size() && i < 5; ++i) {
+            text += ' ';
+            text += std::to_string(pages[i]);
+        }
+        return text;
+    };
+    return std::string("    ") + peer + ": " + std::to_string(onlyVyn.size()) +
+           " pages only in vyn (" + sample(onlyVyn) + " ), " + std::to_string(onlyPeer.size()) +
+           " only in " + peer + " (" + sample(onlyPeer) + " )\n";
+}
+
+std::string Ratio(double mine, double theirs) {
+    if (theirs <= 0) return "n/a";
+    char text[32];
+    std::snprintf(text, sizeof text, mine / theirs < 0.01 ? "%.4f" : "%.3f", mine / theirs);
+    return text;
+}
+
+std::string Ms(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text,
+                  seconds < 0.01 ? "%.3f"
+                  : seconds < 1  ? "%.2f"
+                                 : "%.0f",
+                  seconds * 1000);
+    return text;
+}
+
+int Export(const std::string& data, const std::string& textPath) {
+    CPageText pages;
+    if (!pages.Open(data)) return Fail("cannot open the text store in " + data);
+    std::ofstream out(textPath, std::ios::binary | std::ios::trunc);
+    std::vector<PositionedChar> chars;
+    std::uint64_t characters = 0;
+    std::string buffer;
+    for (std::uint32_t i = 0; i < pages.PageCount(); ++i) {
+        if (!pages.Read(i, chars)) return Fail("cannot read page " + std::to_string(i));
+        characters += chars.size();
+        buffer += PageLine(chars);
+        buffer += '\n';
+        if (buffer.size() > (1 << 20)) {
+            out << buffer;
+            buffer.clear();
+        }
+    }
+    out << buffer;
+    out.close();
+    if (!out) return Fail("cannot write " + textPath);
+    std::printf("%u pages, %llu characters\n", pages.PageCount(),
+                static_cast<unsigned long long>(characters));
+    return 0;
+}
+
+struct Row {
+    const Query* query;
+    bool variants;
+    PeerQuery peerQuery;
+    std::vector<std::uint32_t> vyn, fts5, xapian, rg, tool;
+    double tVyn = 0, tFts5 = 0, tXapian = 0, tTool = 0, tRg = 0;
+};
+
+int Run(const std::string& data, const std::string& textPath, const std::string& dbPath,
+        const std::string& xapianPath, const std::string& tool, int repeats) {
+    CFts5Peer fts5;
+    if (!fts5.Open(dbPath)) return Fail(fts5.GetReason());
+    CXapianPeer xapian;
+    if (!xapian.Open(xapianPath)) return Fail(xapian.GetReason());
+    std::vector<Row> rows;
+    {
+        CIndex index;
+        if (!index.Open(data, "Index", 0)) return Fail("cannot open the index in " + data);
+        for (const Query& q : kQueries) {
+            for (bool variants : {false, true}) {
+                Row row{&q, variants, {}, {}, {}, {}, {}, {}};
+                std::u32string text32;
+                DecodeUtf8(q.text, text32);
+                const std::u16string text = ToU16(text32);
+                row.peerQuery = MakePeerQuery(text32, q.any, variants, index);
+                // One untimed run each gives the pages and warms the caches.
+                row.vyn = VynPages(index, text, q.any, variants);
+                row.fts5 = fts5.Search(row.peerQuery);
+                row.xapian = xapian.Search(row.peerQuery);
+                std::vector<double> tVyn, tFts, tXapian;
+                for (int r = 0; r < repeats; ++r) {
+                    tVyn.push_back(Seconds([&] { VynPages(index, text, q.any, variants); }));
+                    tFts.push_back(Seconds([&] { fts5.Search(row.peerQuery); }));
+                    tXapian.push_back(Seconds([&] { xapian.Search(row.peerQuery); }));
+                }
+                row.tVyn = Median(tVyn);
+                row.tFts5 = Median(tFts);
+                row.tXapian = Median(tXapian);
+                rows.push_back(std::move(row));
+            }
+        }
+    }
+    // vyn-tool opens the index under its lock, so the processes run with it closed.
+    for (Row& row : rows) {
+        const auto rgCount = RipgrepPipeline(row.peerQuery, textPath, true);
+        const auto rgLines = RipgrepPipeline(row.peerQuery, textPath, false);
+        const auto toolCommand = VynToolCommand(tool, data, *row.query, row.variants);
+        std::string output;
+        if (RunPipeline(rgLines, &output) < 0) return Fail("cannot run rg");
+        row.rg = PagesOfNumberedLines(output);
+        if (RunPipeline({toolCommand}, &output) < 0) return Fail("cannot run " + tool);
+        row.tool = PagesOfToolOutput(output);
+        std::vector<double> tTool, tRg;
+        for (int r = 0; r < repeats; ++r) {
+            tTool.push_back(RunPipeline({toolCommand}, nullptr));
+            tRg.push_back(RunPipeline(rgCount, nullptr));
+        }
+        row.tTool = Median(tTool);
+        row.tRg = Median(tRg);
+    }
+
+    std::printf(
+        "| query | class | variants | pages vyn | FTS5 | Xapian | rg | vyn ms | FTS5 ms "
+        "| Xapian ms | vyn/FTS5 | vyn/Xapian | vyn-tool ms | rg ms | vyn-tool/rg |\n");
+    std::printf("|---|---|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
+    std::string differences;
+    for (const Row& row : rows) {
+        const Query& q = *row.query;
+        std::printf(
+            "| %s%s | %s | %s | %zu | %zu | %zu | %zu | %s | %s | %s | %s | %s | %s | "
+            "%s | %s |\n",
+            q.text, q.any ? " (or)" : "", q.className, row.variants ? "yes" : "no", row.vyn.size(),
+            row.fts5.size(), row.xapian.size(), row.rg.size(), Ms(row.tVyn).c_str(),
+            Ms(row.tFts5).c_str(), Ms(row.tXapian).c_str(), Ratio(row.tVyn, row.tFts5).c_str(),
+            Ratio(row.tVyn, row.tXapian).c_str(), Ms(row.tTool).c_str(), Ms(row.tRg).c_str(),
+            Ratio(row.tTool, row.tRg).c_str());
+        std::string diff =
+            Difference("FTS5", row.vyn, row.fts5) + Difference("Xapian", row.vyn, row.xapian) +
+            Difference("rg", row.vyn, row.rg) + Difference("vyn-tool", row.vyn, row.tool);
+        if (!diff.empty()) {
+            differences += std::string("  ") + q.text + (q.any ? " (or)" : "") +
+                           (row.variants ? " (variants)" : "") + ":\n" + diff;
+        }
+    }
+    std::printf(
+        "\nMedians of %d runs. vyn and vyn-tool count hits, as the reader does; the "
+        "peers list pages.\n",
+        repeats);
+    if (differences.empty()) {
+        std::printf("Every tool found the same pages as vyn.\n");
+    } else {
+        std::printf("Pages found differently:\n%s", differences.c_str());
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 3 && args[0] == "export") return Export(args[1], args[2]);
+    if (args.size() == 3 && args[0] == "build-fts5") {
+        CFts5Peer fts5;
+        return fts5.Build(args[1], args[2]) ? 0 : Fail(fts5.GetReason());
+    }
+    if (args.size() == 3 && args[0] == "build-xapian") {
+        CXapianPeer xapian;
+        return xapian.Build(args[1], args[2]) ? 0 : Fail(xapian.GetReason());
+    }
+    if (args.size() == 7 && args[0] == "run") {
+        const int repeats = std::atoi(args[6].c_str());
+        if (repeats < 1) return Fail("REPEATS must be at least 1");
+        return Run(args[1], args[2], args[3], args[4], args[5], repeats);
+    }
+    return Fail(
+        "usage: export DATA TEXT | build-fts5 TEXT DB | build-xapian TEXT DIR | "
+        "run DATA TEXT DB DIR VYN_TOOL REPEATS");
+}
