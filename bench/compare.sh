@@ -82,7 +82,7 @@ if [ ! -f "$cache/done" ]; then
     touch "$cache/done"
 fi
 
-echo "vyn $(git rev-parse --short HEAD), data $data, $(nproc) cores, load before:$(uptime | sed 's/.*load average://')"
+echo "vyn $(git describe --always --dirty), data $data, $(nproc) cores, load before:$(uptime | sed 's/.*load average://')"
 echo
 "$bin/vyn-peers" run "$cache/data" "$cache/pages.txt" "$cache/fts5.db" "$cache/xapian" \
     "$bin/vyn-tool" "$repeats"
