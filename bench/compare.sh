@@ -3,13 +3,16 @@
 # prints, per query, the pages each tool found, median times and ratios, then the
 # build times and peak memory of vyn's index and of the peers' indexes.
 #
-#   bash bench/compare.sh [DATA] [--source SRC] [--repeats N] [--rebuild]
+#   bash bench/compare.sh [DATA] [--source SRC] [--repeats N] [--random N] [--seed S]
+#                         [--rebuild]
 #
 # DATA is a data folder (default .cache/large-data, made by scripts/prepare-large.sh).
 # SRC is the source DATA was built from, for timing vyn-tool build (default
 # .cache/large-src when DATA is the default; without it vyn's build is not timed).
 # The page text and the peers' indexes are built once per DATA and kept under
-# .cache/peers/; --rebuild builds them again.
+# .cache/peers/; --rebuild builds them again. --random N (default 200) random queries
+# drawn from the text with seed S (default 1) are compared, untimed, after the table.
+# Exits 1 when a tool found other pages than vyn.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -17,11 +20,15 @@ cd "$(dirname "$0")/.."
 data=""
 source=""
 repeats=7
+random=200
+seed=1
 rebuild=0
 while [ $# -gt 0 ]; do
     case $1 in
         --source) source=$2; shift 2 ;;
         --repeats) repeats=$2; shift 2 ;;
+        --random) random=$2; shift 2 ;;
+        --seed) seed=$2; shift 2 ;;
         --rebuild) rebuild=1; shift ;;
         -*) echo "compare.sh: unknown option $1" >&2; exit 2 ;;
         *) data=$1; shift ;;
@@ -84,10 +91,16 @@ fi
 
 echo "vyn $(git describe --always --dirty), data $data, $(nproc) cores, load before:$(uptime | sed 's/.*load average://')"
 echo
+agreed=0
 "$bin/vyn-peers" run "$cache/data" "$cache/pages.txt" "$cache/fts5.db" "$cache/xapian" \
-    "$bin/vyn-tool" "$repeats"
+    "$bin/vyn-tool" "$repeats" || agreed=1
 echo
 echo "Load after:$(uptime | sed 's/.*load average://')"
+if [ "$random" -gt 0 ]; then
+    echo
+    "$bin/vyn-peers" agree "$cache/data" "$cache/pages.txt" "$cache/fts5.db" "$cache/xapian" \
+        "$random" "$seed" || agreed=1
+fi
 echo
 echo "Building (wall seconds, peak resident MB):"
 echo
@@ -96,3 +109,4 @@ echo "|---|--:|--:|"
 cat "$times"
 echo
 cat "$cache/sizes.txt"
+exit $agreed

@@ -5,7 +5,11 @@
 //   vyn-peers build-xapian TEXT DIR     builds the Xapian database of the page lines
 //   vyn-peers run DATA TEXT DB DIR VYN_TOOL REPEATS
 //                                       runs the query table on every tool and prints
-//                                       pages found, median times and ratios
+//                                       pages found, median times and ratios; exit 1
+//                                       when a tool found other pages than vyn
+//   vyn-peers agree DATA TEXT DB DIR COUNT SEED
+//                                       compares the pages of COUNT random queries
+//                                       drawn from the text; exit 1 on a difference
 //
 // bench/compare.sh drives these steps.
 #include <algorithm>
@@ -13,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -22,6 +27,7 @@
 #include "bench/peers/ripgrep.h"
 #include "bench/peers/xapianpeer.h"
 #include "builder/utf8.h"
+#include "encoding/charslot.h"
 #include "index/index.h"
 
 namespace {
@@ -290,7 +296,122 @@ int Run(const std::string& data, const std::string& textPath, const std::string&
     } else {
         std::printf("Pages found differently:\n%s", differences.c_str());
     }
-    return 0;
+    return differences.empty() ? 0 : 1;
+}
+
+// A random query drawn from the page text, so that most find something: one
+// character, a phrase, a phrase with "?", two parts around "*" up to 330 characters
+// apart, or "and"/"or" of two such words from different pages.
+class CQueryDrawer {
+public:
+    CQueryDrawer(const std::vector<std::u32string>& pages, std::uint32_t seed)
+        : m_pages(pages), m_rng(seed) {}
+
+    // False when the drawn place is unusable; the caller draws again.
+    bool Draw(std::u32string& query, bool& any) {
+        const int kind = Uniform(0, 5);
+        any = kind == 5;
+        std::u32string first, second;
+        if (!DrawWord(kind < 4 ? kind : Uniform(0, 3), first)) return false;
+        if (kind >= 4 && !DrawWord(Uniform(0, 3), second)) return false;
+        query = second.empty() ? first : first + U' ' + second;
+        return true;
+    }
+    bool Coin() { return Uniform(0, 1) == 1; }
+
+private:
+    int Uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_rng); }
+
+    static bool Searchable(char32_t c) {
+        return c >= 0x100 && c != 0x3000 && c != 0xFF1F && CharSlot(c) != kNotIndexed;
+    }
+
+    bool DrawWord(int kind, std::u32string& word) {
+        const std::u32string& page = m_pages[Uniform(0, static_cast<int>(m_pages.size()) - 1)];
+        if (page.empty()) return false;
+        // A run: the text between two separators around a random place.
+        const std::size_t at = Uniform(0, static_cast<int>(page.size()) - 1);
+        std::size_t begin = page.rfind(U'\t', at);
+        begin = begin == std::u32string::npos ? 0 : begin + 1;
+        std::size_t end = page.find(U'\t', at);
+        if (end == std::u32string::npos) end = page.size();
+        const std::u32string run = page.substr(begin, end - begin);
+        if (run.empty()) return false;
+        const int length = kind == 0   ? 1
+                           : kind == 1 ? Uniform(2, 4)
+                           : kind == 2 ? Uniform(3, 4)
+                                       : 1;
+        if (static_cast<int>(run.size()) < length) return false;
+        const std::size_t start = Uniform(0, static_cast<int>(run.size()) - length);
+        std::u32string result = run.substr(start, length);
+        if (kind == 2) result[Uniform(1, length - 2)] = U'?';
+        if (kind == 3) {
+            const std::size_t gap = Uniform(0, 330);
+            if (start + gap + 1 >= run.size()) return false;
+            result += U'*';
+            result += run[start + gap + 1];
+        }
+        for (char32_t c : result) {
+            if (c != U'?' && c != U'*' && !Searchable(c)) return false;
+        }
+        word = std::move(result);
+        return true;
+    }
+
+    const std::vector<std::u32string>& m_pages;
+    std::mt19937 m_rng;
+};
+
+std::string Utf8(const std::u32string& text) {
+    std::string out;
+    for (char32_t c : text) AppendUtf8(out, c);
+    return out;
+}
+
+int Agree(const std::string& data, const std::string& textPath, const std::string& dbPath,
+          const std::string& xapianPath, int count, std::uint32_t seed) {
+    std::vector<std::u32string> pages;
+    {
+        std::ifstream text(textPath, std::ios::binary);
+        std::string line;
+        while (std::getline(text, line)) {
+            pages.emplace_back();
+            DecodeUtf8(line, pages.back());
+        }
+    }
+    if (pages.empty()) return Fail("no page text in " + textPath);
+    CFts5Peer fts5;
+    if (!fts5.Open(dbPath)) return Fail(fts5.GetReason());
+    CXapianPeer xapian;
+    if (!xapian.Open(xapianPath)) return Fail(xapian.GetReason());
+    CIndex index;
+    if (!index.Open(data, "Index", 0)) return Fail("cannot open the index in " + data);
+    CQueryDrawer drawer(pages, seed);
+    int differing = 0;
+    int found = 0;
+    for (int done = 0; done < count;) {
+        std::u32string text32;
+        bool any = false;
+        if (!drawer.Draw(text32, any)) continue;
+        ++done;
+        const bool variants = drawer.Coin();
+        const PeerQuery peerQuery = MakePeerQuery(text32, any, variants, index);
+        const auto vyn = VynPages(index, ToU16(text32), any, variants);
+        if (!vyn.empty()) ++found;
+        std::string output;
+        RunPipeline(RipgrepPipeline(peerQuery, textPath, false), &output);
+        const std::string diff = Difference("FTS5", vyn, fts5.Search(peerQuery)) +
+                                 Difference("Xapian", vyn, xapian.Search(peerQuery)) +
+                                 Difference("rg", vyn, PagesOfNumberedLines(output));
+        if (!diff.empty()) {
+            ++differing;
+            std::printf("  %s%s%s (vyn %zu pages):\n%s", Utf8(text32).c_str(), any ? " (or)" : "",
+                        variants ? " (variants)" : "", vyn.size(), diff.c_str());
+        }
+    }
+    std::printf("%d random queries (seed %u), %d finding pages: %d with a difference.\n", count,
+                seed, found, differing);
+    return differing == 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -311,7 +432,13 @@ int main(int argc, char** argv) {
         if (repeats < 1) return Fail("REPEATS must be at least 1");
         return Run(args[1], args[2], args[3], args[4], args[5], repeats);
     }
+    if (args.size() == 7 && args[0] == "agree") {
+        const int count = std::atoi(args[5].c_str());
+        if (count < 1) return Fail("COUNT must be at least 1");
+        return Agree(args[1], args[2], args[3], args[4], count,
+                     static_cast<std::uint32_t>(std::strtoul(args[6].c_str(), nullptr, 10)));
+    }
     return Fail(
         "usage: export DATA TEXT | build-fts5 TEXT DB | build-xapian TEXT DIR | "
-        "run DATA TEXT DB DIR VYN_TOOL REPEATS");
+        "run DATA TEXT DB DIR VYN_TOOL REPEATS | agree DATA TEXT DB DIR COUNT SEED");
 }
