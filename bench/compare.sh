@@ -89,7 +89,7 @@ if [ ! -f "$cache/done" ]; then
     touch "$cache/done"
 fi
 
-echo "vyn $(git describe --always --dirty), data $data, $(nproc) cores, load before:$(uptime | sed 's/.*load average://')"
+echo "vyn $(git describe --always --dirty 2>/dev/null || echo "(not a git checkout)"), data $data, $(nproc) cores, load before:$(uptime | sed 's/.*load average://')"
 echo
 agreed=0
 "$bin/vyn-peers" run "$cache/data" "$cache/pages.txt" "$cache/fts5.db" "$cache/xapian" \
