@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/benchqueries.h"
 #include "builder/databuilder.h"
 #include "builder/utf8.h"
 #include "index/index.h"
@@ -31,26 +32,6 @@ const char* kCharacters =
     "之不一人以而其有為也於子曰無者所天中大日月山風雲水花春秋明長安白日依盡黃河入海流欲窮千"
     "里目更上層樓國家王君臣民心道德仁義禮智信歸來去何時年見知生死行思歌酒醉夜寒江城西東南北"
     "門前後高下青紅綠紫金玉石木林草鳥魚龍虎馬牛羊雞犬豬書詩文字言語聲音色光影清濁深淺遠近";
-
-struct Query {
-    const char* className;
-    const char* text;
-    bool any;
-};
-
-const Query kQueries[] = {
-    {"single frequent character", "之", false},
-    {"single character", "月", false},
-    {"two characters, common", "明月", false},
-    {"two characters, rare", "黃河", false},
-    {"phrase of three", "白日依", false},
-    {"phrase of four", "欲窮千里", false},
-    {"question mark", "明?月", false},
-    {"star", "長*安", false},
-    {"and of two words", "明月 長安", false},
-    {"or of two words", "明月 長安", true},
-    {"and of three words", "天 地 人", false},
-};
 
 class Data {
 public:
@@ -137,7 +118,7 @@ std::u16string ToU16(const char* utf8) {
     return out;
 }
 
-void BM_Search(benchmark::State& state, Query query, bool variants) {
+void BM_Search(benchmark::State& state, vyn::bench::BenchQuery query, bool variants) {
     vyn::CIndex index;
     if (!index.Open(Data::Instance().Folder(), "Index", 0)) {
         state.SkipWithError("cannot open the index");
@@ -176,7 +157,7 @@ void BM_Render(benchmark::State& state) {
 }
 
 int Register() {
-    for (const Query& query : kQueries) {
+    for (const vyn::bench::BenchQuery& query : vyn::bench::kBenchQueries) {
         for (bool variants : {false, true}) {
             std::string name = std::string("search/") + query.className +
                                (variants ? "/variants" : "/plain");

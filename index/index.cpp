@@ -131,6 +131,8 @@ void CIndex::Close() {
     std::vector<std::uint32_t>().swap(m_blockChain);
     std::vector<std::uint32_t>().swap(m_chainCycleLength);
     m_blockCount = 0;
+    m_entryTables.clear();
+    m_entryTableBytes = 0;
     m_postings = {};
     m_postingMapping.Unmap();
     m_postingFile.Close();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "encoding/bytestring.h"
+#include "index/entrytable.h"
 #include "index/mappedfile.h"
 #include "index/messagesink.h"
 #include "index/postingcursor.h"
@@ -24,7 +25,9 @@ namespace vyn {
 // read-only mapping of the posting file and the open text store; always owns the
 // variant table and the result list of the last search. Searches walk the mapped
 // posting lists in place. A damaged index never makes it read outside the mapping,
-// loop or crash: either Open fails or the damaged lists end early.
+// loop or crash: either Open fails or the damaged lists end early. While open it
+// also keeps the entry table of every list searched (see CEntryTable), up to a
+// memory budget, and drops them on Close.
 // Not thread-safe: all calls on one object must come from one thread at a time.
 class CIndex {
 public:
@@ -143,15 +146,37 @@ public:
     std::uint32_t SearchWord(std::u16string_view word, CombineMode mode, bool countHits,
                              bool useVariants);
 
+    // With plain on, searches walk every list with a CPostingCursor and use no entry
+    // table; the results are the same either way. Off by default; tests compare the two.
+    void SetPlainEvaluation(bool plain) { m_plainEvaluation = plain; }
+
+    // Bytes the entry tables may hold before the next word search drops them all.
+    static constexpr std::size_t kEntryTableBudget = std::size_t{256} << 20;
+
 private:
+    struct CachedTable {
+        CEntryTable table;
+        bool regular = false;  // false: the list is walked with a cursor
+    };
+
     bool LoadHeader(const std::string& path);
     bool MapPostings(const std::string& path);
     bool FailOpen();
     // A cursor on the posting list of slot; false when the slot has none.
     bool StartCursor(std::int32_t slot, CPostingCursor& cursor) const;
     int SearchWords(std::u16string& query, bool all, bool countHits, bool useVariants);
+    // The entry table of slot, built on first use; nullptr when its list is not
+    // regular. Requires: the slot has a list (StartCursor succeeded).
+    const CEntryTable* EntryTable(std::int32_t slot);
+    // The tables of all slots, or false, tables untouched, when one has none.
+    bool EntryTables(const std::vector<std::int32_t>& slots,
+                     std::vector<const CEntryTable*>& tables);
     std::uint32_t Combine(CombineMode mode, bool countHits, std::vector<std::uint32_t>& pages,
                           std::vector<std::uint32_t>& counts);
+    // Combine for ascending pages, by merging instead of hashing.
+    std::uint32_t CombineSorted(CombineMode mode, bool countHits,
+                                std::vector<std::uint32_t>& pages,
+                                std::vector<std::uint32_t>& counts);
     void ClearResult();
 
     CFileList m_textStore;
@@ -172,6 +197,10 @@ private:
     std::vector<std::uint32_t> m_chainCycleLength;                    // see ChainCycleLengths
     std::unordered_map<std::uint32_t, std::uint32_t> m_firstGroupOf;  // code point -> group
     CMessageSink* m_sink = nullptr;
+    std::unordered_map<std::int32_t, CachedTable> m_entryTables;  // by slot, until Close
+    std::size_t m_entryTableBytes = 0;
+    std::vector<std::vector<std::uint8_t>> m_gatherBuffers;  // per list of a word
+    bool m_plainEvaluation = false;
 };
 
 }  // namespace vyn

@@ -4,11 +4,19 @@
 // on the current page; characters that stand in the text as in the word have equal
 // aligned values. Which pages and counts a word yields is defined by the greedy test
 // and advance procedure below, not by the set of all matching combinations.
+//
+// Two evaluators follow that procedure. The plain one (WordSearch) walks every list
+// with a CPostingCursor. The fast one (TableWordSearch) takes the lists' entry
+// tables: it visits only the documents that every list holds (and, for a later
+// "and" word, that the result already holds), and decodes positions from in-block
+// spans. Pages outside every list are never evaluated by either, so the two agree;
+// a list without a table (a damaged one) sends its word to the plain walk.
 #include <algorithm>
 #include <limits>
 #include <new>
 
 #include "encoding/charslot.h"
+#include "index/entrytable.h"
 #include "index/index.h"
 
 namespace vyn {
@@ -188,6 +196,443 @@ private:
     std::uint32_t m_n;
 };
 
+// First index at or after `at` whose document is not below target; size when none.
+// Looks at the next few documents before galloping, as the next match is often near.
+std::size_t Seek(std::span<const std::uint32_t> docs, std::size_t at, std::uint32_t target) {
+    const std::size_t size = docs.size();
+    for (int i = 0; i < 4; ++i, ++at) {
+        if (at >= size || docs[at] >= target) return at;
+    }
+    std::size_t low = at - 1;  // docs[low] < target
+    std::size_t step = 1;
+    while (low + step < size && docs[low + step] < target) {
+        low += step;
+        step *= 2;
+    }
+    const std::size_t high = std::min(size, low + step + 1);
+    return static_cast<std::size_t>(
+        std::lower_bound(docs.begin() + static_cast<std::ptrdiff_t>(low + 1),
+                         docs.begin() + static_cast<std::ptrdiff_t>(high), target) -
+        docs.begin());
+}
+
+// The indexes in a and in b of the documents both hold, ascending. Lists of like
+// size are merged without branches; a much longer b is searched by galloping.
+void Intersect(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
+               std::vector<std::uint32_t>& inA, std::vector<std::uint32_t>& inB) {
+    inA.resize(std::min(a.size(), b.size()) + 1);
+    inB.resize(inA.size());
+    std::size_t found = 0;
+    if (a.size() * 16 < b.size()) {
+        std::size_t j = 0;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            j = Seek(b, j, a[i]);
+            if (j == b.size()) break;
+            if (b[j] == a[i]) {
+                inA[found] = static_cast<std::uint32_t>(i);
+                inB[found] = static_cast<std::uint32_t>(j);
+                ++found;
+            }
+        }
+    } else {
+        std::size_t i = 0, j = 0;
+        while (i < a.size() && j < b.size()) {
+            const std::uint32_t x = a[i], y = b[j];
+            inA[found] = static_cast<std::uint32_t>(i);
+            inB[found] = static_cast<std::uint32_t>(j);
+            found += x == y ? 1 : 0;
+            i += x <= y ? 1 : 0;
+            j += y <= x ? 1 : 0;
+        }
+    }
+    inA.resize(found);
+    inB.resize(found);
+}
+
+// CPostingCursor::ReadPosition on an in-memory span [p, end): adds the next packed
+// number to value; false, nothing changed, when none is left or it would run past end.
+inline bool AddNextPosition(const std::uint8_t*& p, const std::uint8_t* end, std::uint32_t& value) {
+    const std::ptrdiff_t left = end - p;
+    if (left <= 0) return false;
+    const std::uint32_t b0 = p[0];
+    if (b0 < 0x80) {
+        value += b0;
+        p += 1;
+    } else if (b0 < 0xC0) {
+        if (left < 2) return false;
+        value += (b0 & 0x3F) << 8 | p[1];
+        p += 2;
+    } else {
+        if (left < 3) return false;
+        value += (b0 & 0x3F) << 16 | std::uint32_t{p[1]} << 8 | p[2];
+        p += 3;
+    }
+    return true;
+}
+
+// The walk of one word over its characters' entry tables: the procedure of
+// WordSearch on the documents all tables hold, and within restriction when given.
+class TableWordSearch {
+public:
+    TableWordSearch(const PostingView& view, std::span<const CEntryTable* const> tables,
+                    const std::vector<std::uint32_t>& queryPos, const std::vector<Segment>& segments,
+                    std::uint32_t n, bool countHits, const std::vector<std::uint32_t>* restriction,
+                    std::vector<std::vector<std::uint8_t>>& gather)
+        : m_view(view), m_tables(tables), m_countHits(countHits), m_gather(gather) {
+        const std::size_t k = tables.size();
+        m_entry.assign(k, 0);
+        m_base.resize(k);
+        m_next.assign(k, nullptr);
+        m_end.assign(k, nullptr);
+        m_value.assign(k, 0);
+        for (std::size_t i = 0; i < k; ++i) m_base[i] = n - 1 - queryPos[i];
+        for (const Segment& segment : segments) {
+            if (segment.length > 0) m_segments.push_back(segment);
+        }
+        if (m_gather.size() < k) m_gather.resize(k);
+        if (restriction) m_restriction = *restriction;
+        m_restricted = restriction != nullptr;
+    }
+
+    void Run(std::vector<std::uint32_t>& pages, std::vector<std::uint32_t>& counts) {
+        const std::size_t k = m_tables.size();
+        if (k == 1 && !m_restricted) {
+            if (m_countHits) {
+                CountAll(pages, counts);
+                return;
+            }
+            // Every entry is a page of the word.
+            const std::size_t size = m_tables[0]->Size();
+            pages.reserve(size);
+            for (std::size_t e = 0; e < size; ++e) {
+                m_entry[0] = e;
+                EvaluateOne(m_tables[0]->Documents()[e], pages, counts);
+            }
+            return;
+        }
+        // The documents all lists hold (list k is the restriction), smallest list
+        // first, with each list's entry for each of them.
+        std::vector<std::size_t> order(k + (m_restricted ? 1 : 0));
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::sort(order.begin(), order.end(),
+                  [&](std::size_t a, std::size_t b) { return Docs(a).size() < Docs(b).size(); });
+        std::vector<std::vector<std::uint32_t>> entries(order.size());
+        std::vector<std::uint32_t> meet;
+        std::vector<std::uint32_t> kept;
+        Intersect(Docs(order[0]), Docs(order[1]), entries[0], entries[1]);
+        meet.resize(entries[0].size());
+        for (std::size_t m = 0; m < meet.size(); ++m) meet[m] = Docs(order[0])[entries[0][m]];
+        for (std::size_t i = 2; i < order.size() && !meet.empty(); ++i) {
+            Intersect(meet, Docs(order[i]), kept, entries[i]);
+            for (std::size_t m = 0; m < kept.size(); ++m) {
+                meet[m] = meet[kept[m]];
+                for (std::size_t j = 0; j < i; ++j) entries[j][m] = entries[j][kept[m]];
+            }
+            meet.resize(kept.size());
+            for (std::size_t j = 0; j < i; ++j) entries[j].resize(kept.size());
+        }
+        std::vector<const std::uint32_t*> entryOf(k);
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (order[i] < k) entryOf[order[i]] = entries[i].data();
+        }
+        // Pages lie apart in the tables and the posting bytes: fetch the locations
+        // of later pages, and the position data of nearer ones, while evaluating.
+        const std::size_t near = 8, far = 16;
+        for (std::size_t m = 0; m < meet.size(); ++m) {
+            for (std::size_t i = 0; i < k; ++i) {
+                if (m + far < meet.size()) __builtin_prefetch(&m_tables[i]->At(entryOf[i][m + far]));
+                if (m + near < meet.size()) Prefetch(i, entryOf[i][m + near]);
+            }
+            for (std::size_t i = 0; i < k; ++i) m_entry[i] = entryOf[i][m];
+            if (k == 1) {
+                EvaluateOne(meet[m], pages, counts);
+            } else if (k == 2) {
+                EvaluatePair(meet[m], pages, counts);
+            } else {
+                EvaluatePage(meet[m], pages, counts);
+            }
+        }
+    }
+
+private:
+    std::span<const std::uint32_t> Docs(std::size_t list) const {
+        return list < m_tables.size() ? m_tables[list]->Documents()
+                                      : std::span<const std::uint32_t>(m_restriction);
+    }
+
+    void Prefetch(std::size_t k, std::size_t entry) const {
+        const CEntryTable::Location& at = m_tables[k]->At(entry);
+        __builtin_prefetch(m_view.bytes.data() + std::size_t{at.block} * kPostingBlockSize +
+                           std::min<std::uint32_t>(at.offset, kPostingBlockSize - 1));
+    }
+
+    // Points the position reader of list k at its current entry's data.
+    void StartPositions(std::size_t k) {
+        const CEntryTable& table = *m_tables[k];
+        const CEntryTable::Location& at = table.At(m_entry[k]);
+        if (std::uint32_t{at.offset} + at.bytes <= kPostingBlockSize) {
+            m_next[k] = m_view.bytes.data() + std::size_t{at.block} * kPostingBlockSize + at.offset;
+            m_end[k] = m_next[k] + at.bytes;
+        } else {
+            table.Gather(m_view, m_entry[k], m_gather[k]);
+            m_next[k] = m_gather[k].data();
+            m_end[k] = m_next[k] + m_gather[k].size();
+        }
+        m_value[k] = m_base[k];
+    }
+
+    bool ReadPosition(std::size_t k) { return AddNextPosition(m_next[k], m_end[k], m_value[k]); }
+
+    // The hits of a one-character word on every page of its list, as EvaluateOne
+    // counts them.
+    void CountAll(std::vector<std::uint32_t>& pages, std::vector<std::uint32_t>& counts) {
+        const CEntryTable& table = *m_tables[0];
+        const std::size_t size = table.Size();
+        const std::size_t start = pages.size();
+        pages.resize(start + size);
+        counts.resize(start + size);
+        std::uint32_t* outPage = pages.data() + start;
+        std::uint32_t* outCount = counts.data() + start;
+        const std::uint32_t* docs = table.Documents().data();
+        const std::uint8_t* const bytes = m_view.bytes.data();
+        // With fewer bytes than this no value can reach the largest one: count the
+        // packed numbers without adding them up.
+        const std::uint64_t safeBytes =
+            (std::uint64_t{std::numeric_limits<std::uint32_t>::max()} - m_base[0]) / 1398102;
+        for (std::size_t e = 0; e < size; ++e) {
+            const CEntryTable::Location& at = table.At(e);
+            std::uint32_t hits = 0;
+            if (std::uint32_t{at.offset} + at.bytes <= kPostingBlockSize && at.bytes < safeBytes) {
+                const std::uint8_t* p = bytes + std::size_t{at.block} * kPostingBlockSize + at.offset;
+                const std::uint8_t* const end = p + at.bytes;
+                while (p < end) {
+                    const std::uint32_t b0 = *p;
+                    const std::uint32_t length = 1 + (b0 >= 0x80) + (b0 >= 0xC0);
+                    if (length > static_cast<std::uint32_t>(end - p)) break;
+                    p += length;
+                    ++hits;
+                }
+            } else {
+                m_entry[0] = e;
+                hits = HitsOne();
+            }
+            *outPage = docs[e];
+            *outCount = hits;
+            const std::size_t keep = hits > 0 ? 1 : 0;
+            outPage += keep;
+            outCount += keep;
+        }
+        pages.resize(static_cast<std::size_t>(outPage - pages.data()));
+        counts.resize(static_cast<std::size_t>(outCount - counts.data()));
+    }
+
+    // A word of one searched character: the test always passes, so every position
+    // read is a hit, up to one whose value is the largest. The hits on the current
+    // entry of list 0; without counting, 1 when it has any.
+    std::uint32_t HitsOne() {
+        StartPositions(0);
+        if (!m_countHits) return ReadPosition(0) ? 1 : 0;
+        const std::uint8_t* p = m_next[0];
+        const std::uint8_t* const end = m_end[0];
+        std::uint32_t value = m_value[0];
+        std::uint32_t hits = 0;
+        while (p < end) {
+            const std::uint32_t b0 = p[0];
+            if (b0 < 0x80) {
+                value += b0;
+                ++p;
+            } else if (b0 < 0xC0) {
+                if (end - p < 2) break;
+                value += (b0 & 0x3F) << 8 | p[1];
+                p += 2;
+            } else {
+                if (end - p < 3) break;
+                value += (b0 & 0x3F) << 16 | std::uint32_t{p[1]} << 8 | p[2];
+                p += 3;
+            }
+            ++hits;
+            if (value == std::numeric_limits<std::uint32_t>::max()) break;
+        }
+        return hits;
+    }
+
+    void EvaluateOne(std::uint32_t page, std::vector<std::uint32_t>& pages,
+                     std::vector<std::uint32_t>& counts) {
+        const std::uint32_t hits = HitsOne();
+        if (hits == 0) return;
+        pages.push_back(page);
+        if (m_countHits) counts.push_back(hits);
+    }
+
+    std::uint32_t MaxValue(std::size_t end) const {
+        std::uint32_t t = 0;
+        for (std::size_t k = 0; k < end; ++k) t = std::max(t, m_value[k]);
+        return t;
+    }
+
+    // WordSearch::Test on the values.
+    bool Test(std::size_t& restart, std::uint32_t& target) const {
+        for (const Segment& segment : m_segments) {
+            const std::uint32_t value = m_value[segment.Begin()];
+            for (std::size_t k = segment.Begin() + 1; k < segment.end; ++k) {
+                if (m_value[k] != value) {
+                    target = MaxValue(segment.end);
+                    restart = segment.Begin();
+                    return false;
+                }
+            }
+        }
+        for (std::size_t s = 1; s < m_segments.size(); ++s) {
+            const Segment& g = m_segments[s - 1];
+            const std::uint32_t last = m_value[g.end - 1];
+            const std::uint32_t first = m_value[m_segments[s].Begin()];
+            if (first < last) {
+                target = MaxValue(g.end);
+                restart = g.Begin();
+                return false;
+            }
+            if (first - last > CIndex::kMaxSegmentGap) {
+                target = MaxValue(m_tables.size());
+                restart = 0;
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // EvaluatePage for two characters, with what its tests and advances come to:
+    // side by side (one segment) or around a "*" (two segments).
+    void EvaluatePair(std::uint32_t page, std::vector<std::uint32_t>& pages,
+                      std::vector<std::uint32_t>& counts) {
+        StartPositions(0);
+        StartPositions(1);
+        const std::uint8_t* p0 = m_next[0];
+        const std::uint8_t* p1 = m_next[1];
+        const std::uint8_t* const end0 = m_end[0];
+        const std::uint8_t* const end1 = m_end[1];
+        std::uint32_t v0 = m_value[0], v1 = m_value[1];
+        if (!AddNextPosition(p0, end0, v0) || !AddNextPosition(p1, end1, v1)) return;
+        const bool together = m_segments.size() == 1;
+        bool found = false;
+        for (;;) {
+            if (together) {
+                // The same-position test fails: the lower one moves to the higher.
+                if (v0 != v1) {
+                    if (!(v0 < v1 ? AddNextPosition(p0, end0, v0) : AddNextPosition(p1, end1, v1))) {
+                        return;
+                    }
+                    continue;
+                }
+            } else if (v1 < v0) {
+                // The order test fails: the target is v0, which only the second is below.
+                if (!AddNextPosition(p1, end1, v1)) return;
+                continue;
+            } else if (v1 - v0 > CIndex::kMaxSegmentGap) {
+                // The distance test fails: the target is v1, which only the first is below.
+                if (!AddNextPosition(p0, end0, v0)) return;
+                continue;
+            }
+            if (!m_countHits) {
+                pages.push_back(page);
+                return;
+            }
+            if (!found) {
+                pages.push_back(page);
+                counts.push_back(1);
+                found = true;
+            } else {
+                ++counts.back();
+            }
+            if (v0 == std::numeric_limits<std::uint32_t>::max()) return;
+            const std::uint32_t target = v0 + 1;
+            if (!AddNextPosition(p0, end0, v0)) return;
+            if (v1 < target && !AddNextPosition(p1, end1, v1)) return;
+        }
+    }
+
+    // WordSearch::EvaluatePage on the values.
+    void EvaluatePage(std::uint32_t page, std::vector<std::uint32_t>& pages,
+                      std::vector<std::uint32_t>& counts) {
+        const std::size_t k = m_tables.size();
+        for (std::size_t i = 0; i < k; ++i) {
+            StartPositions(i);
+            if (!ReadPosition(i)) return;
+        }
+        bool found = false;
+        for (;;) {
+            std::size_t restart = 0;
+            std::uint32_t target = 0;
+            if (Test(restart, target)) {
+                if (!m_countHits) {
+                    pages.push_back(page);
+                    return;
+                }
+                if (!found) {
+                    pages.push_back(page);
+                    counts.push_back(1);
+                    found = true;
+                } else {
+                    ++counts.back();
+                }
+                const std::uint32_t common = m_value[m_segments.front().Begin()];
+                if (common == std::numeric_limits<std::uint32_t>::max()) return;
+                target = common + 1;
+                restart = 0;
+            }
+            for (std::size_t i = restart; i < k; ++i) {
+                if (m_value[i] < target && !ReadPosition(i)) return;
+            }
+        }
+    }
+
+    const PostingView& m_view;
+    std::span<const CEntryTable* const> m_tables;
+    std::vector<Segment> m_segments;  // the non-empty ones
+    std::vector<std::uint32_t> m_restriction;
+    bool m_restricted = false;
+    bool m_countHits;
+    std::vector<std::vector<std::uint8_t>>& m_gather;  // per list, for spans across blocks
+    std::vector<std::size_t> m_entry;                  // per list: its entry on the page
+    std::vector<std::uint32_t> m_base;                 // per list: N - 1 - q(k)
+    std::vector<const std::uint8_t*> m_next;           // per list: next position byte
+    std::vector<const std::uint8_t*> m_end;            // per list: end of its position data
+    std::vector<std::uint32_t> m_value;                // per list: aligned value
+};
+
+constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+
+// For each page of probes (ascending), its index in pages (which lists a page at most
+// once), or kNotFound. pages is merged run by run of ascending pages, as a union
+// leaves it; with many runs a sorted copy is searched instead.
+std::vector<std::size_t> FindPages(const std::vector<std::uint32_t>& pages,
+                                   const std::vector<std::uint32_t>& probes) {
+    std::vector<std::size_t> found(probes.size(), kNotFound);
+    std::size_t runs = pages.empty() ? 0 : 1;
+    for (std::size_t i = 1; i < pages.size(); ++i) runs += pages[i] <= pages[i - 1] ? 1 : 0;
+    if (runs <= 16) {
+        for (std::size_t start = 0; start < pages.size();) {
+            std::size_t end = start + 1;
+            while (end < pages.size() && pages[end] > pages[end - 1]) ++end;
+            std::size_t j = start;
+            for (std::size_t i = 0; i < probes.size() && j < end; ++i) {
+                while (j < end && pages[j] < probes[i]) ++j;
+                if (j < end && pages[j] == probes[i]) found[i] = j;
+            }
+            start = end;
+        }
+        return found;
+    }
+    std::vector<std::pair<std::uint32_t, std::size_t>> sorted(pages.size());
+    for (std::size_t i = 0; i < pages.size(); ++i) sorted[i] = {pages[i], i};
+    std::sort(sorted.begin(), sorted.end());
+    std::size_t j = 0;
+    for (std::size_t i = 0; i < probes.size() && j < sorted.size(); ++i) {
+        while (j < sorted.size() && sorted[j].first < probes[i]) ++j;
+        if (j < sorted.size() && sorted[j].first == probes[i]) found[i] = sorted[j].second;
+    }
+    return found;
+}
+
 }  // namespace
 
 int CIndex::CountWords(std::u16string_view query) {
@@ -269,6 +714,7 @@ std::uint32_t CIndex::SearchWord(std::u16string_view word, CombineMode mode, boo
         DropUnindexed(units);
 
         std::vector<CPostingCursor> cursors;
+        std::vector<std::int32_t> slots;
         std::vector<std::uint32_t> queryPos;
         std::vector<Segment> segments;
         std::uint32_t n = 0;
@@ -298,6 +744,7 @@ std::uint32_t CIndex::SearchWord(std::u16string_view word, CombineMode mode, boo
                 break;
             }
             cursors.push_back(cursor);
+            slots.push_back(slot);
             queryPos.push_back(n);
             ++n;
             ++open;
@@ -308,11 +755,99 @@ std::uint32_t CIndex::SearchWord(std::u16string_view word, CombineMode mode, boo
         }
 
         std::vector<std::uint32_t> pages, counts;
+        std::vector<const CEntryTable*> tables;
+        if (!m_plainEvaluation && EntryTables(slots, tables)) {
+            // An "and" word only matters on the pages found so far.
+            std::vector<std::uint32_t> sorted;
+            const std::vector<std::uint32_t>* restriction = nullptr;
+            if (mode == CombineIntersect) {
+                restriction = &m_hitPages;
+                if (!std::is_sorted(m_hitPages.begin(), m_hitPages.end())) {
+                    sorted = m_hitPages;
+                    std::sort(sorted.begin(), sorted.end());
+                    restriction = &sorted;
+                }
+            }
+            TableWordSearch(PostingView{m_postings, m_blockChain, m_chainCycleLength}, tables,
+                            queryPos, segments, n, countHits, restriction, m_gatherBuffers)
+                .Run(pages, counts);
+            return CombineSorted(mode, countHits, pages, counts);
+        }
         WordSearch(cursors, queryPos, segments, n, countHits).Run(pages, counts);
-        return Combine(mode, countHits, pages, counts);
+        return m_plainEvaluation ? Combine(mode, countHits, pages, counts)
+                                 : CombineSorted(mode, countHits, pages, counts);
     } catch (const std::bad_alloc&) {
         return 0;
     }
+}
+
+const CEntryTable* CIndex::EntryTable(std::int32_t slot) {
+    auto it = m_entryTables.find(slot);
+    if (it == m_entryTables.end()) {
+        const auto at = static_cast<std::size_t>(slot);
+        CEntryTable table;
+        const bool regular =
+            table.Build(PostingView{m_postings, m_blockChain, m_chainCycleLength},
+                        m_firstBlock[at], m_lastDoc[at]);
+        m_entryTableBytes += table.MemoryBytes();
+        it = m_entryTables.emplace(slot, CachedTable{std::move(table), regular}).first;
+    }
+    return it->second.regular ? &it->second.table : nullptr;
+}
+
+bool CIndex::EntryTables(const std::vector<std::int32_t>& slots,
+                         std::vector<const CEntryTable*>& tables) {
+    // Tables of earlier searches stay until they pass the budget; those of this word
+    // are made after the check, so its pointers stay valid.
+    if (m_entryTableBytes > kEntryTableBudget) {
+        m_entryTables.clear();
+        m_entryTableBytes = 0;
+    }
+    std::vector<const CEntryTable*> found;
+    found.reserve(slots.size());
+    for (std::int32_t slot : slots) {
+        const CEntryTable* table = EntryTable(slot);
+        if (!table) return false;
+        found.push_back(table);
+    }
+    tables = std::move(found);
+    return true;
+}
+
+std::uint32_t CIndex::CombineSorted(CombineMode mode, bool countHits,
+                                    std::vector<std::uint32_t>& pages,
+                                    std::vector<std::uint32_t>& counts) {
+    if (mode == CombineReplace) return Combine(mode, countHits, pages, counts);
+    const std::vector<std::size_t> found = FindPages(m_hitPages, pages);
+    std::vector<std::uint32_t> resultPages, resultCounts;
+    if (mode == CombineUnion) {
+        resultPages.reserve(m_hitPages.size() + pages.size());
+        resultPages = m_hitPages;
+        if (countHits) {
+            resultCounts.reserve(resultPages.capacity());
+            resultCounts = m_hitCounts;
+            // Counts missing after an uncounted search start from 0.
+            resultCounts.resize(resultPages.size(), 0);
+        }
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            if (found[i] != kNotFound) {
+                if (countHits) resultCounts[found[i]] += counts[i];
+            } else {
+                resultPages.push_back(pages[i]);
+                if (countHits) resultCounts.push_back(counts[i]);
+            }
+        }
+    } else {
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            if (found[i] == kNotFound) continue;
+            resultPages.push_back(pages[i]);
+            if (countHits) resultCounts.push_back(counts[i] + m_hitCounts[found[i]]);
+        }
+    }
+    m_hitPages = std::move(resultPages);
+    m_hitCounts = std::move(resultCounts);
+    m_hitTotal = static_cast<std::uint32_t>(m_hitPages.size());
+    return m_hitTotal;
 }
 
 std::uint32_t CIndex::Combine(CombineMode mode, bool countHits, std::vector<std::uint32_t>& pages,

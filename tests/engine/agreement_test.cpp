@@ -229,7 +229,10 @@ TEST(SearchAndHighlight, HoldsOnTheDataFolderFromTheEnvironment) {
         auto runs = IndexedRuns(page);
         if (runs.empty()) continue;
         std::string query = DrawWord(runs, rng);
-        if (std::uniform_int_distribution<int>(0, 3)(rng) == 0) query += " " + DrawWord(runs, rng);
+        if (std::uniform_int_distribution<int>(0, 3)(rng) == 0) {
+            query += ' ';
+            query += DrawWord(runs, rng);
+        }
         const bool any = std::uniform_int_distribution<int>(0, 1)(rng) == 1;
         const bool variants = std::uniform_int_distribution<int>(0, 1)(rng) == 1;
         std::u16string keywords = ToU16(query);
