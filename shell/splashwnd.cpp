@@ -35,7 +35,7 @@ bool IsPressThatEndsSplash(const QEvent* event) {
 bool CSplashWnd::c_bShowSplashWnd = false;
 CSplashWnd* CSplashWnd::c_pSplashWnd = nullptr;
 
-CSplashWnd::CSplashWnd() {
+CSplashWnd::CSplashWnd() : m_timer(this) {
     setObjectName(QStringLiteral("CSplashWnd"));
     setAccessibleName(QStringLiteral("起動画面"));
     m_timer.setObjectName(QStringLiteral("splashTimer"));

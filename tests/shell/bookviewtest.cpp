@@ -36,7 +36,7 @@ private slots:
         m_env = std::make_unique<CShellEnvironment>();
         m_messages = std::make_unique<CRecordingPresenter>();
         m_app = std::make_unique<CProbeApp>();
-        QVERIFY(m_app->InitInstance({QStringLiteral("vyn")}));
+        QVERIFY(m_app->InitInstance(kNoSplash));
         m_frame = m_app->GetMainWnd();
         QVERIFY(QTest::qWaitForWindowExposed(m_frame));
         m_frame->activateWindow();

@@ -21,6 +21,10 @@
 
 namespace vyn::test {
 
+// A command line that starts the reader without the splash screen, which would take
+// the first key or mouse press of a test.
+inline const QStringList kNoSplash{QStringLiteral("vyn"), QStringLiteral("-Embedding")};
+
 // Records every message instead of showing a box.
 class CRecordingPresenter : public CMessagePresenter {
 public:

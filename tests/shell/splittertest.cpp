@@ -25,7 +25,7 @@ private slots:
         CRecordingPresenter messages;
         if (!saved.isNull()) env.SetProfileValue(QStringLiteral("SplitterWnd/Panes_0"), saved);
         CProbeApp app;
-        QVERIFY(app.InitInstance({QStringLiteral("vyn")}));
+        QVERIFY(app.InitInstance(kNoSplash));
         CMainFrame* frame = app.GetMainWnd();
         QVERIFY(QTest::qWaitForWindowExposed(frame));
         ST_SplitterWnd& splitter = frame->m_wndSplitter;
@@ -39,7 +39,7 @@ private slots:
         CShellEnvironment env;
         CRecordingPresenter messages;
         CProbeApp app;
-        QVERIFY(app.InitInstance({QStringLiteral("vyn")}));
+        QVERIFY(app.InitInstance(kNoSplash));
         CMainFrame* frame = app.GetMainWnd();
         QVERIFY(QTest::qWaitForWindowExposed(frame));
         ST_SplitterWnd& splitter = frame->m_wndSplitter;
