@@ -74,7 +74,7 @@ public:
         std::ifstream header(folder / "Index-idx.h", std::ios::binary);
         m_header.assign(std::istreambuf_iterator<char>(header), std::istreambuf_iterator<char>());
         const int fd = open((folder / "Index-idx.m").c_str(), O_RDONLY);
-        struct stat st{};
+        struct stat st {};
         if (fd < 0 || fstat(fd, &st) != 0 || m_header.size() < 1400000) {
             std::fprintf(stderr, "cannot read the index in %s\n", folder.c_str());
             std::exit(1);
@@ -277,8 +277,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open the index in %s\n", folder.c_str());
         return 1;
     }
-    std::printf("| query | variants | pages | bytes | limit µs | warm µs | warm/limit | "
-                "cold µs | cold/limit | plain µs | plain/limit |\n");
+    std::printf(
+        "| query | variants | pages | bytes | limit µs | warm µs | warm/limit | "
+        "cold µs | cold/limit | plain µs | plain/limit |\n");
     std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     int differences = 0;
     for (const vyn::bench::BenchQuery& query : vyn::bench::kBenchQueries) {
@@ -288,7 +289,8 @@ int main(int argc, char** argv) {
             volatile std::uint64_t sink = 0;
             const double limit = TimeMedian(repetitions, [&] {
                 for (const Word& word : words) {
-                    for (const FlatList& list : word.lists) sink = sink + DecodeList(list, word.meet);
+                    for (const FlatList& list : word.lists)
+                        sink = sink + DecodeList(list, word.meet);
                 }
             });
             std::vector<double> colds;
@@ -313,12 +315,12 @@ int main(int argc, char** argv) {
                              variants ? "variants" : "plain");
             }
             const double cold = Median(colds);
-            std::printf("| %s `%s`%s | %s | %zu | %llu | %.0f | %.0f | %.2f | %.0f | %.2f | %.0f | "
-                        "%.2f |\n",
-                        query.className, query.text, query.any ? " (or)" : "",
-                        variants ? "on" : "off", fast.pages.size(),
-                        static_cast<unsigned long long>(BytesToRead(words)), limit, warm,
-                        warm / limit, cold, cold / limit, plain, plain / limit);
+            std::printf(
+                "| %s `%s`%s | %s | %zu | %llu | %.0f | %.0f | %.2f | %.0f | %.2f | %.0f | "
+                "%.2f |\n",
+                query.className, query.text, query.any ? " (or)" : "", variants ? "on" : "off",
+                fast.pages.size(), static_cast<unsigned long long>(BytesToRead(words)), limit, warm,
+                warm / limit, cold, cold / limit, plain, plain / limit);
             std::fflush(stdout);
         }
     }

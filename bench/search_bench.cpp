@@ -77,13 +77,15 @@ private:
                         vyn::CorpusPage page{"label", {}};
                         for (int k = 0; k < 6; ++k) {
                             std::string text;
-                            for (int i = 0; i < 100; ++i) vyn::AppendUtf8(text, alphabet[draw(rng)]);
+                            for (int i = 0; i < 100; ++i)
+                                vyn::AppendUtf8(text, alphabet[draw(rng)]);
                             characters += 100;
                             vyn::Paragraph paragraph;
                             paragraph.runs.push_back({vyn::TextRun::kMain, text});
                             if (k % 3 == 0) {
                                 std::string note;
-                                for (int i = 0; i < 20; ++i) vyn::AppendUtf8(note, alphabet[draw(rng)]);
+                                for (int i = 0; i < 20; ++i)
+                                    vyn::AppendUtf8(note, alphabet[draw(rng)]);
                                 paragraph.runs.push_back({vyn::TextRun::kNote, note});
                             }
                             page.paragraphs.push_back(std::move(paragraph));
@@ -159,8 +161,8 @@ void BM_Render(benchmark::State& state) {
 int Register() {
     for (const vyn::bench::BenchQuery& query : vyn::bench::kBenchQueries) {
         for (bool variants : {false, true}) {
-            std::string name = std::string("search/") + query.className +
-                               (variants ? "/variants" : "/plain");
+            std::string name =
+                std::string("search/") + query.className + (variants ? "/variants" : "/plain");
             benchmark::RegisterBenchmark(name.c_str(), BM_Search, query, variants)
                 ->Unit(benchmark::kMicrosecond);
         }

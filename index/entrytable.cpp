@@ -93,8 +93,9 @@ bool CEntryTable::Build(const PostingView& view, std::uint32_t firstBlock,
     if (regular) {
         // An entry takes at least 3 bytes, and documents ascend from 0: growing the
         // arrays instead would copy them and touch fresh memory several times over.
-        const std::uint64_t most = std::min<std::uint64_t>(
-            ChainLength(view, firstBlock) * kPostingBlockSize / 3 + 1, std::uint64_t{lastDocument} + 1);
+        const std::uint64_t most =
+            std::min<std::uint64_t>(ChainLength(view, firstBlock) * kPostingBlockSize / 3 + 1,
+                                    std::uint64_t{lastDocument} + 1);
         m_documents.reserve(static_cast<std::size_t>(most));
         m_locations.reserve(static_cast<std::size_t>(most));
     }

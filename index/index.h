@@ -174,8 +174,7 @@ private:
     std::uint32_t Combine(CombineMode mode, bool countHits, std::vector<std::uint32_t>& pages,
                           std::vector<std::uint32_t>& counts);
     // Combine for ascending pages, by merging instead of hashing.
-    std::uint32_t CombineSorted(CombineMode mode, bool countHits,
-                                std::vector<std::uint32_t>& pages,
+    std::uint32_t CombineSorted(CombineMode mode, bool countHits, std::vector<std::uint32_t>& pages,
                                 std::vector<std::uint32_t>& counts);
     void ClearResult();
 

@@ -275,8 +275,9 @@ inline bool AddNextPosition(const std::uint8_t*& p, const std::uint8_t* end, std
 class TableWordSearch {
 public:
     TableWordSearch(const PostingView& view, std::span<const CEntryTable* const> tables,
-                    const std::vector<std::uint32_t>& queryPos, const std::vector<Segment>& segments,
-                    std::uint32_t n, bool countHits, const std::vector<std::uint32_t>* restriction,
+                    const std::vector<std::uint32_t>& queryPos,
+                    const std::vector<Segment>& segments, std::uint32_t n, bool countHits,
+                    const std::vector<std::uint32_t>* restriction,
                     std::vector<std::vector<std::uint8_t>>& gather)
         : m_view(view), m_tables(tables), m_countHits(countHits), m_gather(gather) {
         const std::size_t k = tables.size();
@@ -340,7 +341,8 @@ public:
         const std::size_t near = 8, far = 16;
         for (std::size_t m = 0; m < meet.size(); ++m) {
             for (std::size_t i = 0; i < k; ++i) {
-                if (m + far < meet.size()) __builtin_prefetch(&m_tables[i]->At(entryOf[i][m + far]));
+                if (m + far < meet.size())
+                    __builtin_prefetch(&m_tables[i]->At(entryOf[i][m + far]));
                 if (m + near < meet.size()) Prefetch(i, entryOf[i][m + near]);
             }
             for (std::size_t i = 0; i < k; ++i) m_entry[i] = entryOf[i][m];
@@ -403,7 +405,8 @@ private:
             const CEntryTable::Location& at = table.At(e);
             std::uint32_t hits = 0;
             if (std::uint32_t{at.offset} + at.bytes <= kPostingBlockSize && at.bytes < safeBytes) {
-                const std::uint8_t* p = bytes + std::size_t{at.block} * kPostingBlockSize + at.offset;
+                const std::uint8_t* p =
+                    bytes + std::size_t{at.block} * kPostingBlockSize + at.offset;
                 const std::uint8_t* const end = p + at.bytes;
                 while (p < end) {
                     const std::uint32_t b0 = *p;
@@ -518,7 +521,8 @@ private:
             if (together) {
                 // The same-position test fails: the lower one moves to the higher.
                 if (v0 != v1) {
-                    if (!(v0 < v1 ? AddNextPosition(p0, end0, v0) : AddNextPosition(p1, end1, v1))) {
+                    if (!(v0 < v1 ? AddNextPosition(p0, end0, v0)
+                                  : AddNextPosition(p1, end1, v1))) {
                         return;
                     }
                     continue;
@@ -786,9 +790,8 @@ const CEntryTable* CIndex::EntryTable(std::int32_t slot) {
     if (it == m_entryTables.end()) {
         const auto at = static_cast<std::size_t>(slot);
         CEntryTable table;
-        const bool regular =
-            table.Build(PostingView{m_postings, m_blockChain, m_chainCycleLength},
-                        m_firstBlock[at], m_lastDoc[at]);
+        const bool regular = table.Build(PostingView{m_postings, m_blockChain, m_chainCycleLength},
+                                         m_firstBlock[at], m_lastDoc[at]);
         m_entryTableBytes += table.MemoryBytes();
         it = m_entryTables.emplace(slot, CachedTable{std::move(table), regular}).first;
     }

@@ -47,7 +47,7 @@ void BuildRandomCorpus(Fixture& f, std::mt19937& rng) {
         int n = std::uniform_int_distribution<int>(minLen, maxLen)(rng);
         for (int i = 0; i < n; ++i) {
             text += std::uniform_int_distribution<int>(0, 9)(rng) == 0 ? pick(kPunctuation)
-                                                                        : pick(kAlphabet);
+                                                                       : pick(kAlphabet);
         }
         return text;
     };
@@ -148,7 +148,8 @@ TEST(SearchAndHighlight, EveryPageFoundRendersWithAnAnchor) {
         ASSERT_TRUE(index.Open(f.dir.path(), "Index", part.indexScope)) << part.name;
         for (int q = 0; q < 400; ++q) {
             const auto& pageRuns = part.indexScope == 1 ? f.noteRuns : f.mainRuns;
-            std::size_t page = std::uniform_int_distribution<std::size_t>(0, pageRuns.size() - 1)(rng);
+            std::size_t page =
+                std::uniform_int_distribution<std::size_t>(0, pageRuns.size() - 1)(rng);
             if (pageRuns[page].empty()) continue;
             int words = std::uniform_int_distribution<int>(1, 2)(rng);
             std::string query;
@@ -165,9 +166,9 @@ TEST(SearchAndHighlight, EveryPageFoundRendersWithAnAnchor) {
             } else {
                 index.SearchAllWords(typed, true, variants);
             }
-            SCOPED_TRACE(testing::Message() << part.name << " query " << query
-                                            << (any ? " or" : " and")
-                                            << (variants ? " variants" : ""));
+            SCOPED_TRACE(testing::Message()
+                         << part.name << " query " << query << (any ? " or" : " and")
+                         << (variants ? " variants" : ""));
             EXPECT_GT(index.GetHitTotal(), 0u) << "a word drawn from the text is found";
             for (std::uint32_t hit : index.GetHitPages()) {
                 ByteString out;

@@ -225,7 +225,12 @@ TEST(PostingCursor, DamagedListsEndWithoutLeavingTheBytes) {
          },
          false},
         {"ChainTableMissing", 0, 1999, [](Layout& l) { l.chain.clear(); }, false},
-        {"LastBlockCut", 0, 1999, [](Layout& l) { l.bytes.resize(l.bytes.size() - 3000); }, false},
+        {"LastBlockCut", 0, 1999,
+         [](Layout& l) {
+             l.bytes.erase(l.bytes.end() - std::min<std::ptrdiff_t>(3000, std::ssize(l.bytes)),
+                           l.bytes.end());
+         },
+         false},
         {"FirstBlockPastFile", 5000, 1999, [](Layout&) {}, false},
         {"LastDocNeverReached", 0, 0xFFFFFFF0u, [](Layout&) {}, true},
         // What the chain says after a list's last block is never used.
