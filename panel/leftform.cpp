@@ -1,27 +1,92 @@
 #include "panel/leftform.h"
 
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
-#include <QVBoxLayout>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
 
+#include "panel/htmlctrl.h"
+#include "panel/sortlistctrl.h"
 #include "shell/images.h"
 #include "shell/messagebox.h"
 #include "shell/platform.h"
 #include "shell/qtstrings.h"
 #include "shell/resource.h"
 #include "shell/resources.h"
+#include "shell/toolbarres.h"
+#include "shell/tooltipresourcebutton.h"
 
 namespace vyn {
 
 namespace {
 
-constexpr std::string_view kIndexBaseName = "Index";
-constexpr int kWholeText = 0;
+constexpr const char* kListingFile = "vyn.txt";
+constexpr int kItemSlotRole = Qt::UserRole;
+constexpr int kTreeImageSide = 20;
+const QColor kScopeColour(255, 0, 0);
 
-QWidget* MakeTab(const QString& name, const QString& objectName) {
-    auto* page = new QWidget;
-    page->setObjectName(objectName);
-    page->setAccessibleName(name);
-    return page;
+// The catalog tree: connecting lines between items, no expand buttons.
+class CCatalogTree : public QTreeWidget {
+public:
+    using QTreeWidget::QTreeWidget;
+
+protected:
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override {
+        if (rect.width() <= 0) return;
+        const int step = indentation();
+        QPen pen(palette().color(QPalette::Mid));
+        pen.setStyle(Qt::DotLine);
+        painter->save();
+        painter->setPen(pen);
+        // The column at the item's own level: a line from above to its middle, on down
+        // when a sibling follows, and across to the item.
+        int x = rect.right() + 1 - step / 2;
+        const int middle = rect.center().y();
+        painter->drawLine(x, rect.top(), x, HasNextSibling(index) ? rect.bottom() : middle);
+        painter->drawLine(x, middle, rect.right(), middle);
+        // The columns of the ancestors: a line wherever an ancestor has a sibling after it.
+        for (QModelIndex up = index.parent(); up.isValid() && up.parent().isValid(); up = up.parent()) {
+            x -= step;
+            if (HasNextSibling(up)) painter->drawLine(x, rect.top(), x, rect.bottom());
+        }
+        painter->restore();
+    }
+
+private:
+    static bool HasNextSibling(const QModelIndex& index) {
+        return index.sibling(index.row() + 1, 0).isValid();
+    }
+};
+
+template <typename Widget>
+Widget* Named(Widget* widget, int id, const char* objectName, const QString& accessibleName) {
+    widget->setObjectName(QString::fromLatin1(objectName));
+    widget->setAccessibleName(accessibleName);
+    widget->setProperty("controlId", id);
+    return widget;
+}
+
+// Shown in place of a page the volume does not hold, so that no other page passes
+// for it.
+ByteString MissingPageNotice(int pageNumber) {
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "<html><head><meta charset=\"UTF-8\"><title></title></head>"
+                  "<body><p>第%d頁はこの巻のデータにありません。</p></body></html>",
+                  pageNumber);
+    return ToBytes(text);
 }
 
 }  // namespace
@@ -30,20 +95,10 @@ void CLeftForm::CWarningSink::Warning(std::string_view utf8) {
     ShowWarning(m_owner ? m_owner->window() : nullptr, FromUtf8(utf8));
 }
 
-CLeftForm::CLeftForm(QWidget* parent) : QWidget(parent), m_sink(this), m_index(&m_sink) {
+CLeftForm::CLeftForm(QWidget* parent) : QWidget(parent), m_sink(this), m_logic(&m_sink) {
     setObjectName(QStringLiteral("CLeftForm"));
     setAccessibleName(QStringLiteral("目録と検索"));
-
-    m_tabs = new QTabWidget(this);
-    m_tabs->setObjectName(QStringLiteral("panelTabs"));
-    m_tabs->setAccessibleName(QStringLiteral("目録と検索"));
-    m_tabs->addTab(MakeTab(QStringLiteral("目録"), QStringLiteral("catalogTab")),
-                   QStringLiteral("目録"));
-    m_tabs->addTab(MakeTab(QStringLiteral("検索"), QStringLiteral("searchTab")),
-                   QStringLiteral("検索"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_tabs);
+    CreateControls();
 
     if (m_tempFolder.Create()) {
         const QByteArray background = PageBackgroundImage();
@@ -51,12 +106,481 @@ CLeftForm::CLeftForm(QWidget* parent) : QWidget(parent), m_sink(this), m_index(&
             "Back.gif", std::span(reinterpret_cast<const std::uint8_t*>(background.constData()),
                                   static_cast<std::size_t>(background.size())));
     }
-    m_index.Open(ExecutableFolder().toStdString(), kIndexBaseName, kWholeText);
+    m_logic.OpenIndex(ExecutableFolder().toStdString());
+    // Enter is seen on its way to whichever control of the panel has the focus.
+    qApp->installEventFilter(this);
 }
 
 CLeftForm::~CLeftForm() {
-    m_index.Close();
+    qApp->removeEventFilter(this);
+    m_logic.Index().Close();
     m_tempFolder.Remove();
+}
+
+// The controls of dialog template 130, in its order: later ones lie above earlier
+// ones, so the options sit on their group boxes and everything on the tab control.
+void CLeftForm::CreateControls() {
+    m_tabs = Named(new QTabWidget(this), IDC_TABS, "panelTabs", QStringLiteral("目録と検索"));
+    m_tabs->setDocumentMode(false);
+
+    m_tree = Named(new CCatalogTree(this), IDC_CATALOG_TREE, "catalogTree", QStringLiteral("目録"));
+    m_tree->setHeaderHidden(true);
+    m_tree->setColumnCount(1);
+    m_tree->setRootIsDecorated(false);
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tree->setExpandsOnDoubleClick(true);
+    m_tree->setIconSize(QSize(kTreeImageSide, kTreeImageSide));
+
+    m_prompt = Named(new QLabel(this), IDC_PROMPT, "keywordPrompt",
+                     QStringLiteral("キーワードを入力して下さい。"));
+    m_prompt->setText(QStringLiteral("キーワードを入力して下さい。"));
+    // The keyword page takes this placeholder's place at the initial update.
+    Named(new QLabel(this), IDC_KEYWORD_PAGE, "keywordPlaceholder", QString())->hide();
+    m_hiddenKeyword = Named(new QLineEdit(this), IDC_HIDDEN_KEYWORD, "hiddenKeyword",
+                            QStringLiteral("キーワード（予備）"));
+    m_hiddenKeyword->hide();
+    m_searchButton = Named(new QPushButton(QStringLiteral("検索"), this), IDC_SEARCH, "searchButton",
+                           QStringLiteral("検索"));
+    m_searchButton->setAutoDefault(false);
+    m_line = Named(new QFrame(this), IDC_LINE, "separatorLine", QStringLiteral("区切り線"));
+    m_line->setFrameShape(QFrame::HLine);
+    m_line->setFrameShadow(QFrame::Sunken);
+    m_variants = Named(new QCheckBox(QStringLiteral("簡繁・中日等の異体字の関連"), this), IDC_VARIANTS,
+                       "variantsCheck", QStringLiteral("簡繁・中日等の異体字の関連"));
+    m_variants->setChecked(true);
+
+    m_methodGroup = Named(new QGroupBox(QStringLiteral("検索方法："), this), IDC_METHOD_GROUP,
+                          "methodGroup", QStringLiteral("検索方法："));
+    m_and = Named(new QRadioButton(QStringLiteral("and"), this), IDC_AND, "andRadio", QStringLiteral("and"));
+    m_or = Named(new QRadioButton(QStringLiteral("or"), this), IDC_OR, "orRadio", QStringLiteral("or"));
+    auto* methodButtons = new QButtonGroup(this);
+    methodButtons->addButton(m_and, 0);
+    methodButtons->addButton(m_or, 1);
+    m_and->setChecked(true);
+
+    m_partGroup = Named(new QGroupBox(QStringLiteral("検索対象："), this), IDC_PART_GROUP, "partGroup",
+                        QStringLiteral("検索対象："));
+    m_wholeText = Named(new QRadioButton(QStringLiteral("全文"), this), IDC_WHOLE_TEXT, "wholeTextRadio",
+                        QStringLiteral("全文"));
+    m_mainText = Named(new QRadioButton(QStringLiteral("正文"), this), IDC_MAIN_TEXT, "mainTextRadio",
+                       QStringLiteral("正文"));
+    m_notes = Named(new QRadioButton(QStringLiteral("注釈"), this), IDC_NOTES, "notesRadio",
+                    QStringLiteral("注釈"));
+    m_partButtons = new QButtonGroup(this);
+    m_partButtons->addButton(m_wholeText, IDC_WHOLE_TEXT);
+    m_partButtons->addButton(m_mainText, IDC_MAIN_TEXT);
+    m_partButtons->addButton(m_notes, IDC_NOTES);
+    m_wholeText->setChecked(true);
+    // Every click re-opens the index, also on the radio already chosen.
+    connect(m_partButtons, &QButtonGroup::idClicked, this, &CLeftForm::OnTextPart);
+
+    m_scopeGroup = Named(new QGroupBox(QStringLiteral("検索範囲："), this), IDC_SCOPE_GROUP, "scopeGroup",
+                         QStringLiteral("検索範囲："));
+    m_scopeLabel = Named(new QLabel(this), IDC_SCOPE_LABEL, "scopeLabel", QStringLiteral("検索範囲"));
+    QPalette red = m_scopeLabel->palette();
+    red.setColor(QPalette::WindowText, kScopeColour);
+    m_scopeLabel->setPalette(red);
+    m_countLine = Named(new QLabel(this), IDC_COUNT_LINE, "countLine", QStringLiteral("検索集計"));
+
+    m_resultList = Named(new CSortListCtrl(this), IDC_RESULT_LIST, "resultList", QStringLiteral("検索結果"));
+    m_listPrev = Named(new CToolTipResourceButton(this), IDC_LIST_PREV, "listPagePrev",
+                       QStringLiteral("Previous Page"));
+    m_listPrev->setText(QStringLiteral("<"));
+    m_listNext = Named(new CToolTipResourceButton(this), IDC_LIST_NEXT, "listPageNext",
+                       QStringLiteral("Next Page"));
+    m_listNext->setText(QStringLiteral(">"));
+    m_listPageEdit = Named(new QLineEdit(this), IDC_LIST_PAGE_EDIT, "listPageEdit",
+                           QStringLiteral("一覧の頁"));
+    m_listPageLabel = Named(new QLabel(this), IDC_LIST_PAGE_LABEL, "listPageLabel",
+                            QStringLiteral("一覧の頁数"));
+    for (QWidget* control : {static_cast<QWidget*>(m_listPrev), static_cast<QWidget*>(m_listNext),
+                             static_cast<QWidget*>(m_listPageEdit), static_cast<QWidget*>(m_listPageLabel)}) {
+        control->hide();
+    }
+
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] { ArrangeControls(); });
+    connect(m_tree, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current) { OnCatalogSelChanged(current); });
+    connect(m_searchButton, &QPushButton::clicked, this, &CLeftForm::OnSearch);
+    connect(m_resultList, &CSortListCtrl::rowSelected, this,
+            [this](int, std::uint32_t pageIndex) { OnResultSelected(pageIndex); });
+    connect(m_listPrev, &QPushButton::clicked, this, &CLeftForm::OnListPagePrev);
+    connect(m_listNext, &QPushButton::clicked, this, &CLeftForm::OnListPageNext);
+}
+
+void CLeftForm::OnInitialUpdate() {
+    m_keywordPage = new CHtmlCtrl(this);
+    if (m_keywordPage->CreateInPlaceOf(IDC_KEYWORD_PAGE, this)) {
+        Named(m_keywordPage, IDC_KEYWORD_PAGE, "keywordEntry", QStringLiteral("キーワード"));
+        m_keywordPage->LoadFromResource(CHtmlCtrl::kKeywordPage);
+    } else {
+        delete m_keywordPage;
+        m_keywordPage = nullptr;
+    }
+    {
+        const QSignalBlocker quiet(m_tabs);
+        m_tabs->addTab(new QWidget, QStringLiteral("目録"));
+        m_tabs->addTab(new QWidget, QStringLiteral("検索"));
+    }
+    m_countLine->setText(QStringLiteral("検索集計："));
+    m_resultList->InsertColumn(QStringLiteral("類別"), 45);
+    m_resultList->InsertColumn(QStringLiteral("書名"), 80);
+    m_resultList->InsertColumn(QStringLiteral("巻"), 60);
+    m_resultList->InsertColumn(QStringLiteral("頁"), 60);
+    m_tabs->setCurrentIndex(0);
+    LoadCatalogTree();
+    m_scopeLabel->setText(FromUtf16(m_logic.Navigator().ScopePath()));
+    m_listPrev->LoadBitmap(IDB_PREV_PAGE);
+    m_listPrev->SetToolTipText(QStringLiteral("Previous Page"));
+    m_listNext->LoadBitmap(IDB_NEXT_PAGE);
+    m_listNext->SetToolTipText(QStringLiteral("Next Page"));
+    ArrangeControls();
+}
+
+void CLeftForm::LoadCatalogTree() {
+    QIcon icon;
+    icon.addPixmap(LoadBitmap(IDB_TREE_NORMAL, QSize(kTreeImageSide, kTreeImageSide)), QIcon::Normal);
+    icon.addPixmap(LoadBitmap(IDB_TREE_SELECTED, QSize(kTreeImageSide, kTreeImageSide)), QIcon::Selected);
+
+    m_logic.LoadCatalog(ExecutableFolder().toStdString(), kListingFile);
+    const CCatalog& catalog = m_logic.Catalog();
+    const QSignalBlocker quiet(m_tree);
+    m_tree->clear();
+    m_treeItems.assign(static_cast<std::size_t>(catalog.NodeItemCount()), nullptr);
+    for (int slot = 1; slot < catalog.NodeItemCount(); ++slot) {
+        QTreeWidgetItem* parent = m_treeItems[static_cast<std::size_t>(catalog.TreeParent(slot))];
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, FromUtf16(catalog.Record(slot).Name()));
+        item->setIcon(0, icon);
+        item->setData(0, kItemSlotRole, slot);
+        if (parent) {
+            parent->addChild(item);
+        } else {
+            m_tree->addTopLevelItem(item);
+        }
+        m_treeItems[static_cast<std::size_t>(slot)] = item;
+    }
+    m_tree->setCurrentItem(nullptr);
+}
+
+void CLeftForm::ArrangeControls() {
+    if (m_arranging) return;
+    m_arranging = true;
+    const int W = width();
+    const int H = height();
+    m_tabs->setGeometry(0, 0, W - 1, H - 1);
+
+    QWidget* keyword = m_keywordPage ? static_cast<QWidget*>(m_keywordPage) : nullptr;
+    const QList<QWidget*> searchControls = {m_prompt,    keyword,     m_searchButton, m_line,
+                                            m_variants,  m_methodGroup, m_and,        m_or,
+                                            m_partGroup, m_wholeText, m_mainText,     m_notes,
+                                            m_scopeGroup, m_scopeLabel, m_countLine,  m_resultList};
+    const QList<QWidget*> pageRow = {m_listPrev, m_listNext, m_listPageEdit, m_listPageLabel};
+
+    if (m_tabs->currentIndex() == 1) {
+        m_tree->hide();
+        m_hiddenKeyword->hide();
+        m_prompt->setText(QStringLiteral("キーワードを入力して下さい。"));
+        m_searchButton->setText(QStringLiteral("検索"));
+        m_prompt->setGeometry(5, 28, W - 10, 15);
+        if (keyword) keyword->setGeometry(5, 45, W - 60, 25);
+        m_searchButton->setGeometry(W - 50, 45, 45, 25);
+        m_line->setGeometry(4, 75, W - 8, 1);
+        m_variants->setGeometry(5, 80, W - 15, 15);
+        m_methodGroup->setGeometry(5, 100, W - 10, 40);
+        m_and->setGeometry(10, 115, 50, 20);
+        m_or->setGeometry(W - 70, 115, 50, 20);
+        m_partGroup->setGeometry(5, 145, W - 10, 40);
+        m_wholeText->setGeometry(10, 160, 60, 20);
+        m_mainText->setGeometry(97, 160, 60, 20);
+        m_notes->setGeometry(189, 160, 60, 20);
+        m_scopeGroup->setGeometry(5, 190, W - 10, 40);
+        m_scopeLabel->setGeometry(10, 205, W - 30, 20);
+        m_countLine->setGeometry(5, 235, W - 15, 15);
+
+        const CResultList& list = m_logic.List();
+        int e = 0;
+        if (list.ListPageCount() != 0) {
+            const int h = m_listPrev->height();
+            const int w = m_listPrev->width();
+            e = h + 2;
+            const int y0 = H - h - 5;
+            m_listPrev->setGeometry(5, y0, w, 32);
+            m_listNext->setGeometry(W - w - 5, y0, w, 32);
+            const int editX = (W - 139) / 2 + 37;
+            m_listPageEdit->setGeometry(editX, y0 + 6, 35, 20);
+            m_listPageLabel->setGeometry(editX + 37, y0 + 8, 30, 24);
+            if (list.ListPage() == 1) m_listPrev->setEnabled(false);
+            if (list.ListPage() == list.ListPageCount()) m_listNext->setEnabled(false);
+        }
+        m_resultList->setGeometry(5, 250, W - 10, H - 254 - e);
+        for (QWidget* control : searchControls) {
+            if (control) control->show();
+        }
+        for (QWidget* control : pageRow) control->setVisible(list.ListPageCount() != 0);
+    } else {
+        for (QWidget* control : searchControls) {
+            if (control) control->hide();
+        }
+        for (QWidget* control : pageRow) control->hide();
+        m_tree->setGeometry(5, 26, W - 10, H - 30);
+        m_tree->show();
+    }
+
+    const QString caption = QString::fromUtf8(kPanelCaption);
+    if (window()->windowTitle() != caption) window()->setWindowTitle(caption);
+    m_arranging = false;
+}
+
+void CLeftForm::ArrangePageRow() {
+    const int W = width();
+    const int H = height();
+    const QList<QWidget*> pageRow = {m_listPrev, m_listNext, m_listPageEdit, m_listPageLabel};
+    if (m_logic.List().ListPageCount() == 0) {
+        for (QWidget* control : pageRow) control->hide();
+        m_resultList->setGeometry(5, 220, W - 10, H - 224);
+        return;
+    }
+    for (QWidget* control : pageRow) control->show();
+    const int h = m_listPrev->height();
+    const int w = m_listPrev->width();
+    const int e = h + 2;
+    const int y0 = H - h - 5;
+    m_listPrev->setGeometry(5, y0, w, h);
+    m_listNext->setGeometry(5 + w + 1, y0, w, h);
+    const int editX = 5 + w + 1 + w + 2;
+    m_listPageEdit->setGeometry(editX, y0, 35, 22);
+    m_listPageLabel->setGeometry(editX + 36, y0 + 3, 35, 20);
+    m_resultList->setGeometry(5, 220, W - 10, H - 224 - e);
+}
+
+void CLeftForm::paintEvent(QPaintEvent* event) {
+    ArrangeControls();
+    QWidget::paintEvent(event);
+}
+
+void CLeftForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    ArrangeControls();
+}
+
+bool CLeftForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_listPageEdit && event->type() == QEvent::FocusOut) {
+        ApplyListPageEdit();
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        // A key goes to the focus widget first, then up its parents: act once, and let
+        // the key go on to the control in every case.
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget == QApplication::focusWidget() && (widget == this || isAncestorOf(widget))) {
+            OnKeyDown(static_cast<QKeyEvent*>(event)->key());
+        }
+    }
+    return false;
+}
+
+void CLeftForm::OnKeyDown(int key) {
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
+    if (m_logic.List().ListPageCount() < 2) {
+        OnSearch();
+    } else {
+        ApplyListPageEdit();
+    }
+}
+
+void CLeftForm::OnCatalogSelChanged(QTreeWidgetItem* item) {
+    if (!item) return;
+    CNavigator& navigator = m_logic.Navigator();
+    const auto selection = navigator.SelectCatalogItem(item->data(0, kItemSlotRole).toInt());
+    if (selection == CNavigator::Selection::kInvalid) return;
+    m_scopeLabel->setText(FromUtf16(navigator.ScopePath()));
+    if (selection == CNavigator::Selection::kVolumeOpened) ShowCurrentPage(true);
+}
+
+void CLeftForm::ShowCurrentPage(bool openVolume) {
+    const CNavigator& navigator = m_logic.Navigator();
+    if (openVolume) {
+        ShowCatalogPage(navigator.CurItem(), 1, 1);
+    } else {
+        ShowCatalogPage(navigator.CurItem(), 0, navigator.CurPage());
+    }
+    if (m_pageSlider) {
+        if (openVolume) {
+            const auto [first, last] = navigator.SliderRange();
+            m_pageSlider->SetPageRange(first, last);
+        }
+        m_pageSlider->SetPagePos(navigator.CurPage());
+    }
+    UpdatePageBox();
+}
+
+void CLeftForm::UpdatePageBox() {
+    if (!m_pageSlider) return;
+    m_pageSlider->SetPageText(FromUtf8(m_logic.Navigator().PositionText(Index().GetHeaderNumber())));
+}
+
+void CLeftForm::ShowCatalogPage(int slot, int mode, int pageNumber) {
+    ByteString page;
+    if (!m_logic.Navigator().ReadCatalogPage(Index(), slot, mode, pageNumber, page)) {
+        const CCatalog& catalog = m_logic.Catalog();
+        const int wanted =
+            mode == 1 && catalog.HasRecord(slot) ? catalog.Record(slot).curFileName : pageNumber;
+        page = MissingPageNotice(wanted);
+    }
+    if (!WritePageFile(kCatalogPageFile, page)) return;
+    Navigate(kCatalogPageFile, std::string());
+}
+
+void CLeftForm::Navigate(std::string_view file, const std::string& fragment) {
+    emit navigateRequested(PageFilePath(file) + FromUtf8(fragment));
+}
+
+void CLeftForm::OnPageSliderEnd(int position) {
+    if (!m_logic.Navigator().OnPageSliderEnd(position)) return;
+    ShowCatalogPage(m_logic.Navigator().CurItem(), 0, position);
+    UpdatePageBox();
+}
+
+void CLeftForm::OnTextPart(int radioId) {
+    TextPart part = TextPart::kWhole;
+    if (radioId == IDC_MAIN_TEXT) part = TextPart::kMain;
+    if (radioId == IDC_NOTES) part = TextPart::kNotes;
+    m_logic.Search().SelectTextPart(Index(), ExecutableFolder().toStdString(), part);
+}
+
+void CLeftForm::OnSearch() {
+    CSearchCommand& search = m_logic.Search();
+    search.SetAndOr(m_or->isChecked() ? 1 : 0);
+    search.SetVariants(m_variants->isChecked());
+    std::vector<std::optional<std::u16string>> values;
+    if (m_keywordPage) values = m_keywordPage->InputValues();
+    switch (m_logic.OnSearch(ToUtf16(m_hiddenKeyword->text()), values)) {
+        case CSearchCommand::Outcome::kCancelled:
+        case CSearchCommand::Outcome::kNoKeyword:
+            return;
+        case CSearchCommand::Outcome::kNoScope:
+            m_hiddenKeyword->clear();
+            return;
+        case CSearchCommand::Outcome::kSearched:
+            break;
+    }
+    m_resultList->DeleteAllItems();
+    m_countLine->setText(FromUtf8(search.LastCountLine()));
+    ArrangePageRow();
+    ShowResultListPage();
+    m_hiddenKeyword->clear();
+    update();
+}
+
+void CLeftForm::ShowResultListPage() {
+    std::vector<ResultRow> rows;
+    if (!m_logic.List().ShowResultListPage(m_logic.Search().Results(), rows)) return;
+    m_resultList->DeleteAllItems();
+    UpdateListPageControls();
+    m_resultList->SetRows(std::move(rows));
+}
+
+void CLeftForm::UpdateListPageControls() {
+    const ListPageControls state = m_logic.List().UpdateListPageControls();
+    m_listPrev->setEnabled(state.prevEnabled);
+    m_listNext->setEnabled(state.nextEnabled);
+    m_listPageEdit->setEnabled(state.editEnabled);
+    m_listPageEdit->setReadOnly(state.editReadOnly);
+    m_listPageEdit->setText(FromUtf8(state.editText));
+    m_listPageEdit->selectAll();
+    m_listPageLabel->setText(FromUtf8(state.labelText));
+}
+
+void CLeftForm::OnListPagePrev() {
+    if (m_logic.List().OnListPagePrev()) ShowResultListPage();
+}
+
+void CLeftForm::OnListPageNext() {
+    if (m_logic.List().OnListPageNext()) ShowResultListPage();
+}
+
+void CLeftForm::ApplyListPageEdit() {
+    switch (m_logic.List().ApplyListPageEdit(ToUtf16(m_listPageEdit->text()))) {
+        case CResultList::EditResult::kRestored:
+            m_listPageEdit->setText(QString::number(m_logic.List().ListPage()));
+            m_listPageEdit->selectAll();
+            // Losing the focus clears a line edit's selection after this runs.
+            QTimer::singleShot(0, m_listPageEdit, &QLineEdit::selectAll);
+            break;
+        case CResultList::EditResult::kUnchanged:
+            break;
+        case CResultList::EditResult::kChanged:
+            ShowResultListPage();
+            break;
+    }
+}
+
+void CLeftForm::OnResultSelected(std::uint32_t pageIndex) {
+    // Nothing of a failed rendering or write reaches the user; what already changed
+    // stays changed.
+    try {
+        const CSearchCommand& search = m_logic.Search();
+        CNavigator& navigator = m_logic.Navigator();
+        const ResultPage page = navigator.PrepareResultPage(Index(), pageIndex, search.Keyword(),
+                                                            search.ScopeKind(), search.Variants());
+        if (!WritePageFile(page.file, page.bytes)) return;
+        navigator.CommitResultPage(page);
+        Navigate(page.file, page.fragment);
+    } catch (...) {
+    }
+}
+
+bool CLeftForm::OnCmdMsg(int id, CmdCode code, CCmdUI* ui) {
+    NavCommand command;
+    switch (id) {
+        case ID_PREV_PAGE: command = NavCommand::kPrevPage; break;
+        case ID_NEXT_PAGE: command = NavCommand::kNextPage; break;
+        case ID_PREV_VOLUME: command = NavCommand::kPrevVolume; break;
+        case ID_NEXT_VOLUME: command = NavCommand::kNextVolume; break;
+        case ID_PREV_HIT: command = NavCommand::kPrevHit; break;
+        case ID_NEXT_HIT: command = NavCommand::kNextHit; break;
+        default: return false;
+    }
+    CNavigator& navigator = m_logic.Navigator();
+    if (code == CmdCode::kUpdate) {
+        ui->Enable(navigator.IsEnabled(command));
+        return true;
+    }
+    if (code != CmdCode::kCommand) return true;
+    switch (command) {
+        case NavCommand::kPrevPage:
+        case NavCommand::kNextPage:
+            if (command == NavCommand::kPrevPage ? navigator.OnPrevPage() : navigator.OnNextPage()) {
+                ShowCurrentPage(false);
+            }
+            break;
+        case NavCommand::kPrevVolume:
+        case NavCommand::kNextVolume: {
+            const bool moved =
+                command == NavCommand::kPrevVolume ? navigator.OnPrevVolume() : navigator.OnNextVolume();
+            if (!moved) break;
+            ShowCurrentPage(true);
+            // The tree follows the new volume, and so do the scope and its path.
+            const auto slot = static_cast<std::size_t>(navigator.CurItem());
+            if (QTreeWidgetItem* item = slot < m_treeItems.size() ? m_treeItems[slot] : nullptr) {
+                const QSignalBlocker quiet(m_tree);
+                m_tree->setCurrentItem(item);
+                m_tree->scrollToItem(item);
+            }
+            navigator.SetScopeItem(static_cast<int>(slot));
+            m_scopeLabel->setText(FromUtf16(navigator.ScopePath()));
+            break;
+        }
+        case NavCommand::kPrevHit:
+        case NavCommand::kNextHit:
+            if (command == NavCommand::kPrevHit ? navigator.OnPrevHit() : navigator.OnNextHit()) {
+                const PageTarget target = navigator.HitTarget();
+                Navigate(target.file, target.fragment);
+            }
+            break;
+    }
+    return true;
 }
 
 bool CLeftForm::WritePageFile(std::string_view name, std::span<const std::uint8_t> bytes) {
@@ -65,29 +589,6 @@ bool CLeftForm::WritePageFile(std::string_view name, std::span<const std::uint8_
 
 QString CLeftForm::PageFilePath(std::string_view name) const {
     return QString::fromStdString(m_tempFolder.PagePath(name).string());
-}
-
-bool CLeftForm::OnCmdMsg(int id, CmdCode code, CCmdUI* ui) {
-    switch (id) {
-        case ID_PREV_PAGE:
-        case ID_NEXT_PAGE:
-        case ID_PREV_VOLUME:
-        case ID_NEXT_VOLUME:
-        case ID_PREV_HIT:
-        case ID_NEXT_HIT:
-            // No volume is open and no result page shown yet.
-            if (code == CmdCode::kUpdate) ui->Enable(false);
-            return true;
-        default:
-            return false;
-    }
-}
-
-void CLeftForm::paintEvent(QPaintEvent* event) {
-    // The panel keeps the caption the user sees.
-    const QString caption = QString::fromUtf8(kPanelCaption);
-    if (window()->windowTitle() != caption) window()->setWindowTitle(caption);
-    QWidget::paintEvent(event);
 }
 
 }  // namespace vyn

@@ -1,7 +1,10 @@
-// CLeftForm: the search and catalog panel, the left pane of the main frame. It owns
-// the search engine (opened on the whole text at construction) and the temporary
-// folder of the page files, and asks the page view to show pages through
-// navigateRequested.
+// CLeftForm: the search and catalog panel, the left pane of the main frame. Two tabs:
+// "目録" with the catalog tree, "検索" with the keyword entry, the options, the scope,
+// the count line, the result list and its page row. The panel's logic (engine,
+// catalog, search command, list pages and the navigator, which owns where the panel
+// is) lives in CPanelLogic; the panel wires it to the widgets, writes the page files
+// into its temporary folder and asks the page view to show them through
+// navigateRequested. It is the page slider's target. User-interface thread only.
 #pragma once
 
 #include <QWidget>
@@ -9,32 +12,102 @@
 #include <span>
 #include <string_view>
 
-#include "index/index.h"
 #include "index/messagesink.h"
+#include "panel/panellogic.h"
+#include "shell/pageslider.h"
 #include "shell/paneview.h"
 #include "shell/tempfolder.h"
 
+class QButtonGroup;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
 class QTabWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace vyn {
 
-class CLeftForm : public QWidget, public CPaneView {
+class CHtmlCtrl;
+class CSortListCtrl;
+class CToolTipResourceButton;
+
+class CLeftForm : public QWidget, public CPaneView, public CPageSliderTarget {
     Q_OBJECT
 
 public:
-    // Page files written into the temporary folder.
-    static constexpr std::string_view kCatalogPageFile = "windows.html";
-    static constexpr std::string_view kResultPageFiles[2] = {"windows1.html", "windows2.html"};
+    // Control ids of the panel (dialog template 130).
+    enum ControlId : int {
+        IDC_HIDDEN_KEYWORD = 1001,
+        IDC_PROMPT = 1004,
+        IDC_RESULT_LIST = 1007,
+        IDC_CATALOG_TREE = 1009,
+        IDC_TABS = 1010,
+        IDC_SEARCH = 1011,
+        IDC_AND = 1019,
+        IDC_OR = 1020,
+        IDC_METHOD_GROUP = 1022,
+        IDC_COUNT_LINE = 1030,
+        IDC_SCOPE_GROUP = 1033,
+        IDC_SCOPE_LABEL = 1035,
+        IDC_KEYWORD_PAGE = 1041,
+        IDC_WHOLE_TEXT = 1042,
+        IDC_MAIN_TEXT = 1043,
+        IDC_NOTES = 1044,
+        IDC_PART_GROUP = 1045,
+        IDC_LIST_PREV = 1055,
+        IDC_LIST_NEXT = 1057,
+        IDC_LIST_PAGE_EDIT = 1058,
+        IDC_LIST_PAGE_LABEL = 1059,
+        IDC_VARIANTS = 1061,
+        IDC_LINE = 1062,
+    };
 
-    // Opens the index "Index" beside the executable for the whole text; a failure is
-    // shown to the user as "データを開けませんでした。" and leaves the index closed.
+    // Page files written into the temporary folder.
+    static constexpr std::string_view kCatalogPageFile = CNavigator::kCatalogPageFile;
+    static constexpr std::string_view kResultPageFiles[2] = {CNavigator::kResultPageFiles[0],
+                                                             CNavigator::kResultPageFiles[1]};
+
+    // Makes the controls and opens the index "Index" beside the executable for the
+    // whole text; a failure is shown as "データを開けませんでした。" and leaves the
+    // index closed.
     explicit CLeftForm(QWidget* parent = nullptr);
     // Closes the index and removes the temporary folder with its page files.
     ~CLeftForm() override;
 
+    // Loads the keyword page, the tabs, texts, columns and images, and the catalog
+    // ("vyn.dir" beside the executable; its listing "vyn.txt" goes to the current
+    // folder). A missing catalog is shown as "you delete data file!".
+    void OnInitialUpdate() override;
+    // The six navigation commands and their states.
     bool OnCmdMsg(int id, CmdCode code, CCmdUI* ui) override;
 
-    CIndex& Index() { return m_index; }
+    // The slider's target.
+    bool HasCurrentVolume() const override { return m_logic.Navigator().CurItem() != 0; }
+    void OnPageSliderEnd(int position) override;
+    void AttachPageSlider(CPageSliderControl* control) override { m_pageSlider = control; }
+
+    // Lays the controls out for the selected tab. Runs on every paint and tab change.
+    void ArrangeControls();
+    // Shows the page row when there are list pages, and places it with the list.
+    void ArrangePageRow();
+
+    // Writes the page of slot to "windows.html" and shows it: with mode 1 the node's
+    // first page, with mode 0 page number pageNumber. A page that the volume does not
+    // hold is not shown; a notice saying so takes its place. Does nothing when the
+    // file cannot be written.
+    void ShowCatalogPage(int slot, int mode, int pageNumber);
+
+    // The search command: button "検索" and Enter while there are fewer than two
+    // list pages.
+    void OnSearch();
+
+    CIndex& Index() { return m_logic.Index(); }
+    const CPanelLogic& Logic() const { return m_logic; }
     // Replaces page file name (one of the names above) with bytes; false on failure.
     bool WritePageFile(std::string_view name, std::span<const std::uint8_t> bytes);
     // The full path of page file name; empty when the temporary folder is missing.
@@ -46,6 +119,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Shows the core's warnings in the reader's message box.
@@ -58,10 +133,56 @@ private:
         QWidget* m_owner;
     };
 
+    void CreateControls();
+    void LoadCatalogTree();
+    void OnCatalogSelChanged(QTreeWidgetItem* item);
+    void OnTextPart(int radioId);
+    void OnResultSelected(std::uint32_t pageIndex);
+    void OnListPagePrev();
+    void OnListPageNext();
+    void ApplyListPageEdit();
+    void ShowResultListPage();
+    void UpdateListPageControls();
+    void OnKeyDown(int key);
+
+    // After the current volume or page changed: show its page, or, with openVolume,
+    // also set the slider range; then the slider position and the page-position box.
+    void ShowCurrentPage(bool openVolume);
+    void UpdatePageBox();
+    void Navigate(std::string_view file, const std::string& fragment);
+
     CWarningSink m_sink;
-    CIndex m_index;
+    CPanelLogic m_logic;
     CTempFolder m_tempFolder;
+    CPageSliderControl* m_pageSlider = nullptr;
+
     QTabWidget* m_tabs = nullptr;
+    QTreeWidget* m_tree = nullptr;
+    QLabel* m_prompt = nullptr;
+    CHtmlCtrl* m_keywordPage = nullptr;
+    QLineEdit* m_hiddenKeyword = nullptr;
+    QPushButton* m_searchButton = nullptr;
+    QFrame* m_line = nullptr;
+    QCheckBox* m_variants = nullptr;
+    QGroupBox* m_methodGroup = nullptr;
+    QRadioButton* m_and = nullptr;
+    QRadioButton* m_or = nullptr;
+    QGroupBox* m_partGroup = nullptr;
+    QRadioButton* m_wholeText = nullptr;
+    QRadioButton* m_mainText = nullptr;
+    QRadioButton* m_notes = nullptr;
+    QButtonGroup* m_partButtons = nullptr;
+    QGroupBox* m_scopeGroup = nullptr;
+    QLabel* m_scopeLabel = nullptr;
+    QLabel* m_countLine = nullptr;
+    CSortListCtrl* m_resultList = nullptr;
+    CToolTipResourceButton* m_listPrev = nullptr;
+    CToolTipResourceButton* m_listNext = nullptr;
+    QLineEdit* m_listPageEdit = nullptr;
+    QLabel* m_listPageLabel = nullptr;
+    // Tree items by slot.
+    std::vector<QTreeWidgetItem*> m_treeItems;
+    bool m_arranging = false;
 };
 
 }  // namespace vyn

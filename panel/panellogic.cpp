@@ -3,10 +3,20 @@
 namespace vyn {
 
 bool CPanelLogic::Open(const std::filesystem::path& folder, const std::filesystem::path& listingFile) {
-    const bool indexOpen = m_index.Open(folder, "Index", IndexScopeOf(m_search.Part()));
-    const bool catalogRead = m_catalog.LoadCatalog(folder / "vyn.dir", listingFile);
-    m_navigator.ResetScopePath();
+    const bool indexOpen = OpenIndex(folder);
+    const bool catalogRead = LoadCatalog(folder, listingFile);
     return indexOpen && catalogRead;
+}
+
+bool CPanelLogic::OpenIndex(const std::filesystem::path& folder) {
+    return m_index.Open(folder, "Index", IndexScopeOf(m_search.Part()));
+}
+
+bool CPanelLogic::LoadCatalog(const std::filesystem::path& folder,
+                              const std::filesystem::path& listingFile) {
+    const bool read = m_catalog.LoadCatalog(folder / "vyn.dir", listingFile);
+    m_navigator.ResetScopePath();
+    return read;
 }
 
 CSearchCommand::Outcome CPanelLogic::OnSearch(

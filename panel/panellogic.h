@@ -30,6 +30,11 @@ public:
     // on failure) and reads folder/"vyn.dir", writing the listing to listingFile.
     // The scope path then names slot 1. True when both opened.
     bool Open(const std::filesystem::path& folder, const std::filesystem::path& listingFile);
+    // The two halves of Open: the index for the current text part, then the catalog
+    // with the scope path of slot 1. The panel opens the index when it is made and
+    // reads the catalog at its initial update.
+    bool OpenIndex(const std::filesystem::path& folder);
+    bool LoadCatalog(const std::filesystem::path& folder, const std::filesystem::path& listingFile);
 
     // The search command: the current hit goes back to 0; on kSearched the entries,
     // the count line and the list pages are replaced, list page 1 (if any) current.

@@ -39,8 +39,16 @@ QIcon LoadFrameIcon() {
 }
 
 QPixmap LoadBitmap(int id, const QSize& size, qreal devicePixelRatio) {
-    if (id != IDB_ABOUT) return {};
-    return Render(QStringLiteral(":/res/about168.svg"), size, devicePixelRatio);
+    switch (id) {
+        case IDB_ABOUT:
+            return Render(QStringLiteral(":/res/about168.svg"), size, devicePixelRatio);
+        case IDB_TREE_SELECTED:
+            return Render(QStringLiteral(":/res/tree159.svg"), size, devicePixelRatio);
+        case IDB_TREE_NORMAL:
+            return Render(QStringLiteral(":/res/tree160.svg"), size, devicePixelRatio);
+        default:
+            return {};
+    }
 }
 
 QByteArray PageBackgroundImage() {

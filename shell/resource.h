@@ -7,6 +7,8 @@ namespace vyn {
 inline constexpr int IDR_MAINFRAME = 128;  // menu, accelerator table, icon, document string
 inline constexpr int IDR_RIGHTCLICK = 130;  // page view's popup menu
 inline constexpr int IDI_SMALL = 143;       // frame's small icon
+inline constexpr int IDB_TREE_SELECTED = 159;  // catalog tree item, selected (20 x 20)
+inline constexpr int IDB_TREE_NORMAL = 160;    // catalog tree item (20 x 20)
 inline constexpr int IDD_ABOUTBOX = 165;
 inline constexpr int IDB_ABOUT = 168;
 

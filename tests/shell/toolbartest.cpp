@@ -32,6 +32,10 @@ public:
 class CSliderPanel : public CLeftForm, public CProbeTarget {
 public:
     using CLeftForm::CLeftForm;
+    // The panel is a slider target itself; these overriders hand its part to the probe.
+    bool HasCurrentVolume() const override { return CProbeTarget::HasCurrentVolume(); }
+    void OnPageSliderEnd(int position) override { CProbeTarget::OnPageSliderEnd(position); }
+    void AttachPageSlider(CPageSliderControl* control) override { CProbeTarget::AttachPageSlider(control); }
 };
 
 class CSliderPanelApp : public CBookApp {
