@@ -198,6 +198,13 @@ void CLeftForm::CreateControls() {
         control->hide();
     }
 
+    // Group titles sit on the frame line, so that the options fit inside the frames.
+    for (QGroupBox* group : {m_methodGroup, m_partGroup, m_scopeGroup}) {
+        group->setStyleSheet(QStringLiteral(
+            "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
+            "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+    }
+
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] { ArrangeControls(); });
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { OnCatalogSelChanged(current); });
