@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebEngineLoadingInfo>
 
 #include "panel/leftform.h"
 #include "shell/bookapp.h"
@@ -130,11 +131,24 @@ inline QString WritePage(const QString& folder, const QString& name, const QStri
     return path;
 }
 
-// Waits for the page view to finish loading target.
+// Waits for the page view to finish loading target. A load still running from before
+// (the blank start page) may finish in between; only target's own load counts.
 inline bool NavigateAndWait(CBookView* view, const QString& target) {
-    QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+    const QString file = target.section(u'#', 0, 0);
+    const QUrl url = QUrl(file).scheme().isEmpty() ? QUrl::fromLocalFile(file) : QUrl(file);
+    int status = -1;
+    const QMetaObject::Connection watch = QObject::connect(
+        view->page(), &QWebEnginePage::loadingChanged, [&](const QWebEngineLoadingInfo& info) {
+            if (info.url().adjusted(QUrl::RemoveFragment) != url.adjusted(QUrl::RemoveFragment)) return;
+            if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
+                info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
+                status = info.status();
+            }
+        });
     view->Navigate2(target);
-    return loaded.wait(30000) && loaded.last().value(0).toBool();
+    const bool done = QTest::qWaitFor([&] { return status != -1; }, 30000);
+    QObject::disconnect(watch);
+    return done && status == QWebEngineLoadingInfo::LoadSucceededStatus;
 }
 
 // Runs script in the page and returns its result.
