@@ -14,7 +14,8 @@ build=${2:-build}
 export QTWEBENGINE_DISABLE_SANDBOX=1
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     set -euo pipefail
-    "$1/bin/vyn" & pid=$!
+    # -Embedding: no splash screen over the picture.
+    "$1/bin/vyn" -Embedding & pid=$!
     trap "kill $pid 2>/dev/null || true" EXIT
     xdotool search --sync --onlyvisible --class vyn >/dev/null
     # Give the page view time to paint its first frame.
