@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "builder/databuilder.h"
+#include "builder/postingwriter.h"
 #include "builder/utf8.h"
 #include "encoding/charslot.h"
 #include "index/fixture.h"
@@ -65,6 +66,14 @@ void BuildRandomCorpus(const fs::path& folder, std::mt19937& rng) {
                     std::string longRun;
                     for (int i = 0; i < 5000; ++i) longRun += i % 7 == 6 ? "乙" : "甲";
                     page.paragraphs.push_back(Paragraph{{{TextRun::kMain, longRun}}});
+                }
+                if (p % 20 == 11) {
+                    // Characters around the largest gap a "*" bridges.
+                    std::string gap = "甲";
+                    const int stops = std::uniform_int_distribution<int>(296, 303)(rng);
+                    for (int i = 0; i < stops; ++i) gap += "。";
+                    gap += p % 40 == 11 ? "乙" : "乙丙";
+                    page.paragraphs.push_back(Paragraph{{{TextRun::kMain, gap}}});
                 }
                 if (b == 0 && v == 1 && p == 3) {
                     for (int i = 0; i < 40; ++i) {
@@ -353,6 +362,88 @@ TEST(EvaluationEdges, ValuesAtTheTopOfThePositionRangeAgree) {
     index.SearchAllWords(query, true, false);
     EXPECT_EQ(index.GetHitPages(), (Pages{0, 1, 2, 3}));
     EXPECT_EQ(index.GetHitCounts(), (Pages{1025, 1025, 1025, 2}));
+}
+
+// Index files written byte by byte: for each character, entries of raw position
+// deltas, the list on consecutive chained blocks of its own.
+struct RawEntry {
+    std::uint32_t docDelta;
+    std::vector<std::uint32_t> positionDeltas;
+};
+
+void WriteRawIndex(const fs::path& folder,
+                   const std::vector<std::pair<char32_t, std::vector<RawEntry>>>& lists) {
+    std::string header(1400000, '\0');
+    for (std::size_t slot = 0; slot < 100000; ++slot) PutU32(header, 4 * slot, kNoBlock);
+    std::string postings;
+    std::vector<std::uint32_t> chain;
+    for (const auto& [character, entries] : lists) {
+        ByteString list;
+        std::uint32_t doc = 0;
+        for (const RawEntry& entry : entries) {
+            ByteString positions;
+            for (std::uint32_t delta : entry.positionDeltas) {
+                CPostingWriter::PutPacked(positions, delta);
+            }
+            CPostingWriter::PutPacked(list, entry.docDelta);
+            list.push_back(static_cast<std::uint8_t>(positions.size() & 0xFF));
+            list.push_back(static_cast<std::uint8_t>(positions.size() >> 8));
+            list.insert(list.end(), positions.begin(), positions.end());
+            doc += entry.docDelta;
+        }
+        const auto slot = static_cast<std::size_t>(CharSlot(character));
+        PutU32(header, 4 * slot, static_cast<std::uint32_t>(chain.size()));
+        PutU32(header, 1000000 + 4 * slot, doc);
+        const std::size_t blocks = (list.size() + 4095) / 4096;
+        for (std::size_t b = 0; b < blocks; ++b) {
+            chain.push_back(b + 1 < blocks ? static_cast<std::uint32_t>(chain.size() + 1)
+                                           : kNoBlock);
+        }
+        postings.append(list.begin(), list.end());
+        postings.resize(4096 * chain.size(), '\0');
+    }
+    for (std::uint32_t next : chain) {
+        header.append(4, '\0');
+        PutU32(header, header.size() - 4, next);
+    }
+    test::WriteFile(folder / "Index-idx.h", header);
+    test::WriteFile(folder / "Index-idx.m", postings);
+}
+
+std::vector<std::uint32_t> Climb(std::uint32_t first, std::uint32_t after) {
+    std::vector<std::uint32_t> deltas{first};
+    for (int i = 0; i < 1024; ++i) deltas.push_back(4194303);
+    deltas.push_back(after);
+    return deltas;
+}
+
+TEST(EvaluationEdges, PositionsWrappingPastTheTopAgree) {
+    // Page 0: 甲 climbs to 2^32 - 2 and 乙 to 2^32 - 1, so 甲乙 holds at the largest
+    // aligned value; a further delta of 4 wraps both to where 甲乙 would hold again.
+    // Page 1: the same for 甲乙丙 with 丙 at 2^32 - 1.
+    test::Corpus store;
+    store.AddPage(0, u"甲乙");
+    store.AddPage(1, u"甲乙丙");
+    test::TempDir dir;
+    ASSERT_TRUE(store.Write(dir.path()));
+    WriteRawIndex(dir.path(), {{U'甲', {{0, Climb(1022, 4)}, {1, Climb(1021, 5)}}},
+                               {U'乙', {{0, Climb(1023, 4)}, {1, Climb(1022, 5)}}},
+                               {U'丙', {{1, Climb(1023, 5)}}}});
+    CIndex index;
+    ASSERT_TRUE(index.Open(dir.path(), "Index", 0));
+    for (const char16_t* word : {u"甲乙", u"甲乙丙", u"甲", u"甲?", u"乙??", u"甲*乙", u"甲 乙"}) {
+        SCOPED_TRACE(testing::Message() << std::u16string_view(word).size());
+        ExpectSameOutcomes(index, {[=](CIndex& i) {
+                               std::u16string text = word;
+                               return Observe(i, i.SearchAllWords(text, true, false), text);
+                           }});
+    }
+    // Every step of the climb is a match; the search stops at the largest value, so
+    // the wrapped match is not counted.
+    std::u16string query = u"甲乙";
+    index.SearchAllWords(query, true, false);
+    EXPECT_EQ(index.GetHitPages(), (Pages{0, 1}));
+    EXPECT_EQ(index.GetHitCounts().front(), 1025u);
 }
 
 }  // namespace
