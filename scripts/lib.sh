@@ -23,6 +23,9 @@ VYN_GUI_PACKAGES=(qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev xvfb xaut
 # The tools bench/compare.sh measures vyn against (bench/peers/), and GNU time.
 VYN_PEER_PACKAGES=(ripgrep sqlite3 libsqlite3-dev libxapian-dev pkg-config time)
 
+# The fuzz targets' compiler and its libFuzzer runtime (fuzz/run.sh).
+VYN_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+
 # configure_and_build DIR [cmake options...]
 configure_and_build() {
     local dir=$1

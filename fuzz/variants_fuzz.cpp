@@ -1,0 +1,33 @@
+// The variant table file and the expansion of keywords through it.
+// Input parts: table file, keywords (UTF-16LE).
+#include <cstdint>
+#include <cstdlib>
+
+#include "fuzz/fuzzinput.h"
+#include "index/index.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace vyn;
+    const auto parts = fuzz::SplitInput(data, size, 2);
+    const auto& folder = fuzz::ScratchFolder();
+    fuzz::WriteBytes(folder / "yitizi.txt", parts[0]);
+    const std::u16string keywords = fuzz::Utf16FromBytes(parts[1]);
+
+    CIndex index;
+    index.LoadVariants(folder);
+    const auto expansion = index.ExpandVariants(keywords);
+    if (expansion.size() > CIndex::kMaxExpansion) std::abort();
+    if (keywords.empty() != expansion.empty()) std::abort();
+    for (char16_t unit : keywords) {
+        std::int32_t slot = -5;
+        if (index.VariantSlot(unit, slot) &&
+            (slot < 88065 || slot >= 88065 + static_cast<std::int32_t>(CIndex::kMaxVariantGroups))) {
+            std::abort();
+        }
+        if (index.VariantsOf(unit).empty()) std::abort();
+    }
+    // Rendering with variants on a closed index fails quietly.
+    ByteString out;
+    if (index.RenderHitPage(0, out, keywords, 0, true) != 0) std::abort();
+    return 0;
+}
