@@ -1,5 +1,7 @@
 #include "builder/postingwriter.h"
 
+#include <fstream>
+
 #include "builder/binaryio.h"
 
 namespace vyn {
@@ -70,7 +72,6 @@ bool CPostingWriter::Write(const std::filesystem::path& folder, std::string_view
     std::vector<std::uint32_t> firstBlock(kSlotTableEntries, kNoBlock);
     std::vector<std::uint32_t> lastDoc(kSlotTableEntries, 0);
     std::vector<std::uint32_t> chain;
-    ByteString postings;
     for (std::size_t slot = 0; slot < m_slots.size(); ++slot) {
         SlotList& list = m_slots[slot];
         if (!list.any) continue;
@@ -83,14 +84,9 @@ bool CPostingWriter::Write(const std::filesystem::path& folder, std::string_view
             std::uint32_t self = static_cast<std::uint32_t>(chain.size());
             chain.push_back(b + 1 < blocks ? self + 1 : kNoBlock);
         }
-        postings.insert(postings.end(), list.bytes.begin(), list.bytes.end());
-        postings.resize(chain.size() * std::size_t{kBlockSize}, 0);
-        ByteString().swap(list.bytes);
     }
-    if (chain.empty()) {
-        chain.push_back(kNoBlock);
-        postings.resize(kBlockSize, 0);
-    }
+    const bool noList = chain.empty();
+    if (noList) chain.push_back(kNoBlock);
     ByteString header;
     header.reserve(1400000 + chain.size() * 4);
     for (auto v : firstBlock) PutU32(header, v);
@@ -98,7 +94,28 @@ bool CPostingWriter::Write(const std::filesystem::path& folder, std::string_view
     for (auto v : lastDoc) PutU32(header, v);
     for (auto v : chain) PutU32(header, v);
     const std::string base = (folder / std::string(baseWithSuffix)).string();
-    return WriteBytes(base + "-idx.h", header, error) && WriteBytes(base + "-idx.m", postings, error);
+    if (!WriteBytes(base + "-idx.h", header, error)) return false;
+
+    // The lists go to the file one by one, each padded to whole blocks, so the
+    // posting file is never held in memory a second time.
+    const std::string path = base + "-idx.m";
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    static const char zeros[kBlockSize] = {};
+    for (SlotList& list : m_slots) {
+        if (list.bytes.empty() || !file) continue;
+        file.write(reinterpret_cast<const char*>(list.bytes.data()),
+                   static_cast<std::streamsize>(list.bytes.size()));
+        const std::size_t tail = list.bytes.size() % kBlockSize;
+        if (tail > 0) file.write(zeros, static_cast<std::streamsize>(kBlockSize - tail));
+        ByteString().swap(list.bytes);
+    }
+    if (noList && file) file.write(zeros, kBlockSize);
+    if (file) file.close();
+    if (!file) {
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace vyn
