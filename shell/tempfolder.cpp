@@ -37,7 +37,7 @@ bool IsPlainName(std::string_view name) {
            name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }
 
-// Unlinks every entry of the folder behind fd (files only: we create no subfolders
+// Unlinks every entry of the folder behind fd (files, and empty folders someone put
 // there) and closes fd.
 void EmptyAndClose(int fd) {
     DIR* dir = fdopendir(fd);
@@ -50,7 +50,11 @@ void EmptyAndClose(int fd) {
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..") names.emplace_back(name);
     }
-    for (const std::string& name : names) unlinkat(dirfd(dir), name.c_str(), 0);
+    for (const std::string& name : names) {
+        if (unlinkat(dirfd(dir), name.c_str(), 0) != 0 && errno == EISDIR) {
+            unlinkat(dirfd(dir), name.c_str(), AT_REMOVEDIR);
+        }
+    }
     closedir(dir);
 }
 
@@ -101,8 +105,12 @@ bool CTempFolder::WriteShared(std::string_view name, std::span<const std::uint8_
 bool CTempFolder::Write(int dirFd, std::string_view name, std::span<const std::uint8_t> bytes) {
     if (dirFd < 0 || !IsPlainName(name)) return false;
     const std::string fileName(name);
+    // Whatever stands at the name is removed, never opened: a hard link would let the
+    // write reach another file, and opening a FIFO would block. A folder stays and
+    // fails the write.
+    if (unlinkat(dirFd, fileName.c_str(), 0) != 0 && errno != ENOENT) return false;
     const int fd = openat(dirFd, fileName.c_str(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     std::size_t written = 0;
     while (written < bytes.size()) {

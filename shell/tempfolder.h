@@ -12,8 +12,9 @@ namespace vyn {
 // ($XDG_RUNTIME_DIR when it is a private folder of the user, else $TMPDIR or /tmp),
 // named "vyn-" and random characters, mode 0700. Page files go into its "pages"
 // subfolder; the folder itself holds what pages reach as "../name" (Back.gif).
-// Files are written through descriptors of the two folders with O_NOFOLLOW, so a
-// symbolic link put in place of a file is never followed. The destructor removes
+// Files are written through descriptors of the two folders, each write removing what
+// stands at the name and creating the file anew (O_EXCL, O_NOFOLLOW): a symbolic
+// link, hard link or FIFO put in place of a file is never written through. The destructor removes
 // the files written and both folders. Not thread-safe.
 class CTempFolder {
 public:
@@ -31,8 +32,8 @@ public:
     std::filesystem::path PagePath(std::string_view name) const;
 
     // Replaces the page file name (a plain file name: no "/", not "." or "..") with
-    // bytes. False when the folder is missing, the name is not plain, or the file
-    // cannot be written; a partial file may then remain.
+    // bytes. False when the folder is missing, the name is not plain, a folder stands
+    // at the name, or the file cannot be written; a partial file may then remain.
     bool WritePage(std::string_view name, std::span<const std::uint8_t> bytes);
     // The same for a file beside the "pages" subfolder.
     bool WriteShared(std::string_view name, std::span<const std::uint8_t> bytes);
