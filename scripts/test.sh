@@ -18,6 +18,9 @@ bash scripts/prepare-demo.sh
 VYN_AGREEMENT_DATA="$PWD/build/bin" ctest --test-dir build --output-on-failure --timeout 600
 
 configure_and_build build-asan -DBUILD_TESTING=ON -DVYN_BUILD_GUI=OFF -DVYN_SANITIZE=ON
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+# Any report stops the process with a failure (and fails a tool test through its
+# stderr); LeakSanitizer reports at exit.
+ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     VYN_AGREEMENT_DATA="$PWD/build/bin" VYN_AGREEMENT_QUERIES=500 \
     ctest --test-dir build-asan --output-on-failure --timeout 900 -E corpus_converter

@@ -1,5 +1,7 @@
 #include "support/toolrun.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -39,6 +41,11 @@ ToolResult RunTool(const std::vector<std::string>& args) {
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     result.out = ReadFile(outPath);
     result.err = ReadFile(errPath);
+    // Under the sanitizer build a report of the tool fails the test, whatever the
+    // test expects of its exit code.
+    for (const char* report : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"}) {
+        if (result.err.find(report) != std::string::npos) ADD_FAILURE() << "vyn-tool: " << result.err;
+    }
     return result;
 }
 
