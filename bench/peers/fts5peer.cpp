@@ -128,7 +128,7 @@ struct Statement {
 
 CFts5Peer::CFts5Peer() = default;
 
-CFts5Peer::~CFts5Peer() { sqlite3_close(m_db); }
+CFts5Peer::~CFts5Peer() { sqlite3_close_v2(m_db); }
 
 bool CFts5Peer::Fail(std::string reason) {
     m_reason = std::move(reason);
@@ -141,7 +141,7 @@ bool CFts5Peer::Exec(const char* sql) {
 }
 
 bool CFts5Peer::OpenConnection(const std::filesystem::path& dbPath, bool create) {
-    sqlite3_close(m_db);
+    sqlite3_close_v2(m_db);
     m_db = nullptr;
     const int flags = create ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
     if (sqlite3_open_v2(dbPath.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
