@@ -32,28 +32,6 @@ bool ParsePart(const std::optional<std::string>& name, TextPart& part) {
     return true;
 }
 
-// The positional arguments joined with U+0020, as UTF-16.
-bool JoinedText(const std::vector<std::string>& words, std::u16string& text) {
-    std::string joined;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        if (i > 0) joined += ' ';
-        joined += words[i];
-    }
-    std::u32string codePoints;
-    if (!DecodeUtf8(joined, codePoints)) return false;
-    std::u16string result;
-    for (char32_t cp : codePoints) {
-        if (cp >= 0x10000) {
-            result.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-            result.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-        } else {
-            result.push_back(static_cast<char16_t>(cp));
-        }
-    }
-    text = std::move(result);
-    return true;
-}
-
 void AppendUtf8Of(std::string& out, std::u16string_view text) {
     ByteString bytes;
     Utf16ToUtf8(text, bytes, kLenientConversion);

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "builder/utf8.h"
 #include "tools/usage.h"
 
 namespace vyn::tool {
@@ -71,6 +72,27 @@ std::optional<std::uint32_t> Options::Number(const std::string& name) const {
     auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), value);
     if (ec != std::errc() || end != text->data() + text->size()) return std::nullopt;
     return value;
+}
+
+bool JoinedText(const std::vector<std::string>& words, std::u16string& text) {
+    std::string joined;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0) joined += ' ';
+        joined += words[i];
+    }
+    std::u32string codePoints;
+    if (!DecodeUtf8(joined, codePoints)) return false;
+    std::u16string result;
+    for (char32_t cp : codePoints) {
+        if (cp >= 0x10000) {
+            result.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            result.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            result.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    text = std::move(result);
+    return true;
 }
 
 }  // namespace vyn::tool

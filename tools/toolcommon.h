@@ -40,6 +40,10 @@ private:
     std::vector<std::string> m_positional;
 };
 
+// Joins words with U+0020 and converts them from UTF-8 to UTF-16; false, text
+// untouched, when they are not valid UTF-8.
+bool JoinedText(const std::vector<std::string>& words, std::u16string& text);
+
 // Commands: argv[1] is the command name; options start at argv[2].
 int CommandPage(int argc, char** argv);
 int CommandFind(int argc, char** argv);
