@@ -88,6 +88,7 @@ bool CEntryTable::Build(const PostingView& view, std::uint32_t firstBlock,
                         std::uint32_t lastDocument) {
     m_documents.clear();
     m_locations.clear();
+    m_everyEntryHasPosition = true;
     BlockWalk walk(view, firstBlock);
     bool regular = walk.Ok();
     if (regular) {
@@ -122,6 +123,12 @@ bool CEntryTable::Build(const PostingView& view, std::uint32_t firstBlock,
                                   : (head[0] & 0x3Fu) << 16 | std::uint32_t{head[1]} << 8 | head[2];
             bytes = std::uint32_t{head[length]} | std::uint32_t{head[length + 1]} << 8;
         }
+        if (bytes < 3) {
+            // A packed number takes at most 3 bytes; a shorter entry is checked in
+            // place, or taken as lacking one when its data starts in the next block.
+            const std::uint8_t* first = bytes > 0 ? walk.Span(1) : nullptr;
+            if (!first || PackedLength(*first) > bytes) m_everyEntryHasPosition = false;
+        }
         const std::uint32_t next = document + delta;
         if (!m_documents.empty() && next <= document) break;  // not ascending, or wrapped
         document = next;
@@ -133,6 +140,7 @@ bool CEntryTable::Build(const PostingView& view, std::uint32_t firstBlock,
     }
     std::vector<std::uint32_t>().swap(m_documents);
     std::vector<Location>().swap(m_locations);
+    m_everyEntryHasPosition = false;
     return false;
 }
 

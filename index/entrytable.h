@@ -35,6 +35,9 @@ public:
     std::span<const std::uint32_t> Documents() const { return m_documents; }
     const Location& At(std::size_t entry) const { return m_locations[entry]; }
     std::size_t Size() const { return m_documents.size(); }
+    // Every entry's position data starts with a whole packed number: a word of this
+    // list's character alone has a hit on every document of the list.
+    bool EveryEntryHasPosition() const { return m_everyEntryHasPosition; }
     // Bytes of the entries (the arrays may reserve more, left untouched).
     std::size_t MemoryBytes() const {
         return m_documents.size() * sizeof(std::uint32_t) + m_locations.size() * sizeof(Location);
@@ -47,6 +50,7 @@ public:
 private:
     std::vector<std::uint32_t> m_documents;
     std::vector<Location> m_locations;
+    bool m_everyEntryHasPosition = false;
 };
 
 }  // namespace vyn

@@ -168,9 +168,18 @@ private:
     // The entry table of slot, built on first use; nullptr when its list is not
     // regular. Requires: the slot has a list (StartCursor succeeded).
     const CEntryTable* EntryTable(std::int32_t slot);
+    // Empties the table cache when it holds more than kEntryTableBudget bytes.
+    void DropTablesOverBudget();
     // The tables of all slots, or false, tables untouched, when one has none.
-    bool EntryTables(const std::vector<std::int32_t>& slots,
-                     std::vector<const CEntryTable*>& tables);
+    bool TablesOf(const std::vector<std::int32_t>& slots, std::vector<const CEntryTable*>& tables);
+    // A word's searched characters with their lists, slots and query positions, and
+    // its segments. False when the word exceeds the working capacity.
+    struct WordPlan;
+    bool PlanWord(std::u16string_view word, bool useVariants, WordPlan& plan) const;
+    // SearchAllWords on the entry tables; false, result unspecified, when a list has
+    // none (the words are then searched one by one).
+    bool SearchAllByTables(const std::vector<std::u16string_view>& words, bool countHits,
+                           bool useVariants, std::int64_t& sum);
     std::uint32_t Combine(CombineMode mode, bool countHits, std::vector<std::uint32_t>& pages,
                           std::vector<std::uint32_t>& counts);
     // Combine for ascending pages, by merging instead of hashing.

@@ -291,7 +291,7 @@ public:
             if (segment.length > 0) m_segments.push_back(segment);
         }
         if (m_gather.size() < k) m_gather.resize(k);
-        if (restriction) m_restriction = *restriction;
+        if (restriction) m_restriction = std::span<const std::uint32_t>(*restriction);
         m_restricted = restriction != nullptr;
     }
 
@@ -359,7 +359,7 @@ public:
 private:
     std::span<const std::uint32_t> Docs(std::size_t list) const {
         return list < m_tables.size() ? m_tables[list]->Documents()
-                                      : std::span<const std::uint32_t>(m_restriction);
+                                      : m_restriction;
     }
 
     void Prefetch(std::size_t k, std::size_t entry) const {
@@ -592,7 +592,7 @@ private:
     const PostingView& m_view;
     std::span<const CEntryTable* const> m_tables;
     std::vector<Segment> m_segments;  // the non-empty ones
-    std::vector<std::uint32_t> m_restriction;
+    std::span<const std::uint32_t> m_restriction;  // valid while Run runs
     bool m_restricted = false;
     bool m_countHits;
     std::vector<std::vector<std::uint8_t>>& m_gather;  // per list, for spans across blocks
@@ -639,6 +639,15 @@ std::vector<std::size_t> FindPages(const std::vector<std::uint32_t>& pages,
 
 }  // namespace
 
+struct CIndex::WordPlan {
+    std::vector<CPostingCursor> cursors;  // per searched character, in word order
+    std::vector<std::int32_t> slots;
+    std::vector<std::uint32_t> queryPos;
+    std::vector<Segment> segments;
+    std::uint32_t n = 0;       // characters and "?" of the word
+    bool searchable = false;  // a searched character, and a list for each
+};
+
 int CIndex::CountWords(std::u16string_view query) {
     int words = 0;
     bool inWord = false;
@@ -680,30 +689,141 @@ int CIndex::SearchWords(std::u16string& query, bool all, bool countHits, bool us
         return 0;
     }
     ClearResult();
-    std::int64_t sum = 0;
-    bool first = true;
+    std::vector<std::u16string_view> words;
     std::size_t wordStart = 0;
     for (std::size_t i = 0; i <= query.size(); ++i) {
         if (i < query.size() && query[i] != kSpace) continue;
         if (i < query.size()) query[i] = kIdeographicSpace;
         if (i > wordStart) {
-            const std::u16string_view word =
-                std::u16string_view(query).substr(wordStart, i - wordStart);
-            const CombineMode mode = !all    ? CombineUnion
-                                     : first ? CombineReplace
-                                             : CombineIntersect;
-            sum += SearchWord(word, mode, countHits, useVariants);
-            first = false;
+            words.push_back(std::u16string_view(query).substr(wordStart, i - wordStart));
         }
         wordStart = i + 1;
     }
+    std::int64_t sum = 0;
+    if (!(all && words.size() > 1 && SearchAllByTables(words, countHits, useVariants, sum))) {
+        sum = 0;
+        ClearResult();
+        for (std::size_t w = 0; w < words.size(); ++w) {
+            const CombineMode mode = !all ? CombineUnion : w == 0 ? CombineReplace : CombineIntersect;
+            sum += SearchWord(words[w], mode, countHits, useVariants);
+        }
+    }
     return static_cast<int>(std::min<std::int64_t>(sum, std::numeric_limits<int>::max()));
+}
+
+// "And" of several words on the entry tables, with the results of searching them one
+// after the other (Replace, then Intersect): each word is evaluated only on the pages
+// the earlier ones left, without counting; a word of one character whose every entry
+// holds a position is its list's documents and needs no evaluation. Hits are counted
+// once, on the final pages.
+bool CIndex::SearchAllByTables(const std::vector<std::u16string_view>& words, bool countHits,
+                               bool useVariants, std::int64_t& sum) {
+    if (m_plainEvaluation) return false;
+    try {
+        std::vector<WordPlan> plans(words.size());
+        for (std::size_t w = 0; w < words.size(); ++w) {
+            if (!PlanWord(words[w], useVariants, plans[w])) return false;
+        }
+        DropTablesOverBudget();
+        std::vector<std::vector<const CEntryTable*>> tables(words.size());
+        for (std::size_t w = 0; w < words.size() && plans[w].searchable; ++w) {
+            if (!TablesOf(plans[w].slots, tables[w])) return false;
+        }
+        const PostingView view{m_postings, m_blockChain, m_chainCycleLength};
+        std::vector<std::uint32_t> found, pages, counts, inFound, inDocs;
+        std::int64_t total = 0;
+        std::size_t evaluated = 0;  // words that left the pages found
+        for (; evaluated < words.size() && plans[evaluated].searchable; ++evaluated) {
+            const WordPlan& plan = plans[evaluated];
+            const std::vector<const CEntryTable*>& lists = tables[evaluated];
+            if (evaluated > 0 && found.empty()) break;
+            if (lists.size() == 1 && lists[0]->EveryEntryHasPosition()) {
+                const std::span<const std::uint32_t> docs = lists[0]->Documents();
+                if (evaluated == 0) {
+                    found.assign(docs.begin(), docs.end());
+                } else {
+                    Intersect(found, docs, inFound, inDocs);
+                    for (std::size_t m = 0; m < inFound.size(); ++m) found[m] = found[inFound[m]];
+                    found.resize(inFound.size());
+                }
+            } else {
+                pages.clear();
+                counts.clear();
+                TableWordSearch(view, lists, plan.queryPos, plan.segments, plan.n, false,
+                                evaluated == 0 ? nullptr : &found, m_gatherBuffers)
+                    .Run(pages, counts);
+                found.swap(pages);
+            }
+            total += static_cast<std::int64_t>(found.size());
+        }
+        if (evaluated < words.size()) found.clear();  // a word without a list empties the result
+        std::vector<std::uint32_t> foundCounts;
+        if (countHits) {
+            foundCounts.assign(found.size(), 0);
+            for (std::size_t w = 0; w < words.size() && !found.empty(); ++w) {
+                const WordPlan& plan = plans[w];
+                pages.clear();
+                counts.clear();
+                TableWordSearch(view, tables[w], plan.queryPos, plan.segments, plan.n, true,
+                                &found, m_gatherBuffers)
+                    .Run(pages, counts);
+                // pages is found again: each of them holds every word.
+                std::size_t at = 0;
+                for (std::size_t i = 0; i < pages.size(); ++i) {
+                    while (at < found.size() && found[at] < pages[i]) ++at;
+                    if (at < found.size() && found[at] == pages[i]) foundCounts[at] += counts[i];
+                }
+            }
+        }
+        m_hitPages = std::move(found);
+        m_hitCounts = std::move(foundCounts);
+        m_hitTotal = static_cast<std::uint32_t>(m_hitPages.size());
+        sum = total;
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 void CIndex::ClearResult() {
     m_hitPages.clear();
     m_hitCounts.clear();
     m_hitTotal = 0;
+}
+
+bool CIndex::PlanWord(std::u16string_view word, bool useVariants, WordPlan& plan) const {
+    std::u16string units = NormaliseStars(word);
+    if (units.size() + 1 > kWordCapacity) return false;
+    DropUnindexed(units);
+    std::size_t open = 0;
+    for (std::size_t i = 0; i < units.size();) {
+        const char16_t unit = units[i];
+        if (unit == u'*') {
+            plan.segments.push_back(Segment{open, plan.cursors.size()});
+            open = 0;
+            ++i;
+            continue;
+        }
+        if (IsOneCharWildcard(unit)) {
+            ++plan.n;
+            ++i;
+            continue;
+        }
+        std::size_t length = 1;
+        const std::uint32_t codePoint = CodePointAt(units, i, length);
+        i += length;
+        std::int32_t slot = CharSlot(codePoint);
+        if (useVariants) VariantSlot(codePoint, slot);
+        CPostingCursor cursor;
+        if (!StartCursor(slot, cursor)) return true;  // not searchable
+        plan.cursors.push_back(cursor);
+        plan.slots.push_back(slot);
+        plan.queryPos.push_back(plan.n);
+        ++plan.n;
+        ++open;
+    }
+    plan.searchable = !plan.cursors.empty();
+    return true;
 }
 
 std::uint32_t CIndex::SearchWord(std::u16string_view word, CombineMode mode, bool countHits,
@@ -713,54 +833,17 @@ std::uint32_t CIndex::SearchWord(std::u16string_view word, CombineMode mode, boo
         return 0;
     }
     try {
-        std::u16string units = NormaliseStars(word);
-        if (units.size() + 1 > kWordCapacity) return 0;
-        DropUnindexed(units);
-
-        std::vector<CPostingCursor> cursors;
-        std::vector<std::int32_t> slots;
-        std::vector<std::uint32_t> queryPos;
-        std::vector<Segment> segments;
-        std::uint32_t n = 0;
-        std::size_t open = 0;
-        bool noList = false;
-        for (std::size_t i = 0; i < units.size() && !noList;) {
-            const char16_t unit = units[i];
-            if (unit == u'*') {
-                segments.push_back(Segment{open, cursors.size()});
-                open = 0;
-                ++i;
-                continue;
-            }
-            if (IsOneCharWildcard(unit)) {
-                ++n;
-                ++i;
-                continue;
-            }
-            std::size_t length = 1;
-            const std::uint32_t codePoint = CodePointAt(units, i, length);
-            i += length;
-            std::int32_t slot = CharSlot(codePoint);
-            if (useVariants) VariantSlot(codePoint, slot);
-            CPostingCursor cursor;
-            if (!StartCursor(slot, cursor)) {
-                noList = true;
-                break;
-            }
-            cursors.push_back(cursor);
-            slots.push_back(slot);
-            queryPos.push_back(n);
-            ++n;
-            ++open;
-        }
-        if (cursors.empty() || noList) {
+        WordPlan plan;
+        if (!PlanWord(word, useVariants, plan)) return 0;
+        if (!plan.searchable) {
             if (mode != CombineUnion) ClearResult();
             return 0;
         }
 
         std::vector<std::uint32_t> pages, counts;
         std::vector<const CEntryTable*> tables;
-        if (!m_plainEvaluation && EntryTables(slots, tables)) {
+        DropTablesOverBudget();
+        if (!m_plainEvaluation && TablesOf(plan.slots, tables)) {
             // An "and" word only matters on the pages found so far.
             std::vector<std::uint32_t> sorted;
             const std::vector<std::uint32_t>* restriction = nullptr;
@@ -773,11 +856,12 @@ std::uint32_t CIndex::SearchWord(std::u16string_view word, CombineMode mode, boo
                 }
             }
             TableWordSearch(PostingView{m_postings, m_blockChain, m_chainCycleLength}, tables,
-                            queryPos, segments, n, countHits, restriction, m_gatherBuffers)
+                            plan.queryPos, plan.segments, plan.n, countHits, restriction,
+                            m_gatherBuffers)
                 .Run(pages, counts);
             return CombineSorted(mode, countHits, pages, counts);
         }
-        WordSearch(cursors, queryPos, segments, n, countHits).Run(pages, counts);
+        WordSearch(plan.cursors, plan.queryPos, plan.segments, plan.n, countHits).Run(pages, counts);
         return m_plainEvaluation ? Combine(mode, countHits, pages, counts)
                                  : CombineSorted(mode, countHits, pages, counts);
     } catch (const std::bad_alloc&) {
@@ -798,14 +882,17 @@ const CEntryTable* CIndex::EntryTable(std::int32_t slot) {
     return it->second.regular ? &it->second.table : nullptr;
 }
 
-bool CIndex::EntryTables(const std::vector<std::int32_t>& slots,
-                         std::vector<const CEntryTable*>& tables) {
-    // Tables of earlier searches stay until they pass the budget; those of this word
-    // are made after the check, so its pointers stay valid.
+void CIndex::DropTablesOverBudget() {
+    // Tables of earlier searches stay until they pass the budget; the check comes
+    // before a search takes its tables, so their pointers stay valid through it.
     if (m_entryTableBytes > kEntryTableBudget) {
         m_entryTables.clear();
         m_entryTableBytes = 0;
     }
+}
+
+bool CIndex::TablesOf(const std::vector<std::int32_t>& slots,
+                      std::vector<const CEntryTable*>& tables) {
     std::vector<const CEntryTable*> found;
     found.reserve(slots.size());
     for (std::int32_t slot : slots) {

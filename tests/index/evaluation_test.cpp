@@ -228,6 +228,32 @@ TEST_F(Evaluation, TablesAgreeWithThePlainWalkInEveryScope) {
     }
 }
 
+// "And" queries are evaluated all words at once; the results, counts and returns must
+// be those of searching the words one after the other.
+TEST_F(Evaluation, AndOfSeveralWordsAgreesWithTheWordByWordSearch) {
+    const char16_t* kQueries[] = {
+        u"甲 乙",      u"甲 乙 丙",   u"丙 甲乙",   u"甲乙 丙 甲", u"甲 甲",   u"國 龍",
+        u"甲 子",      u"子 甲",      u"甲 。 乙",  u"甲? ?乙",    u"甲*乙 丙", u"甲 乙*丙 丁",
+        u"戊 丁 丙 乙", u"天 地 ，",   u"甲 乙丙丁", u"，",        u"甲乙 國",
+    };
+    CIndex index;
+    ASSERT_TRUE(index.Open(m_dir.path(), "Index", 0));
+    for (std::size_t q = 0; q < std::size(kQueries); ++q) {
+        const char16_t* query = kQueries[q];
+        for (bool count : {false, true}) {
+            for (bool variants : {false, true}) {
+                SCOPED_TRACE(testing::Message() << "query " << q << " count " << count
+                                                << " variants " << variants);
+                ExpectSameOutcomes(index, {[query, count, variants](CIndex& in) {
+                                       std::u16string text = query;
+                                       const int returned = in.SearchAllWords(text, count, variants);
+                                       return Observe(in, returned, text);
+                                   }});
+            }
+        }
+    }
+}
+
 TEST_F(Evaluation, TablesAgreeWithThePlainWalkOnDamagedFiles) {
     const std::size_t kouAt = 4 * static_cast<std::size_t>(CharSlot(U'甲'));
     const std::uint32_t kouFirst = GetU32(m_header, kouAt);
