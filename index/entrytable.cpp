@@ -124,10 +124,12 @@ bool CEntryTable::Build(const PostingView& view, std::uint32_t firstBlock,
             bytes = std::uint32_t{head[length]} | std::uint32_t{head[length + 1]} << 8;
         }
         if (bytes < 3) {
-            // A packed number takes at most 3 bytes; a shorter entry is checked in
-            // place, or taken as lacking one when its data starts in the next block.
-            const std::uint8_t* first = bytes > 0 ? walk.Span(1) : nullptr;
-            if (!first || PackedLength(*first) > bytes) m_everyEntryHasPosition = false;
+            // A packed number takes at most 3 bytes: only a shorter entry can lack one.
+            BlockWalk peek = walk;
+            std::uint8_t first = 0;
+            if (bytes == 0 || !peek.ReadByte(first) || PackedLength(first) > bytes) {
+                m_everyEntryHasPosition = false;
+            }
         }
         const std::uint32_t next = document + delta;
         if (!m_documents.empty() && next <= document) break;  // not ascending, or wrapped

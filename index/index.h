@@ -208,6 +208,7 @@ private:
     std::unordered_map<std::int32_t, CachedTable> m_entryTables;  // by slot, until Close
     std::size_t m_entryTableBytes = 0;
     std::vector<std::vector<std::uint8_t>> m_gatherBuffers;  // per list of a word
+    std::vector<std::uint32_t> m_pageMarks;                  // zero between searches
     bool m_plainEvaluation = false;
 };
 

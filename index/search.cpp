@@ -216,10 +216,16 @@ std::size_t Seek(std::span<const std::uint32_t> docs, std::size_t at, std::uint3
         docs.begin());
 }
 
-// The indexes in a and in b of the documents both hold, ascending. Lists of like
-// size are merged without branches; a much longer b is searched by galloping.
+// Pages below this are intersected through an array indexed by page.
+constexpr std::uint32_t kMarkedPages = std::uint32_t{1} << 23;
+
+// The indexes in a and in b of the documents both hold, ascending. A much longer b
+// is searched by galloping; lists of like size meet in marks, an array indexed by
+// page that is all zero before and after (entry p holds 1 + the index of page p in
+// a while b is scanned), or, past kMarkedPages, are merged without branches.
 void Intersect(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
-               std::vector<std::uint32_t>& inA, std::vector<std::uint32_t>& inB) {
+               std::vector<std::uint32_t>& inA, std::vector<std::uint32_t>& inB,
+               std::vector<std::uint32_t>& marks) {
     inA.resize(std::min(a.size(), b.size()) + 1);
     inB.resize(inA.size());
     std::size_t found = 0;
@@ -234,6 +240,19 @@ void Intersect(std::span<const std::uint32_t> a, std::span<const std::uint32_t> 
                 ++found;
             }
         }
+    } else if (!a.empty() && !b.empty() && a.back() < kMarkedPages) {
+        // Both lists ascend: a's last page is its largest, and b stops there.
+        const std::uint32_t last = a.back();
+        if (marks.size() <= last) marks.resize(std::size_t{last} + 1, 0);
+        std::uint32_t* const mark = marks.data();
+        for (std::size_t i = 0; i < a.size(); ++i) mark[a[i]] = static_cast<std::uint32_t>(i + 1);
+        for (std::size_t j = 0; j < b.size() && b[j] <= last; ++j) {
+            const std::uint32_t at = mark[b[j]];
+            inA[found] = at - 1;
+            inB[found] = static_cast<std::uint32_t>(j);
+            found += at != 0 ? 1 : 0;
+        }
+        for (std::size_t i = 0; i < a.size(); ++i) mark[a[i]] = 0;
     } else {
         std::size_t i = 0, j = 0;
         while (i < a.size() && j < b.size()) {
@@ -251,7 +270,7 @@ void Intersect(std::span<const std::uint32_t> a, std::span<const std::uint32_t> 
 
 // CPostingCursor::ReadPosition on an in-memory span [p, end): adds the next packed
 // number to value; false, nothing changed, when none is left or it would run past end.
-inline bool AddNextPosition(const std::uint8_t*& p, const std::uint8_t* end, std::uint32_t& value) {
+[[gnu::always_inline]] inline bool AddNextPosition(const std::uint8_t*& p, const std::uint8_t* end, std::uint32_t& value) {
     const std::ptrdiff_t left = end - p;
     if (left <= 0) return false;
     const std::uint32_t b0 = p[0];
@@ -278,8 +297,13 @@ public:
                     const std::vector<std::uint32_t>& queryPos,
                     const std::vector<Segment>& segments, std::uint32_t n, bool countHits,
                     const std::vector<std::uint32_t>* restriction,
-                    std::vector<std::vector<std::uint8_t>>& gather)
-        : m_view(view), m_tables(tables), m_countHits(countHits), m_gather(gather) {
+                    std::vector<std::vector<std::uint8_t>>& gather,
+                    std::vector<std::uint32_t>& marks)
+        : m_view(view),
+          m_tables(tables),
+          m_countHits(countHits),
+          m_gather(gather),
+          m_marks(marks) {
         const std::size_t k = tables.size();
         m_entry.assign(k, 0);
         m_base.resize(k);
@@ -320,11 +344,11 @@ public:
         std::vector<std::vector<std::uint32_t>> entries(order.size());
         std::vector<std::uint32_t> meet;
         std::vector<std::uint32_t> kept;
-        Intersect(Docs(order[0]), Docs(order[1]), entries[0], entries[1]);
+        Intersect(Docs(order[0]), Docs(order[1]), entries[0], entries[1], m_marks);
         meet.resize(entries[0].size());
         for (std::size_t m = 0; m < meet.size(); ++m) meet[m] = Docs(order[0])[entries[0][m]];
         for (std::size_t i = 2; i < order.size() && !meet.empty(); ++i) {
-            Intersect(meet, Docs(order[i]), kept, entries[i]);
+            Intersect(meet, Docs(order[i]), kept, entries[i], m_marks);
             for (std::size_t m = 0; m < kept.size(); ++m) {
                 meet[m] = meet[kept[m]];
                 for (std::size_t j = 0; j < i; ++j) entries[j][m] = entries[j][kept[m]];
@@ -353,6 +377,16 @@ public:
             } else {
                 EvaluatePage(meet[m], pages, counts);
             }
+        }
+    }
+
+    // For a one-character word: adds the hits on entries[m] of its list to counts[m].
+    void AddCounts(std::span<const std::uint32_t> entries, std::vector<std::uint32_t>& counts) {
+        const std::size_t ahead = 8;
+        for (std::size_t m = 0; m < entries.size(); ++m) {
+            if (m + ahead < entries.size()) Prefetch(0, entries[m + ahead]);
+            m_entry[0] = entries[m];
+            counts[m] += HitsOne();
         }
     }
 
@@ -596,6 +630,7 @@ private:
     bool m_restricted = false;
     bool m_countHits;
     std::vector<std::vector<std::uint8_t>>& m_gather;  // per list, for spans across blocks
+    std::vector<std::uint32_t>& m_marks;               // see Intersect
     std::vector<std::size_t> m_entry;                  // per list: its entry on the page
     std::vector<std::uint32_t> m_base;                 // per list: N - 1 - q(k)
     std::vector<const std::uint8_t*> m_next;           // per list: next position byte
@@ -730,7 +765,18 @@ bool CIndex::SearchAllByTables(const std::vector<std::u16string_view>& words, bo
             if (!TablesOf(plans[w].slots, tables[w])) return false;
         }
         const PostingView view{m_postings, m_blockChain, m_chainCycleLength};
-        std::vector<std::uint32_t> found, pages, counts, inFound, inDocs;
+        std::vector<std::uint32_t> found, pages, counts, kept, inDocs;
+        // Per word of one character: its entry for each page of found.
+        std::vector<std::vector<std::uint32_t>> entriesOf(words.size());
+        const auto keepOnly = [&](const std::vector<std::uint32_t>& keep) {
+            for (std::size_t m = 0; m < keep.size(); ++m) found[m] = found[keep[m]];
+            found.resize(keep.size());
+            for (std::vector<std::uint32_t>& entries : entriesOf) {
+                if (entries.empty()) continue;
+                for (std::size_t m = 0; m < keep.size(); ++m) entries[m] = entries[keep[m]];
+                entries.resize(keep.size());
+            }
+        };
         std::int64_t total = 0;
         std::size_t evaluated = 0;  // words that left the pages found
         for (; evaluated < words.size() && plans[evaluated].searchable; ++evaluated) {
@@ -739,20 +785,36 @@ bool CIndex::SearchAllByTables(const std::vector<std::u16string_view>& words, bo
             if (evaluated > 0 && found.empty()) break;
             if (lists.size() == 1 && lists[0]->EveryEntryHasPosition()) {
                 const std::span<const std::uint32_t> docs = lists[0]->Documents();
+                std::vector<std::uint32_t>& entries = entriesOf[evaluated];
                 if (evaluated == 0) {
                     found.assign(docs.begin(), docs.end());
+                    entries.resize(docs.size());
+                    for (std::size_t e = 0; e < docs.size(); ++e) {
+                        entries[e] = static_cast<std::uint32_t>(e);
+                    }
                 } else {
-                    Intersect(found, docs, inFound, inDocs);
-                    for (std::size_t m = 0; m < inFound.size(); ++m) found[m] = found[inFound[m]];
-                    found.resize(inFound.size());
+                    Intersect(found, docs, kept, inDocs, m_pageMarks);
+                    keepOnly(kept);
+                    entries = inDocs;
                 }
             } else {
                 pages.clear();
                 counts.clear();
                 TableWordSearch(view, lists, plan.queryPos, plan.segments, plan.n, false,
-                                evaluated == 0 ? nullptr : &found, m_gatherBuffers)
+                                evaluated == 0 ? nullptr : &found, m_gatherBuffers, m_pageMarks)
                     .Run(pages, counts);
-                found.swap(pages);
+                if (evaluated == 0) {
+                    found.swap(pages);
+                } else {
+                    // pages is the part of found where the word stands, ascending.
+                    kept.clear();
+                    std::size_t at = 0;
+                    for (std::uint32_t page : pages) {
+                        while (at < found.size() && found[at] < page) ++at;
+                        if (at < found.size()) kept.push_back(static_cast<std::uint32_t>(at));
+                    }
+                    keepOnly(kept);
+                }
             }
             total += static_cast<std::int64_t>(found.size());
         }
@@ -762,11 +824,15 @@ bool CIndex::SearchAllByTables(const std::vector<std::u16string_view>& words, bo
             foundCounts.assign(found.size(), 0);
             for (std::size_t w = 0; w < words.size() && !found.empty(); ++w) {
                 const WordPlan& plan = plans[w];
+                TableWordSearch search(view, tables[w], plan.queryPos, plan.segments, plan.n, true,
+                                       &found, m_gatherBuffers, m_pageMarks);
+                if (entriesOf[w].size() == found.size()) {
+                    search.AddCounts(entriesOf[w], foundCounts);
+                    continue;
+                }
                 pages.clear();
                 counts.clear();
-                TableWordSearch(view, tables[w], plan.queryPos, plan.segments, plan.n, true,
-                                &found, m_gatherBuffers)
-                    .Run(pages, counts);
+                search.Run(pages, counts);
                 // pages is found again: each of them holds every word.
                 std::size_t at = 0;
                 for (std::size_t i = 0; i < pages.size(); ++i) {
@@ -857,7 +923,7 @@ std::uint32_t CIndex::SearchWord(std::u16string_view word, CombineMode mode, boo
             }
             TableWordSearch(PostingView{m_postings, m_blockChain, m_chainCycleLength}, tables,
                             plan.queryPos, plan.segments, plan.n, countHits, restriction,
-                            m_gatherBuffers)
+                            m_gatherBuffers, m_pageMarks)
                 .Run(pages, counts);
             return CombineSorted(mode, countHits, pages, counts);
         }
