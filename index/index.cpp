@@ -1,4 +1,4 @@
-// Index header file ("-idx.h"), read whole at open. Unsigned 32-bit little-endian:
+// Index header file ("-idx.h"), mapped at open and read in place. Unsigned 32-bit little-endian:
 //   0          100,000 u32  first-block table, by slot: block where the slot's posting
 //                           list begins; 0xFFFFFFFF = the slot has no list
 //   400,000    200,000 B    reserved, kept, never consulted
@@ -11,6 +11,7 @@
 // from CharSlot, or are 88,065 + g for group g of the variant table.
 #include "index/index.h"
 
+#include <bit>
 #include <limits>
 #include <new>
 
@@ -85,28 +86,31 @@ bool CIndex::LoadHeader(const std::string& path) {
         m_headerFile.Close();
         return false;
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kHeaderTablesSize + blockCount * 4));
-    const bool read = m_headerFile.ReadAt(0, bytes.data(), bytes.size());
+    // The mapping outlives the descriptor and its lock: the builder replaces files
+    // instead of rewriting them, so the mapped header stays as it was read.
+    const bool mapped =
+        m_headerMapping.Map(m_headerFile.Descriptor(), kHeaderTablesSize + blockCount * 4);
     m_headerFile.Close();
-    if (!read) return false;
+    if (!mapped) return false;
+    const std::uint8_t* p = m_headerMapping.Bytes().data();
 
-    const std::uint8_t* p = bytes.data();
-    std::vector<std::uint32_t> firstBlock = LoadU32s(p, kSlotTableEntries);
-    p += 4 * kSlotTableEntries;
-    std::vector<std::uint8_t> reserved2(p, p + kReserved2Size);
-    p += kReserved2Size;
-    std::vector<std::uint8_t> reserved3(p, p + kReserved3Size);
-    p += kReserved3Size;
-    std::vector<std::uint32_t> lastDoc = LoadU32s(p, kSlotTableEntries);
-    p += 4 * kSlotTableEntries;
-    std::vector<std::uint32_t> chain = LoadU32s(p, static_cast<std::size_t>(blockCount));
-    std::vector<std::uint32_t> cycleLength = ChainCycleLengths(chain);
+    std::span<const std::uint32_t> words;
+    if constexpr (std::endian::native == std::endian::little) {
+        // The mapping starts on a page and every table on a multiple of 4.
+        words = {reinterpret_cast<const std::uint32_t*>(p), m_headerMapping.Bytes().size() / 4};
+    } else {
+        m_headerCopy = LoadU32s(p, m_headerMapping.Bytes().size() / 4);
+        words = m_headerCopy;
+    }
+    std::vector<std::uint32_t> cycleLength =
+        ChainCycleLengths(words.subspan(kHeaderTablesSize / 4, static_cast<std::size_t>(blockCount)));
 
-    m_firstBlock = std::move(firstBlock);
-    m_reserved2 = std::move(reserved2);
-    m_reserved3 = std::move(reserved3);
-    m_lastDoc = std::move(lastDoc);
-    m_blockChain = std::move(chain);
+    m_firstBlock = words.subspan(0, kSlotTableEntries);
+    m_reserved2 = {p + 4 * kSlotTableEntries, kReserved2Size};
+    m_reserved3 = {p + 4 * kSlotTableEntries + kReserved2Size, kReserved3Size};
+    m_lastDoc = words.subspan((4 * kSlotTableEntries + kReserved2Size + kReserved3Size) / 4,
+                              kSlotTableEntries);
+    m_blockChain = words.subspan(kHeaderTablesSize / 4, static_cast<std::size_t>(blockCount));
     m_chainCycleLength = std::move(cycleLength);
     m_blockCount = static_cast<std::uint32_t>(blockCount);
     return true;
@@ -124,11 +128,13 @@ bool CIndex::MapPostings(const std::string& path) {
 }
 
 void CIndex::Close() {
-    std::vector<std::uint8_t>().swap(m_reserved3);
-    std::vector<std::uint8_t>().swap(m_reserved2);
-    std::vector<std::uint32_t>().swap(m_firstBlock);
-    std::vector<std::uint32_t>().swap(m_lastDoc);
-    std::vector<std::uint32_t>().swap(m_blockChain);
+    m_reserved3 = {};
+    m_reserved2 = {};
+    m_firstBlock = {};
+    m_lastDoc = {};
+    m_blockChain = {};
+    m_headerMapping.Unmap();
+    std::vector<std::uint32_t>().swap(m_headerCopy);
     std::vector<std::uint32_t>().swap(m_chainCycleLength);
     m_blockCount = 0;
     m_entryTables.clear();

@@ -21,14 +21,36 @@
 
 namespace vyn {
 
-// Owns, while open, the slot tables and block chain of the index header file, a
-// read-only mapping of the posting file and the open text store; always owns the
+// Owns, while open, read-only mappings of the index header file (slot tables and
+// block chain, read in place) and of the posting file and the open text store; always owns the
 // variant table and the result list of the last search. Searches walk the mapped
 // posting lists in place. A damaged index never makes it read outside the mapping,
 // loop or crash: either Open fails or the damaged lists end early. While open it
 // also keeps the entry table of every list searched (see CEntryTable), up to a
 // memory budget, and drops them on Close.
 // Not thread-safe: all calls on one object must come from one thread at a time.
+// Code point -> the first variant group holding it: open addressing in two flat
+// arrays, filled once per load.
+class CFirstGroupMap {
+public:
+    static constexpr std::uint32_t kNone = 0xFFFFFFFF;
+    void Clear();
+    // Makes room for count code points; the map must be empty.
+    void Reserve(std::size_t count);
+    // Maps codePoint to group unless it is mapped already.
+    void AddIfAbsent(std::uint32_t codePoint, std::uint32_t group);
+    std::uint32_t Find(std::uint32_t codePoint) const;  // kNone when absent
+
+private:
+    std::size_t Home(std::uint32_t codePoint) const {
+        return (codePoint * 0x9E3779B1u) >> m_shift & m_mask;
+    }
+    std::vector<std::uint32_t> m_keys;
+    std::vector<std::uint32_t> m_groups;  // kNone: free
+    std::size_t m_mask = 0;
+    int m_shift = 0;
+};
+
 class CIndex {
 public:
     enum CombineMode : int { CombineReplace = 0, CombineUnion = 1, CombineIntersect = 2 };
@@ -106,9 +128,8 @@ public:
     // and "0x"; no digits gives 0, overflow 0xFFFFFFFF). A missing or unreadable file
     // leaves the table empty; nothing is reported.
     void LoadVariants(const std::filesystem::path& folder);
-    const std::vector<std::vector<std::uint32_t>>& GetVariantGroups() const {
-        return m_variantGroups;
-    }
+    // The groups, in file order (made on the first call after a load).
+    const std::vector<std::vector<std::uint32_t>>& GetVariantGroups() const;
     // When the first group holding codePoint is group g < 11,935, sets slot to
     // 88,065 + g and returns true; otherwise leaves slot untouched and returns false.
     bool VariantSlot(std::uint32_t codePoint, std::int32_t& slot) const;
@@ -191,19 +212,27 @@ private:
     CLockedFile m_headerFile;
     CLockedFile m_postingFile;
     CMappedFile m_postingMapping;
-    std::vector<std::uint32_t> m_blockChain;
-    std::vector<std::uint8_t> m_reserved3;
-    std::vector<std::uint8_t> m_reserved2;
-    std::vector<std::uint32_t> m_firstBlock;
-    std::vector<std::uint32_t> m_lastDoc;
+    CMappedFile m_headerMapping;
+    std::vector<std::uint32_t> m_headerCopy;  // the tables, where the host is not little-endian
+    // Views of the header tables: into m_headerMapping, or m_headerCopy.
+    std::span<const std::uint32_t> m_blockChain;
+    std::span<const std::uint8_t> m_reserved3;
+    std::span<const std::uint8_t> m_reserved2;
+    std::span<const std::uint32_t> m_firstBlock;
+    std::span<const std::uint32_t> m_lastDoc;
     std::span<const std::uint8_t> m_postings;
     std::uint32_t m_blockCount = 0;
     std::vector<std::uint32_t> m_hitPages;
     std::vector<std::uint32_t> m_hitCounts;
     std::uint32_t m_hitTotal = 0;
-    std::vector<std::vector<std::uint32_t>> m_variantGroups;
+    // Variant table: the members of group g are m_variantMembers[m_groupStart[g] ..
+    // m_groupStart[g + 1]); m_firstGroupOf maps a code point to its first group.
+    std::vector<std::uint32_t> m_variantMembers;
+    std::vector<std::uint32_t> m_groupStart;
+    CFirstGroupMap m_firstGroupOf;
+    mutable std::vector<std::vector<std::uint32_t>> m_variantGroups;  // see GetVariantGroups
+    mutable bool m_variantGroupsMade = false;
     std::vector<std::uint32_t> m_chainCycleLength;                    // see ChainCycleLengths
-    std::unordered_map<std::uint32_t, std::uint32_t> m_firstGroupOf;  // code point -> group
     CMessageSink* m_sink = nullptr;
     std::unordered_map<std::int32_t, CachedTable> m_entryTables;  // by slot, until Close
     std::size_t m_entryTableBytes = 0;

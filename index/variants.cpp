@@ -77,43 +77,103 @@ void AppendCodePoint(std::u16string& out, std::uint32_t codePoint) {
 
 }  // namespace
 
+void CFirstGroupMap::Clear() {
+    m_keys.clear();
+    m_groups.clear();
+    m_mask = 0;
+    m_shift = 0;
+}
+
+void CFirstGroupMap::Reserve(std::size_t count) {
+    std::size_t capacity = 16;
+    int bits = 4;
+    while (capacity < 2 * count) {
+        capacity *= 2;
+        ++bits;
+    }
+    m_keys.assign(capacity, 0);
+    m_groups.assign(capacity, kNone);
+    m_mask = capacity - 1;
+    m_shift = 32 - bits;
+}
+
+void CFirstGroupMap::AddIfAbsent(std::uint32_t codePoint, std::uint32_t group) {
+    for (std::size_t at = Home(codePoint);; at = (at + 1) & m_mask) {
+        if (m_groups[at] == kNone) {
+            m_keys[at] = codePoint;
+            m_groups[at] = group;
+            return;
+        }
+        if (m_keys[at] == codePoint) return;
+    }
+}
+
+std::uint32_t CFirstGroupMap::Find(std::uint32_t codePoint) const {
+    if (m_groups.empty()) return kNone;
+    for (std::size_t at = Home(codePoint);; at = (at + 1) & m_mask) {
+        if (m_groups[at] == kNone || m_keys[at] == codePoint) return m_groups[at];
+    }
+}
+
 void CIndex::LoadVariants(const std::filesystem::path& folder) {
+    m_variantMembers.clear();
+    m_groupStart.assign(1, 0);
+    m_firstGroupOf.Clear();
     m_variantGroups.clear();
-    m_firstGroupOf.clear();
+    m_variantGroupsMade = false;
     try {
         std::ifstream file(folder / "yitizi.txt", std::ios::binary);
         if (!file) return;
         const std::string text{std::istreambuf_iterator<char>(file),
                                std::istreambuf_iterator<char>()};
-        std::vector<std::vector<std::uint32_t>> groups;
-        std::unordered_map<std::uint32_t, std::uint32_t> firstGroupOf;
+        std::vector<std::uint32_t> members;
+        std::vector<std::uint32_t> groupStart{0};
         ForEachPiece(text, '\n', [&](std::string_view line) {
-            std::vector<std::uint32_t> members;
             ForEachPiece(line, ',',
                          [&](std::string_view field) { members.push_back(ParseMember(field)); });
-            const auto group = static_cast<std::uint32_t>(groups.size());
-            for (std::uint32_t member : members) firstGroupOf.emplace(member, group);
-            groups.push_back(std::move(members));
+            groupStart.push_back(static_cast<std::uint32_t>(members.size()));
         });
-        m_variantGroups = std::move(groups);
+        CFirstGroupMap firstGroupOf;
+        firstGroupOf.Reserve(members.size());
+        for (std::size_t g = 0; g + 1 < groupStart.size(); ++g) {
+            for (std::uint32_t m = groupStart[g]; m < groupStart[g + 1]; ++m) {
+                firstGroupOf.AddIfAbsent(members[m], static_cast<std::uint32_t>(g));
+            }
+        }
+        m_variantMembers = std::move(members);
+        m_groupStart = std::move(groupStart);
         m_firstGroupOf = std::move(firstGroupOf);
     } catch (...) {
-        m_variantGroups.clear();
-        m_firstGroupOf.clear();
+        m_variantMembers.clear();
+        m_groupStart.assign(1, 0);
+        m_firstGroupOf.Clear();
     }
 }
 
+const std::vector<std::vector<std::uint32_t>>& CIndex::GetVariantGroups() const {
+    if (!m_variantGroupsMade) {
+        m_variantGroups.clear();
+        for (std::size_t g = 0; g + 1 < m_groupStart.size(); ++g) {
+            m_variantGroups.emplace_back(m_variantMembers.begin() + m_groupStart[g],
+                                         m_variantMembers.begin() + m_groupStart[g + 1]);
+        }
+        m_variantGroupsMade = true;
+    }
+    return m_variantGroups;
+}
+
 bool CIndex::VariantSlot(std::uint32_t codePoint, std::int32_t& slot) const {
-    auto it = m_firstGroupOf.find(codePoint);
-    if (it == m_firstGroupOf.end() || it->second >= kMaxVariantGroups) return false;
-    slot = kFirstVariantSlot + static_cast<std::int32_t>(it->second);
+    const std::uint32_t group = m_firstGroupOf.Find(codePoint);
+    if (group == CFirstGroupMap::kNone || group >= kMaxVariantGroups) return false;
+    slot = kFirstVariantSlot + static_cast<std::int32_t>(group);
     return true;
 }
 
 std::vector<std::uint32_t> CIndex::VariantsOf(std::uint32_t codePoint) const {
-    auto it = m_firstGroupOf.find(codePoint);
-    if (it == m_firstGroupOf.end()) return {codePoint};
-    return m_variantGroups[it->second];
+    const std::uint32_t group = m_firstGroupOf.Find(codePoint);
+    if (group == CFirstGroupMap::kNone) return {codePoint};
+    return {m_variantMembers.begin() + m_groupStart[group],
+            m_variantMembers.begin() + m_groupStart[group + 1]};
 }
 
 std::vector<std::u16string> CIndex::ExpandVariants(std::u16string_view keywords) const {
