@@ -220,9 +220,9 @@ std::size_t Seek(std::span<const std::uint32_t> docs, std::size_t at, std::uint3
 constexpr std::uint32_t kMarkedPages = std::uint32_t{1} << 23;
 
 // The indexes in a and in b of the documents both hold, ascending. A much longer b
-// is searched by galloping; lists of like size meet in marks, an array indexed by
-// page that is all zero before and after (entry p holds 1 + the index of page p in
-// a while b is scanned), or, past kMarkedPages, are merged without branches.
+// is searched by galloping; dense lists of like size meet in marks, an array indexed
+// by page that is all zero before and after (entry p holds 1 + the index of page p in
+// a while b is scanned); others are merged without branches.
 void Intersect(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
                std::vector<std::uint32_t>& inA, std::vector<std::uint32_t>& inB,
                std::vector<std::uint32_t>& marks) {
@@ -240,7 +240,9 @@ void Intersect(std::span<const std::uint32_t> a, std::span<const std::uint32_t> 
                 ++found;
             }
         }
-    } else if (!a.empty() && !b.empty() && a.back() < kMarkedPages) {
+    } else if (!a.empty() && !b.empty() && a.back() < kMarkedPages &&
+               (a.size() + b.size()) * 16 >= a.back()) {
+        // Dense enough that the array's cache lines are mostly used.
         // Both lists ascend: a's last page is its largest, and b stops there.
         const std::uint32_t last = a.back();
         if (marks.size() <= last) marks.resize(std::size_t{last} + 1, 0);

@@ -1,4 +1,6 @@
 // vyn-tool search and render: the engine seen from outside, as the reader uses it.
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <string>
 
@@ -64,14 +66,27 @@ int CommandSearch(int argc, char** argv) {
     }
     const auto& pages = index.GetHitPages();
     const auto& counts = index.GetHitCounts();
-    std::string out;
-    for (std::size_t i = 0; i < index.GetHitTotal() && i < pages.size(); ++i) {
-        out += std::to_string(pages[i]);
-        out += '\t';
-        out += std::to_string(i < counts.size() ? counts[i] : 0);
-        out += '\n';
+    // Written in chunks: two numbers of at most 10 digits, a tab and a newline per page.
+    const std::size_t lines = std::min<std::size_t>(index.GetHitTotal(), pages.size());
+    static char chunk[1 << 16];
+    char* at = chunk;
+    char* const end = chunk + sizeof chunk;
+    const auto flush = [&] {
+        const auto size = static_cast<std::size_t>(at - chunk);
+        at = chunk;
+        return std::fwrite(chunk, 1, size, stdout) == size;
+    };
+    bool written = true;
+    for (std::size_t i = 0; i < lines && written; ++i) {
+        if (end - at < 32) written = flush();
+        char line[24];
+        char* next = std::to_chars(line, line + 11, pages[i]).ptr;
+        *next++ = '\t';
+        next = std::to_chars(next, next + 11, i < counts.size() ? counts[i] : 0).ptr;
+        *next++ = '\n';
+        at = std::copy(line, next, at);
     }
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
+    if (!written || !flush() || std::fflush(stdout) != 0) {
         Complain("cannot write to stdout");
         return kExitError;
     }
