@@ -1,8 +1,17 @@
 #include "builder/databuilder.h"
 
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <exception>
 #include <fstream>
+#include <mutex>
 #include <new>
+#include <optional>
+#include <span>
+#include <thread>
 #include <unordered_map>
 
 #include "builder/pagelayout.h"
@@ -85,48 +94,232 @@ std::string RecordName(const VolumeRef& ref, std::uint32_t pageNumber) {
     return name;
 }
 
-// The posting writers of the three scopes and the variant groups of each code point.
-class CScopeIndexes {
+// The variant slots of each code point, looked up without hashing.
+class CVariantSlots {
 public:
-    explicit CScopeIndexes(const std::vector<std::vector<std::uint32_t>>& groups) {
+    explicit CVariantSlots(const std::vector<std::vector<std::uint32_t>>& groups) {
+        std::unordered_map<std::uint32_t, std::vector<std::int32_t>> groupsOf;
+        std::uint32_t largest = 0;
         for (std::size_t g = 0; g < groups.size(); ++g) {
             for (std::uint32_t member : groups[g]) {
-                auto& list = m_groupsOf[member];
+                // Laid-out text holds no code point above U+10FFFF.
+                if (member > 0x10FFFF) continue;
+                auto& list = groupsOf[member];
                 const auto slot = static_cast<std::int32_t>(kFirstVariantSlot + g);
                 if (list.empty() || list.back() != slot) list.push_back(slot);
+                largest = std::max(largest, member);
             }
+        }
+        if (groupsOf.empty()) return;
+        m_start.assign(std::size_t{largest} + 2, 0);
+        for (const auto& [member, list] : groupsOf) {
+            m_start[member + 1] = static_cast<std::uint32_t>(list.size());
+        }
+        for (std::size_t i = 1; i < m_start.size(); ++i) m_start[i] += m_start[i - 1];
+        m_slots.resize(m_start.back());
+        for (const auto& [member, list] : groupsOf) {
+            std::copy(list.begin(), list.end(), m_slots.begin() + m_start[member]);
         }
     }
 
-    // False when an entry outgrows the posting format.
-    bool Add(const Occurrence& occurrence, std::uint32_t doc, bool& indexed) {
-        CPostingWriter& scoped = occurrence.kind == TextRun::kNote ? m_notes : m_main;
-        const std::int32_t slot = CharSlot(occurrence.codePoint);
-        indexed = slot != kNotIndexed;
-        if (indexed && !AddTo(scoped, slot, doc, occurrence.position)) return false;
-        auto it = m_groupsOf.find(occurrence.codePoint);
-        if (it == m_groupsOf.end()) return true;
-        for (std::int32_t groupSlot : it->second) {
-            if (!AddTo(scoped, groupSlot, doc, occurrence.position)) return false;
+    // The slots of the groups that hold codePoint, in group order.
+    std::span<const std::int32_t> Of(char32_t codePoint) const {
+        if (std::size_t{codePoint} + 1 >= m_start.size()) return {};
+        return {m_slots.data() + m_start[codePoint], m_slots.data() + m_start[codePoint + 1]};
+    }
+
+private:
+    std::vector<std::uint32_t> m_start;  // per code point up to the largest member, and one more
+    std::vector<std::int32_t> m_slots;
+};
+
+// One call of CPostingWriter::Add, with the scope it goes to besides the whole.
+struct Posting {
+    std::int32_t slot = 0;
+    std::uint32_t doc = 0;
+    std::uint32_t position = 0;
+    TextRun::Kind kind = TextRun::kMain;
+};
+
+// The posting writers of the three scopes, filled and written on two threads of
+// their own: one for the whole text, one for the main text and the annotations.
+// The building thread hands postings over in batches through a ring of kRing,
+// waiting while the ring is full. The threads live as long as this object: Join
+// waits for them and, at the latest, the destructor abandons what is left and
+// joins them. Add, Failed, Close and Join belong to the building thread.
+class CScopeIndexes {
+public:
+    CScopeIndexes() {
+        for (Batch& batch : m_ring) batch.reserve(kBatchPostings);
+        try {
+            for (int w = 0; w < kWorkers; ++w) m_threads[w] = std::thread([this, w] { Run(w); });
+        } catch (...) {
+            Stop();
+            throw;
+        }
+    }
+    ~CScopeIndexes() { Stop(); }
+    CScopeIndexes(const CScopeIndexes&) = delete;
+    CScopeIndexes& operator=(const CScopeIndexes&) = delete;
+
+    void Add(const Posting& posting) {
+        Batch& batch = m_ring[m_submitted % kRing];
+        batch.push_back(posting);
+        if (batch.size() == kBatchPostings) Submit();
+    }
+
+    // True once a thread has refused a posting or thrown; Join tells more.
+    bool Failed() const { return m_workers[0].failed || m_workers[1].failed; }
+
+    // Ends the input. With folder, which must outlive Join, the threads then write
+    // their scopes' files into it unless a posting was refused.
+    void Close(const std::filesystem::path* folder) {
+        if (!m_ring[m_submitted % kRing].empty()) Submit();
+        {
+            std::lock_guard lock(m_mutex);
+            m_closed = true;
+            m_writeTo = folder;
+        }
+        m_ready.notify_all();
+    }
+
+    // Requires: Close. Waits for both threads and rethrows what one threw. Returns
+    // the first document with a posting that outgrows the posting format, if any;
+    // otherwise sets error to the first write failure, if any, in the order the
+    // files are listed.
+    std::optional<std::uint32_t> Join(std::string& error) {
+        for (std::thread& thread : m_threads) {
+            if (thread.joinable()) thread.join();
+        }
+        for (Worker& worker : m_workers) {
+            if (worker.exception) std::rethrow_exception(worker.exception);
+        }
+        std::optional<std::uint32_t> failedDoc;
+        for (Worker& worker : m_workers) {
+            if (worker.failedDoc && (!failedDoc || *worker.failedDoc < *failedDoc)) {
+                failedDoc = worker.failedDoc;
+            }
+        }
+        if (failedDoc) return failedDoc;
+        for (Worker& worker : m_workers) {
+            if (!worker.error.empty()) {
+                error = worker.error;
+                break;
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    using Batch = std::vector<Posting>;
+    static constexpr int kWorkers = 2;
+    static constexpr std::size_t kRing = 8;
+    static constexpr std::size_t kBatchPostings = std::size_t{1} << 16;
+
+    struct Worker {
+        std::size_t consumed = 0;  // batches done; guarded by m_mutex
+        std::atomic<bool> failed{false};
+        std::optional<std::uint32_t> failedDoc;
+        std::exception_ptr exception;
+        std::string error;
+    };
+
+    // Hands the current batch to the threads and waits until the next one is free.
+    void Submit() {
+        std::unique_lock lock(m_mutex);
+        ++m_submitted;
+        m_ready.notify_all();
+        m_free.wait(lock, [this] {
+            return m_submitted - std::min(m_workers[0].consumed, m_workers[1].consumed) < kRing;
+        });
+        m_ring[m_submitted % kRing].clear();
+    }
+
+    // Adds the batch to thread w's scopes. False at a refused posting.
+    bool Index(int w, const Batch& batch) {
+        for (const Posting& posting : batch) {
+            CPostingWriter& writer =
+                w == 0 ? m_whole : posting.kind == TextRun::kNote ? m_notes : m_main;
+            if (!writer.Add(posting.slot, posting.doc, posting.position)) {
+                m_workers[w].failedDoc = posting.doc;
+                return false;
+            }
         }
         return true;
     }
 
-    bool Write(const std::filesystem::path& folder, std::string& error) {
+    bool Write(int w, const std::filesystem::path& folder, std::string& error) {
         const std::string base(kBaseName);
-        return m_whole.Write(folder, base, error) && m_main.Write(folder, base + "_content", error) &&
+        if (w == 0) return m_whole.Write(folder, base, error);
+        return m_main.Write(folder, base + "_content", error) &&
                m_notes.Write(folder, base + "_desc", error);
     }
 
-private:
-    bool AddTo(CPostingWriter& scoped, std::int32_t slot, std::uint32_t doc, std::uint32_t position) {
-        return m_whole.Add(slot, doc, position) && scoped.Add(slot, doc, position);
+    // Thread w's life: every batch, indexed or, after a failure or a stop, skipped
+    // so that the building thread never waits in vain; then the files.
+    void Run(int w) {
+        Worker& worker = m_workers[w];
+        std::size_t next = 0;
+        const std::filesystem::path* folder = nullptr;
+        for (;;) {
+            const Batch* batch = nullptr;
+            {
+                std::unique_lock lock(m_mutex);
+                m_ready.wait(lock, [&] { return m_submitted > next || m_closed; });
+                if (m_submitted == next) {
+                    folder = m_writeTo;
+                    break;
+                }
+                batch = &m_ring[next % kRing];
+            }
+            if (!worker.failed && !m_stopped) {
+                try {
+                    if (!Index(w, *batch)) worker.failed = true;
+                } catch (...) {
+                    worker.exception = std::current_exception();
+                    worker.failed = true;
+                }
+            }
+            {
+                std::lock_guard lock(m_mutex);
+                worker.consumed = ++next;
+            }
+            m_free.notify_one();
+        }
+        if (!folder || worker.failed || m_stopped) return;
+        try {
+            Write(w, *folder, worker.error);
+        } catch (...) {
+            worker.exception = std::current_exception();
+        }
+    }
+
+    // Abandons the input and joins the threads.
+    void Stop() noexcept {
+        m_stopped = true;
+        {
+            std::lock_guard lock(m_mutex);
+            m_closed = true;
+        }
+        m_ready.notify_all();
+        for (std::thread& thread : m_threads) {
+            if (thread.joinable()) thread.join();
+        }
     }
 
     CPostingWriter m_whole;
     CPostingWriter m_main;
     CPostingWriter m_notes;
-    std::unordered_map<std::uint32_t, std::vector<std::int32_t>> m_groupsOf;
+    std::array<Batch, kRing> m_ring;
+    std::size_t m_submitted = 0;  // batches handed over; changed under m_mutex
+    bool m_closed = false;        // guarded by m_mutex
+    const std::filesystem::path* m_writeTo = nullptr;  // guarded by m_mutex
+    std::atomic<bool> m_stopped{false};
+    std::array<Worker, kWorkers> m_workers;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;  // a batch was handed over or the input ended
+    std::condition_variable m_free;   // a thread finished a batch
+    std::array<std::thread, kWorkers> m_threads;
 };
 
 }  // namespace
@@ -230,37 +423,67 @@ bool CDataBuilder::BuildFiles(const Corpus& corpus, const std::filesystem::path&
     if (m_progress) m_progress(0, total);
     CStoreWriter store(kDefaultNameWidth);
     store.SetHeaderNumber(total);
-    CScopeIndexes indexes(corpus.variantGroups);
+    const CVariantSlots variantSlots(corpus.variantGroups);
+    CScopeIndexes indexes;
+    // "page N of volume V: " for document doc.
+    auto where = [&](std::uint32_t doc) {
+        std::size_t v = 0;
+        for (; doc >= volumes[v].volume->pages.size(); ++v) {
+            doc -= static_cast<std::uint32_t>(volumes[v].volume->pages.size());
+        }
+        const CorpusVolume& volume = *volumes[v].volume;
+        std::u16string name;
+        ToUtf16(volume.name, name);
+        return "page " + std::to_string(volume.firstPage + doc) + " of volume " + ToUtf8(name) + ": ";
+    };
+    // Fails with reason for document doc, unless an earlier page has a character
+    // that occurs too often, which is reported as the sequential build would.
+    auto failAt = [&](std::uint32_t doc, const std::string& reason) {
+        std::string ignored;
+        indexes.Close(nullptr);
+        if (auto tooOften = indexes.Join(ignored)) {
+            return Fail(where(*tooOften) + "a character occurs too often for one index entry");
+        }
+        return Fail(where(doc) + reason);
+    };
     std::uint32_t doc = 0;
     for (const VolumeRef& ref : volumes) {
         for (std::size_t i = 0; i < ref.volume->pages.size(); ++i) {
             const auto pageNumber = static_cast<std::uint32_t>(ref.volume->firstPage + i);
-            auto where = [&] {
-                std::u16string name;
-                ToUtf16(ref.volume->name, name);
-                return "page " + std::to_string(pageNumber) + " of volume " + ToUtf8(name) + ": ";
-            };
             LaidOutPage laid;
             std::string error;
-            if (!LayOutPage(ref.volume->pages[i], pageNumber, laid, error)) return Fail(where() + error);
+            if (!LayOutPage(ref.volume->pages[i], pageNumber, laid, error)) return failAt(doc, error);
             if (!store.AddPage(RecordName(ref, pageNumber), laid.html)) {
-                return Fail(where() + "the text store would pass 4 GiB");
+                return failAt(doc, "the text store would pass 4 GiB");
             }
             for (const Occurrence& occurrence : laid.occurrences) {
-                bool indexed = false;
-                if (!indexes.Add(occurrence, doc, indexed)) {
-                    return Fail(where() + "a character occurs too often for one index entry");
+                const std::int32_t slot = CharSlot(occurrence.codePoint);
+                if (slot != kNotIndexed) {
+                    indexes.Add({slot, doc, occurrence.position, occurrence.kind});
+                    ++result.indexedCharacters;
                 }
-                result.indexedCharacters += indexed ? 1 : 0;
+                for (std::int32_t groupSlot : variantSlots.Of(occurrence.codePoint)) {
+                    indexes.Add({groupSlot, doc, occurrence.position, occurrence.kind});
+                }
             }
             result.characters += laid.occurrences.size();
+            if (indexes.Failed()) return failAt(doc, "");
             ++doc;
             if (m_progress) m_progress(doc, total);
         }
     }
 
+    // The store is written while the threads write the indexes.
     std::string error;
-    if (!store.Write(folder, kBaseName, error) || !indexes.Write(folder, error)) return Fail(error);
+    std::string indexError;
+    std::string storeError;
+    indexes.Close(&folder);
+    const bool storeWritten = store.Write(folder, kBaseName, storeError);
+    if (auto tooOften = indexes.Join(indexError)) {
+        return Fail(where(*tooOften) + "a character occurs too often for one index entry");
+    }
+    if (!storeWritten) return Fail(storeError);
+    if (!indexError.empty()) return Fail(indexError);
 
     std::string catalogBytes;
     catalogBytes.reserve(catalog.size() * kCatalogRecordSize);

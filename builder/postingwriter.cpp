@@ -1,5 +1,7 @@
 #include "builder/postingwriter.h"
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 
 #include "builder/binaryio.h"
@@ -10,78 +12,133 @@ namespace {
 
 constexpr std::uint32_t kNoBlock = 0xFFFFFFFF;
 constexpr std::size_t kSlotTableEntries = 100000;
+constexpr std::uint32_t kChunkBlocks = 256;                // 1 MiB of blocks per allocation
+constexpr std::size_t kWriteBuffer = std::size_t{4} << 20;  // bytes per file write
 
-std::size_t PackedSize(std::uint32_t value) { return value < 0x80 ? 1 : value < 0x4000 ? 2 : 3; }
+std::uint32_t PackedSize(std::uint32_t value) { return value < 0x80 ? 1 : value < 0x4000 ? 2 : 3; }
+
+// The packed form of value in the low PackedSize(value) bytes, first byte lowest.
+std::uint32_t Packed(std::uint32_t value) {
+    if (value < 0x80) return value;
+    if (value < 0x4000) return (0x80 | (value >> 8)) | ((value & 0xFF) << 8);
+    return (0xC0 | (value >> 16)) | (((value >> 8) & 0xFF) << 8) | ((value & 0xFF) << 16);
+}
 
 }  // namespace
 
 CPostingWriter::CPostingWriter() : m_slots(kSlotTableEntries) {}
 
 void CPostingWriter::PutPacked(ByteString& out, std::uint32_t value) {
-    if (value < 0x80) {
-        out.push_back(static_cast<std::uint8_t>(value));
-    } else if (value < 0x4000) {
-        out.push_back(static_cast<std::uint8_t>(0x80 | (value >> 8)));
-        out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    } else {
-        out.push_back(static_cast<std::uint8_t>(0xC0 | (value >> 16)));
-        out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-        out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+    const std::uint32_t packed = Packed(value);
+    for (std::uint32_t i = 0, n = PackedSize(value); i < n; ++i) {
+        out.push_back(static_cast<std::uint8_t>(packed >> (8 * i)));
     }
 }
 
-bool CPostingWriter::FlushPending(SlotList& list) {
-    if (!list.any) return true;
-    PutPacked(list.bytes, list.docDelta);
-    std::size_t count = list.pending.size();
-    list.bytes.push_back(static_cast<std::uint8_t>(count & 0xFF));
-    list.bytes.push_back(static_cast<std::uint8_t>(count >> 8));
-    list.bytes.insert(list.bytes.end(), list.pending.begin(), list.pending.end());
-    list.pending.clear();
-    return true;
+std::uint8_t* CPostingWriter::BlockData(std::uint32_t block) const {
+    return m_chunks[block / kChunkBlocks].get() + std::size_t{block % kChunkBlocks} * kBlockSize;
+}
+
+void CPostingWriter::StartBlock(SlotList& list) {
+    const auto block = static_cast<std::uint32_t>(m_nextBlock.size());
+    if (block % kChunkBlocks == 0) {
+        m_chunks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(
+            std::size_t{kChunkBlocks} * kBlockSize));
+    }
+    m_nextBlock.push_back(kNoBlock);
+    if (list.bytes == 0) {
+        list.firstBlock = block;
+    } else {
+        m_nextBlock[list.lastBlock] = block;
+    }
+    list.lastBlock = block;
+}
+
+void CPostingWriter::PutByte(SlotList& list, std::uint8_t byte) {
+    const auto offset = static_cast<std::uint32_t>(list.bytes % kBlockSize);
+    if (offset == 0) StartBlock(list);
+    BlockData(list.lastBlock)[offset] = byte;
+    ++list.bytes;
+}
+
+void CPostingWriter::Put(SlotList& list, std::uint32_t value) {
+    const std::uint32_t size = PackedSize(value);
+    const std::uint32_t packed = Packed(value);
+    const auto offset = static_cast<std::uint32_t>(list.bytes % kBlockSize);
+    if (offset != 0 && offset + size <= kBlockSize) {
+        std::uint8_t* at = BlockData(list.lastBlock) + offset;
+        for (std::uint32_t i = 0; i < size; ++i) at[i] = static_cast<std::uint8_t>(packed >> (8 * i));
+        list.bytes += size;
+        return;
+    }
+    for (std::uint32_t i = 0; i < size; ++i) PutByte(list, static_cast<std::uint8_t>(packed >> (8 * i)));
+}
+
+void CPostingWriter::CloseEntry(const SlotList& list) {
+    if (list.bytes == 0) return;
+    std::uint8_t* low = BlockData(list.countBlock) + list.countOffset;
+    std::uint8_t* high = list.countOffset + 1u < kBlockSize ? low + 1
+                                                           : BlockData(m_nextBlock[list.countBlock]);
+    *low = static_cast<std::uint8_t>(list.positionBytes & 0xFF);
+    *high = static_cast<std::uint8_t>(list.positionBytes >> 8);
 }
 
 bool CPostingWriter::Add(std::int32_t slot, std::uint32_t doc, std::uint32_t position) {
     if (slot < 0 || static_cast<std::size_t>(slot) >= m_slots.size()) return false;
     SlotList& list = m_slots[static_cast<std::size_t>(slot)];
-    if (list.any && doc == list.lastDoc) {
+    const bool any = list.bytes != 0;
+    if (any && doc == list.lastDoc) {
         if (position == list.lastPosition) return true;
         if (position < list.lastPosition) return false;
-        std::uint32_t delta = position - list.lastPosition;
-        if (delta > kMaxPacked || list.pending.size() + PackedSize(delta) > kMaxPositionBytes) {
+        const std::uint32_t delta = position - list.lastPosition;
+        if (delta > kMaxPacked || list.positionBytes + PackedSize(delta) > kMaxPositionBytes) {
             return false;
         }
-        PutPacked(list.pending, delta);
+        Put(list, delta);
+        list.positionBytes = static_cast<std::uint16_t>(list.positionBytes + PackedSize(delta));
         list.lastPosition = position;
         return true;
     }
-    if (list.any && doc < list.lastDoc) return false;
-    std::uint32_t docDelta = list.any ? doc - list.lastDoc : doc;
+    if (any && doc < list.lastDoc) return false;
+    const std::uint32_t docDelta = any ? doc - list.lastDoc : doc;
     if (docDelta > kMaxPacked || position > kMaxPacked) return false;
-    FlushPending(list);
-    PutPacked(list.pending, position);
-    list.docDelta = docDelta;
+    CloseEntry(list);
+    // An entry: packed document delta, the two-byte count of its position bytes,
+    // the packed positions.
+    Put(list, docDelta);
+    const auto countOffset = static_cast<std::uint32_t>(list.bytes % kBlockSize);
+    PutByte(list, 0);
+    list.countBlock = list.lastBlock;
+    list.countOffset = static_cast<std::uint16_t>(countOffset);
+    PutByte(list, 0);
+    Put(list, position);
+    list.positionBytes = static_cast<std::uint16_t>(PackedSize(position));
     list.lastDoc = doc;
     list.lastPosition = position;
-    list.any = true;
     return true;
+}
+
+void CPostingWriter::Clear() {
+    m_slots.assign(kSlotTableEntries, SlotList());
+    m_chunks.clear();
+    m_nextBlock.clear();
 }
 
 bool CPostingWriter::Write(const std::filesystem::path& folder, std::string_view baseWithSuffix,
                            std::string& error) {
+    // The posting file holds the lists in slot order, each from a fresh block.
     std::vector<std::uint32_t> firstBlock(kSlotTableEntries, kNoBlock);
     std::vector<std::uint32_t> lastDoc(kSlotTableEntries, 0);
     std::vector<std::uint32_t> chain;
     for (std::size_t slot = 0; slot < m_slots.size(); ++slot) {
         SlotList& list = m_slots[slot];
-        if (!list.any) continue;
-        FlushPending(list);
-        list.any = false;
+        if (list.bytes == 0) continue;
+        CloseEntry(list);
         firstBlock[slot] = static_cast<std::uint32_t>(chain.size());
         lastDoc[slot] = list.lastDoc;
-        std::size_t blocks = (list.bytes.size() + kBlockSize - 1) / kBlockSize;
-        for (std::size_t b = 0; b < blocks; ++b) {
-            std::uint32_t self = static_cast<std::uint32_t>(chain.size());
+        const std::uint64_t blocks = (list.bytes + kBlockSize - 1) / kBlockSize;
+        for (std::uint64_t b = 0; b < blocks; ++b) {
+            const auto self = static_cast<std::uint32_t>(chain.size());
             chain.push_back(b + 1 < blocks ? self + 1 : kNoBlock);
         }
     }
@@ -94,22 +151,41 @@ bool CPostingWriter::Write(const std::filesystem::path& folder, std::string_view
     for (auto v : lastDoc) PutU32(header, v);
     for (auto v : chain) PutU32(header, v);
     const std::string base = (folder / std::string(baseWithSuffix)).string();
-    if (!WriteBytes(base + "-idx.h", header, error)) return false;
+    if (!WriteBytes(base + "-idx.h", header, error)) {
+        Clear();
+        return false;
+    }
 
-    // The lists go to the file one by one, each padded to whole blocks, so the
-    // posting file is never held in memory a second time.
+    // Blocks are gathered into large writes; the unused end of a list's last
+    // block is written as zeros.
     const std::string path = base + "-idx.m";
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    static const char zeros[kBlockSize] = {};
-    for (SlotList& list : m_slots) {
-        if (list.bytes.empty() || !file) continue;
-        file.write(reinterpret_cast<const char*>(list.bytes.data()),
-                   static_cast<std::streamsize>(list.bytes.size()));
-        const std::size_t tail = list.bytes.size() % kBlockSize;
-        if (tail > 0) file.write(zeros, static_cast<std::streamsize>(kBlockSize - tail));
-        ByteString().swap(list.bytes);
+    std::vector<char> buffer(kWriteBuffer);
+    std::size_t filled = 0;
+    auto flush = [&] {
+        if (filled > 0 && file) file.write(buffer.data(), static_cast<std::streamsize>(filled));
+        filled = 0;
+    };
+    for (const SlotList& list : m_slots) {
+        if (list.bytes == 0 || !file) continue;
+        std::uint64_t left = list.bytes;
+        std::uint32_t block = list.firstBlock;
+        while (left > 0) {
+            if (filled == buffer.size()) flush();
+            const auto used = static_cast<std::size_t>(std::min<std::uint64_t>(left, kBlockSize));
+            std::memcpy(buffer.data() + filled, BlockData(block), used);
+            std::memset(buffer.data() + filled + used, 0, kBlockSize - used);
+            filled += kBlockSize;
+            left -= used;
+            block = m_nextBlock[block];
+        }
     }
-    if (noList && file) file.write(zeros, kBlockSize);
+    if (noList) {
+        std::memset(buffer.data(), 0, kBlockSize);
+        filled = kBlockSize;
+    }
+    flush();
+    Clear();
     if (file) file.close();
     if (!file) {
         error = "cannot write " + path;

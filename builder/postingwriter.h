@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,8 +14,10 @@
 namespace vyn {
 
 // Collects occurrences slot by slot and lays each slot's posting list out from the
-// start of a fresh 4,096-byte block, chaining blocks as the list grows. Not
-// thread-safe. Memory: the encoded lists (about two bytes per occurrence).
+// start of a fresh 4,096-byte block, chaining blocks as the list grows. The lists
+// are kept in memory in blocks of that size, as the posting file will hold them.
+// Not thread-safe; separate objects may be used on separate threads. Memory: the
+// posting file's size plus about 5 MB.
 class CPostingWriter {
 public:
     static constexpr std::uint32_t kBlockSize = 4096;
@@ -31,7 +34,8 @@ public:
     bool Add(std::int32_t slot, std::uint32_t doc, std::uint32_t position);
 
     // Writes folder/base + "-idx.h" and "-idx.m". The posting file has at least one
-    // block. False with a reason in error when a file cannot be written.
+    // block. Leaves the writer empty, as newly made. False with a reason in error
+    // when a file cannot be written.
     bool Write(const std::filesystem::path& folder, std::string_view baseWithSuffix,
                std::string& error);
 
@@ -39,17 +43,30 @@ public:
     static void PutPacked(ByteString& out, std::uint32_t value);
 
 private:
-    struct SlotList {
-        ByteString bytes;             // finished entries
-        ByteString pending;           // position data of the open entry
-        std::uint32_t lastDoc = 0;    // document of the open (last) entry
+    // A slot's list: its finished entries and the open one, whose position count
+    // is filled in when the next entry starts or the list is written. 32 bytes, so
+    // that an Add touches one cache line of the table.
+    struct alignas(32) SlotList {
+        std::uint64_t bytes = 0;          // the list's length; 0 while it is empty
+        std::uint32_t firstBlock = 0;     // pool block of the list's start
+        std::uint32_t lastBlock = 0;      // pool block of its end
+        std::uint32_t countBlock = 0;     // pool block of the open entry's count
+        std::uint16_t countOffset = 0;    // its first byte in that block
+        std::uint16_t positionBytes = 0;  // of the open entry
+        std::uint32_t lastDoc = 0;        // document of the open (last) entry
         std::uint32_t lastPosition = 0;
-        std::uint32_t docDelta = 0;   // delta of the open entry
-        bool any = false;
     };
-    static bool FlushPending(SlotList& list);
+
+    std::uint8_t* BlockData(std::uint32_t block) const;
+    void StartBlock(SlotList& list);
+    void PutByte(SlotList& list, std::uint8_t byte);
+    void Put(SlotList& list, std::uint32_t value);
+    void CloseEntry(const SlotList& list);
+    void Clear();
 
     std::vector<SlotList> m_slots;
+    std::vector<std::unique_ptr<std::uint8_t[]>> m_chunks;  // kChunkBlocks blocks each
+    std::vector<std::uint32_t> m_nextBlock;                 // per pool block
 };
 
 }  // namespace vyn

@@ -667,6 +667,46 @@ TEST(DataBuilderErrorTest, UnbuildableCorporaAreRefusedWithAReason) {
     }
 }
 
+TEST(DataBuilderErrorTest, FirstFaultingPageIsNamedWhereverItIsFound) {
+    // Volume 甲 holds pages 1 and 2, volume 乙 pages 5 to 8. A character too
+    // frequent for one entry is found by the indexing, other faults by the layout.
+    auto frequentPage = [] {
+        std::string text;
+        for (int i = 0; i < 70000; ++i) text += "甲";
+        return Page("頻", {{{Main(text)}}});
+    };
+    const CorpusPage malformed = Page("壞", {{{Main("\xE4\xB8")}}});
+    struct Row {
+        const char* name;
+        std::vector<std::pair<std::size_t, CorpusPage>> faults;  // page index over the corpus
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"too frequent on the last page", {{5, frequentPage()}},
+         "page 8 of volume 乙: a character occurs too often"},
+        {"too frequent on a middle page of the second volume", {{3, frequentPage()}},
+         "page 6 of volume 乙: a character occurs too often"},
+        {"too frequent before malformed text", {{2, frequentPage()}, {4, malformed}},
+         "page 5 of volume 乙: a character occurs too often"},
+        {"malformed text before a too frequent character", {{1, malformed}, {4, frequentPage()}},
+         "page 2 of volume 甲: the page text is not valid UTF-8"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<CorpusPage> pages(6, Page("題", {{{Main("甲乙")}}}));
+        for (const auto& [index, page] : row.faults) pages[index] = page;
+        Corpus corpus;
+        CorpusVolume first{"甲", 1, {pages.begin(), pages.begin() + 2}};
+        CorpusVolume second{"乙", 5, {pages.begin() + 2, pages.end()}};
+        corpus.categories.push_back({"類", {{"書", {first, second}}}});
+        TempDir dir;
+        CDataBuilder builder;
+        BuildStats stats;
+        EXPECT_FALSE(builder.Build(corpus, dir.path(), stats));
+        EXPECT_EQ(builder.GetReason().rfind(row.reason, 0), 0u) << builder.GetReason();
+    }
+}
+
 TEST(DataBuilderErrorTest, UnwritableFolderIsReported) {
     struct Row {
         const char* name;
