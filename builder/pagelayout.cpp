@@ -53,12 +53,15 @@ std::optional<char32_t> Shown(char32_t c, bool inText) {
     return c;
 }
 
+// Appends the shown form of utf8 to out; out is left changed on false.
 bool Clean(std::string_view utf8, bool inText, std::u32string& out) {
-    std::u32string decoded;
-    if (!DecodeUtf8(utf8, decoded)) return false;
-    for (char32_t c : decoded) {
-        if (auto shown = Shown(c, inText)) out.push_back(*shown);
+    const std::size_t start = out.size();
+    if (!DecodeUtf8(utf8, out)) return false;
+    std::size_t kept = start;
+    for (std::size_t i = start; i < out.size(); ++i) {
+        if (auto shown = Shown(out[i], inText)) out[kept++] = *shown;
     }
+    out.resize(kept);
     return true;
 }
 

@@ -108,9 +108,11 @@ private:
 
 bool IsControl(char32_t c) { return (c < 0x20 && c != U'\t') || (c >= 0x7F && c <= 0x9F); }
 
-// Decodes a line; fails on malformed UTF-8 and on control characters but TAB.
-std::u32string CheckedText(std::string_view line, std::string_view file, std::uint64_t number) {
-    std::u32string decoded;
+// Decodes a line into decoded, replacing what it held; fails on malformed UTF-8
+// and on control characters but TAB.
+void CheckText(std::string_view line, std::string_view file, std::uint64_t number,
+               std::u32string& decoded) {
+    decoded.clear();
     if (!DecodeUtf8(line, decoded)) FailAt(file, number, "not valid UTF-8");
     for (char32_t c : decoded) {
         if (IsControl(c)) {
@@ -119,7 +121,6 @@ std::u32string CheckedText(std::string_view line, std::string_view file, std::ui
             FailAt(file, number, std::string("control character ") + code);
         }
     }
-    return decoded;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -253,10 +254,11 @@ void CSourceParser::ReadCatalog(Corpus& corpus) {
     }
     CLineReader reader(in, kCatalogFile);
     std::string line;
+    std::u32string decoded;
     std::uint32_t entries = 0;
     while (reader.Next(line)) {
         const std::uint64_t number = reader.Number();
-        CheckedText(line, kCatalogFile, number);
+        CheckText(line, kCatalogFile, number, decoded);
         StripTrailingBlanks(line);
         if (line.empty() || line.front() == '#') continue;
         const std::vector<std::string_view> fields = Split(line, '\t');
@@ -357,9 +359,10 @@ void CSourceParser::ReadVolume(std::istream& in, const std::string& file,
 
     CLineReader reader(in, file);
     std::string line;
+    std::u32string decoded;
     while (reader.Next(line)) {
         const std::uint64_t number = reader.Number();
-        CheckedText(line, file, number);
+        CheckText(line, file, number, decoded);
         StripTrailingBlanks(line);
         if (line == kPageBreak) {
             finishPage(number);
@@ -430,9 +433,10 @@ void CSourceParser::ReadVariants(Corpus& corpus) {
     }
     CLineReader reader(in, kVariantFile);
     std::string line;
+    std::u32string decoded;
     while (reader.Next(line)) {
         const std::uint64_t number = reader.Number();
-        const std::u32string decoded = CheckedText(line, kVariantFile, number);
+        CheckText(line, kVariantFile, number, decoded);
         StripTrailingBlanks(line);
         if (line.empty() || line.front() == '#') continue;
         std::vector<std::uint32_t> group;

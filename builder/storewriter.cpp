@@ -10,7 +10,12 @@ namespace vyn {
 bool CStoreWriter::AddPage(std::string_view name, std::string_view page) {
     if (name.size() >= m_nameWidth || name.find('\0') != std::string_view::npos) return false;
     if (page.size() > std::numeric_limits<std::uint32_t>::max() - m_content.size()) return false;
-    for (char c : page) m_content.push_back(static_cast<std::uint8_t>(c) ^ kStoreMask);
+    const std::size_t start = m_content.size();
+    m_content.resize(start + page.size());
+    std::uint8_t* out = m_content.data() + start;
+    for (std::size_t i = 0; i < page.size(); ++i) {
+        out[i] = static_cast<std::uint8_t>(static_cast<std::uint8_t>(page[i]) ^ kStoreMask);
+    }
     m_names.emplace_back(name);
     m_ends.push_back(static_cast<std::uint32_t>(m_content.size()));
     m_lengths.push_back(static_cast<std::uint32_t>(page.size()));
