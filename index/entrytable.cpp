@@ -48,7 +48,7 @@ private:
     bool Enter(std::uint32_t block) {
         const std::uint64_t start = std::uint64_t{block} * kPostingBlockSize;
         if (start >= m_view.bytes.size()) return false;
-        if (block < m_view.cycleLength.size() && m_view.cycleLength[block] > 0) return false;
+        if (block == m_view.cycle.entry) return false;
         m_block = block;
         m_offset = 0;
         m_available = static_cast<std::uint32_t>(

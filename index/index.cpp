@@ -102,16 +102,12 @@ bool CIndex::LoadHeader(const std::string& path) {
         m_headerCopy = LoadU32s(p, m_headerMapping.Bytes().size() / 4);
         words = m_headerCopy;
     }
-    std::vector<std::uint32_t> cycleLength =
-        ChainCycleLengths(words.subspan(kHeaderTablesSize / 4, static_cast<std::size_t>(blockCount)));
-
     m_firstBlock = words.subspan(0, kSlotTableEntries);
     m_reserved2 = {p + 4 * kSlotTableEntries, kReserved2Size};
     m_reserved3 = {p + 4 * kSlotTableEntries + kReserved2Size, kReserved3Size};
     m_lastDoc = words.subspan((4 * kSlotTableEntries + kReserved2Size + kReserved3Size) / 4,
                               kSlotTableEntries);
     m_blockChain = words.subspan(kHeaderTablesSize / 4, static_cast<std::size_t>(blockCount));
-    m_chainCycleLength = std::move(cycleLength);
     m_blockCount = static_cast<std::uint32_t>(blockCount);
     return true;
 }
@@ -135,7 +131,6 @@ void CIndex::Close() {
     m_blockChain = {};
     m_headerMapping.Unmap();
     std::vector<std::uint32_t>().swap(m_headerCopy);
-    std::vector<std::uint32_t>().swap(m_chainCycleLength);
     m_blockCount = 0;
     m_entryTables.clear();
     m_entryTableBytes = 0;
@@ -146,6 +141,10 @@ void CIndex::Close() {
     m_textStore.Close();
 }
 
+PostingView CIndex::ListView(std::uint32_t firstBlock) const {
+    return PostingView{m_postings, m_blockChain, FindChainCycle(m_blockChain, firstBlock)};
+}
+
 bool CIndex::StartCursor(std::int32_t slot, CPostingCursor& cursor) const {
     if (slot < 0 || static_cast<std::size_t>(slot) >= m_firstBlock.size()) return false;
     const std::uint32_t first = m_firstBlock[static_cast<std::size_t>(slot)];
@@ -153,8 +152,7 @@ bool CIndex::StartCursor(std::int32_t slot, CPostingCursor& cursor) const {
     if (first == kNoBlock || std::uint64_t{first} * kPostingBlockSize >= m_postings.size()) {
         return false;
     }
-    cursor = CPostingCursor(PostingView{m_postings, m_blockChain, m_chainCycleLength}, first,
-                            m_lastDoc[static_cast<std::size_t>(slot)]);
+    cursor = CPostingCursor(ListView(first), first, m_lastDoc[static_cast<std::size_t>(slot)]);
     return true;
 }
 

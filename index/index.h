@@ -183,6 +183,8 @@ private:
     bool LoadHeader(const std::string& path);
     bool MapPostings(const std::string& path);
     bool FailOpen();
+    // The posting bytes and chain, with the cycle of the walk from firstBlock.
+    PostingView ListView(std::uint32_t firstBlock) const;
     // A cursor on the posting list of slot; false when the slot has none.
     bool StartCursor(std::int32_t slot, CPostingCursor& cursor) const;
     int SearchWords(std::u16string& query, bool all, bool countHits, bool useVariants);
@@ -232,7 +234,6 @@ private:
     CFirstGroupMap m_firstGroupOf;
     mutable std::vector<std::vector<std::uint32_t>> m_variantGroups;  // see GetVariantGroups
     mutable bool m_variantGroupsMade = false;
-    std::vector<std::uint32_t> m_chainCycleLength;                    // see ChainCycleLengths
     CMessageSink* m_sink = nullptr;
     std::unordered_map<std::int32_t, CachedTable> m_entryTables;  // by slot, until Close
     std::size_t m_entryTableBytes = 0;

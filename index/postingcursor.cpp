@@ -17,29 +17,36 @@
 
 namespace vyn {
 
-std::vector<std::uint32_t> ChainCycleLengths(std::span<const std::uint32_t> chain) {
-    const std::size_t count = chain.size();
-    std::vector<std::uint32_t> length(count, 0);
-    enum : std::uint8_t { kUnseen, kOnPath, kDone };
-    std::vector<std::uint8_t> state(count, kUnseen);
-    std::vector<std::uint32_t> path;
-    for (std::size_t start = 0; start < count; ++start) {
-        path.clear();
-        std::size_t b = start;
-        while (b < count && state[b] == kUnseen) {
-            state[b] = kOnPath;
-            path.push_back(static_cast<std::uint32_t>(b));
-            b = chain[b];
+ChainCycle FindChainCycle(std::span<const std::uint32_t> chain, std::uint32_t firstBlock) {
+    // Brent's cycle detection over the walk; kNoBlock stands for its end.
+    const auto next = [&](std::uint32_t block) {
+        return block < chain.size() ? chain[block] : kNoBlock;
+    };
+    ChainCycle cycle;
+    if (firstBlock == kNoBlock) return cycle;
+    std::uint64_t power = 1, length = 1;
+    std::uint32_t tortoise = firstBlock;
+    std::uint32_t hare = next(firstBlock);
+    while (hare != kNoBlock && hare != tortoise) {
+        if (power == length) {
+            tortoise = hare;
+            power *= 2;
+            length = 0;
         }
-        if (b < count && state[b] == kOnPath) {
-            // The walk met itself: the path from b on is a cycle.
-            const auto first = std::find(path.begin(), path.end(), static_cast<std::uint32_t>(b));
-            const auto cycle = static_cast<std::uint32_t>(path.end() - first);
-            for (auto it = first; it != path.end(); ++it) length[*it] = cycle;
-        }
-        for (std::uint32_t p : path) state[p] = kDone;
+        hare = next(hare);
+        ++length;
     }
-    return length;
+    if (hare == kNoBlock) return cycle;
+    // The first block of the cycle: two walks length blocks apart meet there.
+    tortoise = hare = firstBlock;
+    for (std::uint64_t i = 0; i < length; ++i) hare = next(hare);
+    while (tortoise != hare) {
+        tortoise = next(tortoise);
+        hare = next(hare);
+    }
+    cycle.entry = tortoise;
+    cycle.length = static_cast<std::uint32_t>(length);
+    return cycle;
 }
 
 CPostingCursor::CPostingCursor(const PostingView& view, std::uint32_t firstBlock,
@@ -52,10 +59,10 @@ CPostingCursor::CPostingCursor(const PostingView& view, std::uint32_t firstBlock
 void CPostingCursor::EnterBlock(std::uint32_t block) {
     m_block = block;
     m_offset = 0;
-    if (!m_onCycle && block < m_view.cycleLength.size() && m_view.cycleLength[block] > 0) {
+    if (!m_onCycle && block == m_view.cycle.entry) {
         // From here on the chain goes round; the list may use each block once.
         m_onCycle = true;
-        m_cycleSwitchesLeft = m_view.cycleLength[block] - 1;
+        m_cycleSwitchesLeft = m_view.cycle.length - 1;
     }
 }
 

@@ -10,20 +10,28 @@ namespace vyn {
 constexpr std::uint32_t kPostingBlockSize = 4096;
 constexpr std::uint32_t kNoBlock = 0xFFFFFFFF;  // chain end; first-block entry of an empty slot
 
-// What a cursor reads: the posting bytes, the block chain and, per chain entry, the
-// length of the chain cycle that block lies on (0 when it lies on none; see
-// ChainCycleLengths). The views must outlive every cursor made from them.
+// Where the chain walk from a list's first block comes back on itself: the first
+// block of the walk that lies on a cycle (a block the walk reaches again) and the
+// number of blocks on that cycle. Entry kNoBlock, length 0, when the walk ends. A
+// well-formed list never visits a block twice, so on the cycle it may use at most
+// length blocks.
+struct ChainCycle {
+    std::uint32_t entry = kNoBlock;
+    std::uint32_t length = 0;
+};
+
+// The cycle of the walk from firstBlock, where chain entries at or past chain.size()
+// end a walk. O(blocks walked) time, O(1) memory.
+ChainCycle FindChainCycle(std::span<const std::uint32_t> chain, std::uint32_t firstBlock);
+
+// What a cursor reads: the posting bytes, the block chain and the cycle of the list's
+// walk (FindChainCycle from its first block). The views must outlive every cursor
+// made from them.
 struct PostingView {
     std::span<const std::uint8_t> bytes;
     std::span<const std::uint32_t> chain;
-    std::span<const std::uint32_t> cycleLength;
+    ChainCycle cycle;
 };
-
-// For each block b < chain.size(), the number of blocks on the cycle through b when
-// following the chain from b returns to b, else 0. Chain entries at or past
-// chain.size() end a walk. A well-formed list never visits a block twice, so on a
-// cycle it may use at most that many blocks. O(chain.size()) time and memory.
-std::vector<std::uint32_t> ChainCycleLengths(std::span<const std::uint32_t> chain);
 
 // Walks one posting list (format at the top of index/postingcursor.cpp) block by
 // block through the block chain: entry heads, then the packed positions of the

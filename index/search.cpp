@@ -766,7 +766,8 @@ bool CIndex::SearchAllByTables(const std::vector<std::u16string_view>& words, bo
         for (std::size_t w = 0; w < words.size() && plans[w].searchable; ++w) {
             if (!TablesOf(plans[w].slots, tables[w])) return false;
         }
-        const PostingView view{m_postings, m_blockChain, m_chainCycleLength};
+        // Lists with tables are regular: no cycle on their walks.
+        const PostingView view{m_postings, m_blockChain, {}};
         std::vector<std::uint32_t> found, pages, counts, kept, inDocs;
         // Per word of one character: its entry for each page of found.
         std::vector<std::vector<std::uint32_t>> entriesOf(words.size());
@@ -923,7 +924,7 @@ std::uint32_t CIndex::SearchWord(std::u16string_view word, CombineMode mode, boo
                     restriction = &sorted;
                 }
             }
-            TableWordSearch(PostingView{m_postings, m_blockChain, m_chainCycleLength}, tables,
+            TableWordSearch(PostingView{m_postings, m_blockChain, {}}, tables,
                             plan.queryPos, plan.segments, plan.n, countHits, restriction,
                             m_gatherBuffers, m_pageMarks)
                 .Run(pages, counts);
@@ -942,8 +943,7 @@ const CEntryTable* CIndex::EntryTable(std::int32_t slot) {
     if (it == m_entryTables.end()) {
         const auto at = static_cast<std::size_t>(slot);
         CEntryTable table;
-        const bool regular = table.Build(PostingView{m_postings, m_blockChain, m_chainCycleLength},
-                                         m_firstBlock[at], m_lastDoc[at]);
+        const bool regular = table.Build(ListView(m_firstBlock[at]), m_firstBlock[at], m_lastDoc[at]);
         m_entryTableBytes += table.MemoryBytes();
         it = m_entryTables.emplace(slot, CachedTable{std::move(table), regular}).first;
     }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include <vector>
 
 #include "builder/postingwriter.h"
@@ -34,12 +37,11 @@ ByteString Encode(const std::vector<Entry>& entries) {
 struct Layout {
     std::vector<std::uint8_t> bytes;
     std::vector<std::uint32_t> chain;
-    std::vector<std::uint32_t> cycles;
 
     // Requires: the layout stays as it is while cursors are used.
     CPostingCursor Cursor(std::uint32_t firstBlock, std::uint32_t lastDoc) {
-        if (cycles.size() != chain.size()) cycles = ChainCycleLengths(chain);
-        return CPostingCursor(PostingView{bytes, chain, cycles}, firstBlock, lastDoc);
+        return CPostingCursor(PostingView{bytes, chain, FindChainCycle(chain, firstBlock)},
+                              firstBlock, lastDoc);
     }
 };
 
@@ -260,11 +262,55 @@ TEST(PostingCursor, DamagedListsEndWithoutLeavingTheBytes) {
     }
 }
 
-TEST(PostingCursor, ChainCycleLengths) {
+// The walk from first, block by block, until it ends or repeats a block: the first
+// repeated block and the number of blocks from it until it comes again.
+ChainCycle WalkUntilRepeat(const std::vector<std::uint32_t>& chain, std::uint32_t first) {
+    std::vector<std::uint32_t> path;
+    std::uint32_t block = first;
+    while (block != kNoBlock) {
+        const auto seen = std::find(path.begin(), path.end(), block);
+        if (seen != path.end()) return {block, static_cast<std::uint32_t>(path.end() - seen)};
+        path.push_back(block);
+        block = block < chain.size() ? chain[block] : kNoBlock;
+    }
+    return {};
+}
+
+TEST(PostingCursor, FindChainCycle) {
     const std::vector<std::uint32_t> chain = {1, 2, 0, 0, kNoBlock, 5, 99, 8, 7, 7};
-    const std::vector<std::uint32_t> expected = {3, 3, 3, 0, 0, 1, 0, 2, 2, 0};
-    EXPECT_EQ(ChainCycleLengths(chain), expected);
-    EXPECT_TRUE(ChainCycleLengths({}).empty());
+    struct Case {
+        std::uint32_t first, entry, length;
+    } const cases[] = {
+        {0, 0, 3}, {2, 2, 3}, {3, 0, 3},  {4, kNoBlock, 0}, {5, 5, 1},
+        {6, kNoBlock, 0}, {9, 7, 2}, {99, kNoBlock, 0}, {kNoBlock, kNoBlock, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "first block " << c.first);
+        const ChainCycle cycle = FindChainCycle(chain, c.first);
+        EXPECT_EQ(cycle.entry, c.entry);
+        EXPECT_EQ(cycle.length, c.length);
+    }
+    EXPECT_EQ(FindChainCycle({}, 0).entry, kNoBlock);
+
+    // Random chains with long tails and cycles of every length, from every block.
+    std::mt19937 rng(4242);
+    for (int round = 0; round < 200; ++round) {
+        const std::uint32_t size = std::uniform_int_distribution<std::uint32_t>(1, 300)(rng);
+        std::vector<std::uint32_t> random(size);
+        for (std::uint32_t b = 0; b < size; ++b) {
+            const int kind = std::uniform_int_distribution<int>(0, 9)(rng);
+            random[b] = kind == 0   ? kNoBlock
+                        : kind == 1 ? size + 5
+                        : kind < 6  ? (b + 1) % size
+                                    : std::uniform_int_distribution<std::uint32_t>(0, size - 1)(rng);
+        }
+        for (std::uint32_t first = 0; first < size; ++first) {
+            const ChainCycle expected = WalkUntilRepeat(random, first);
+            const ChainCycle cycle = FindChainCycle(random, first);
+            ASSERT_EQ(cycle.entry, expected.entry) << "round " << round << " first " << first;
+            ASSERT_EQ(cycle.length, expected.length) << "round " << round << " first " << first;
+        }
+    }
 }
 
 TEST(PostingCursor, PositionNumberLongerThanItsCountEndsTheEntry) {
