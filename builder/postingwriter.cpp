@@ -12,8 +12,19 @@ namespace {
 
 constexpr std::uint32_t kNoBlock = 0xFFFFFFFF;
 constexpr std::size_t kSlotTableEntries = 100000;
-constexpr std::uint32_t kChunkBlocks = 256;                // 1 MiB of blocks per allocation
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;   // per pool allocation
 constexpr std::size_t kWriteBuffer = std::size_t{4} << 20;  // bytes per file write
+
+// A list is kept in segments of 64, 256 and 1,024 bytes, then of whole blocks, so
+// that the many short lists do not take a block each. Returns the offset in its
+// segment of a list's byte at offset bytes, and the segment's size.
+std::uint32_t SegmentOffset(std::uint64_t bytes, std::uint32_t& size) {
+    if (bytes < 64) return size = 64, static_cast<std::uint32_t>(bytes);
+    if (bytes < 320) return size = 256, static_cast<std::uint32_t>(bytes - 64);
+    if (bytes < 1344) return size = 1024, static_cast<std::uint32_t>(bytes - 320);
+    size = CPostingWriter::kBlockSize;
+    return static_cast<std::uint32_t>((bytes - 1344) % CPostingWriter::kBlockSize);
+}
 
 std::uint32_t PackedSize(std::uint32_t value) { return value < 0x80 ? 1 : value < 0x4000 ? 2 : 3; }
 
@@ -35,38 +46,37 @@ void CPostingWriter::PutPacked(ByteString& out, std::uint32_t value) {
     }
 }
 
-std::uint8_t* CPostingWriter::BlockData(std::uint32_t block) const {
-    return m_chunks[block / kChunkBlocks].get() + std::size_t{block % kChunkBlocks} * kBlockSize;
-}
-
-void CPostingWriter::StartBlock(SlotList& list) {
-    const auto block = static_cast<std::uint32_t>(m_nextBlock.size());
-    if (block % kChunkBlocks == 0) {
-        m_chunks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(
-            std::size_t{kChunkBlocks} * kBlockSize));
+void CPostingWriter::StartSegment(SlotList& list, std::uint32_t size) {
+    const auto segment = static_cast<std::uint32_t>(m_segments.size());
+    if (m_chunkLeft < size) {
+        m_chunks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes));
+        m_chunkLeft = kChunkBytes;
     }
-    m_nextBlock.push_back(kNoBlock);
+    m_segments.push_back({m_chunks.back().get() + (kChunkBytes - m_chunkLeft), kNoBlock, size});
+    m_chunkLeft -= size;
     if (list.bytes == 0) {
-        list.firstBlock = block;
+        list.firstBlock = segment;
     } else {
-        m_nextBlock[list.lastBlock] = block;
+        m_segments[list.lastBlock].next = segment;
     }
-    list.lastBlock = block;
+    list.lastBlock = segment;
 }
 
 void CPostingWriter::PutByte(SlotList& list, std::uint8_t byte) {
-    const auto offset = static_cast<std::uint32_t>(list.bytes % kBlockSize);
-    if (offset == 0) StartBlock(list);
-    BlockData(list.lastBlock)[offset] = byte;
+    std::uint32_t size = 0;
+    const std::uint32_t offset = SegmentOffset(list.bytes, size);
+    if (offset == 0) StartSegment(list, size);
+    m_segments[list.lastBlock].data[offset] = byte;
     ++list.bytes;
 }
 
 void CPostingWriter::Put(SlotList& list, std::uint32_t value) {
     const std::uint32_t size = PackedSize(value);
     const std::uint32_t packed = Packed(value);
-    const auto offset = static_cast<std::uint32_t>(list.bytes % kBlockSize);
-    if (offset != 0 && offset + size <= kBlockSize) {
-        std::uint8_t* at = BlockData(list.lastBlock) + offset;
+    std::uint32_t segmentSize = 0;
+    const std::uint32_t offset = SegmentOffset(list.bytes, segmentSize);
+    if (offset != 0 && offset + size <= segmentSize) {
+        std::uint8_t* at = m_segments[list.lastBlock].data + offset;
         for (std::uint32_t i = 0; i < size; ++i) at[i] = static_cast<std::uint8_t>(packed >> (8 * i));
         list.bytes += size;
         return;
@@ -76,9 +86,10 @@ void CPostingWriter::Put(SlotList& list, std::uint32_t value) {
 
 void CPostingWriter::CloseEntry(const SlotList& list) {
     if (list.bytes == 0) return;
-    std::uint8_t* low = BlockData(list.countBlock) + list.countOffset;
-    std::uint8_t* high = list.countOffset + 1u < kBlockSize ? low + 1
-                                                           : BlockData(m_nextBlock[list.countBlock]);
+    const Segment& segment = m_segments[list.countBlock];
+    std::uint8_t* low = segment.data + list.countOffset;
+    std::uint8_t* high =
+        list.countOffset + 1u < segment.size ? low + 1 : m_segments[segment.next].data;
     *low = static_cast<std::uint8_t>(list.positionBytes & 0xFF);
     *high = static_cast<std::uint8_t>(list.positionBytes >> 8);
 }
@@ -106,7 +117,8 @@ bool CPostingWriter::Add(std::int32_t slot, std::uint32_t doc, std::uint32_t pos
     // An entry: packed document delta, the two-byte count of its position bytes,
     // the packed positions.
     Put(list, docDelta);
-    const auto countOffset = static_cast<std::uint32_t>(list.bytes % kBlockSize);
+    std::uint32_t segmentSize = 0;
+    const std::uint32_t countOffset = SegmentOffset(list.bytes, segmentSize);
     PutByte(list, 0);
     list.countBlock = list.lastBlock;
     list.countOffset = static_cast<std::uint16_t>(countOffset);
@@ -121,7 +133,8 @@ bool CPostingWriter::Add(std::int32_t slot, std::uint32_t doc, std::uint32_t pos
 void CPostingWriter::Clear() {
     m_slots.assign(kSlotTableEntries, SlotList());
     m_chunks.clear();
-    m_nextBlock.clear();
+    m_chunkLeft = 0;
+    m_segments.clear();
 }
 
 bool CPostingWriter::Write(const std::filesystem::path& folder, std::string_view baseWithSuffix,
@@ -169,15 +182,19 @@ bool CPostingWriter::Write(const std::filesystem::path& folder, std::string_view
     for (const SlotList& list : m_slots) {
         if (list.bytes == 0 || !file) continue;
         std::uint64_t left = list.bytes;
-        std::uint32_t block = list.firstBlock;
-        while (left > 0) {
-            if (filled == buffer.size()) flush();
-            const auto used = static_cast<std::size_t>(std::min<std::uint64_t>(left, kBlockSize));
-            std::memcpy(buffer.data() + filled, BlockData(block), used);
-            std::memset(buffer.data() + filled + used, 0, kBlockSize - used);
-            filled += kBlockSize;
+        for (std::uint32_t segment = list.firstBlock; left > 0; segment = m_segments[segment].next) {
+            const Segment& piece = m_segments[segment];
+            const auto used = static_cast<std::size_t>(std::min<std::uint64_t>(left, piece.size));
+            if (filled + used > buffer.size()) flush();
+            std::memcpy(buffer.data() + filled, piece.data, used);
+            filled += used;
             left -= used;
-            block = m_nextBlock[block];
+        }
+        const std::size_t tail = list.bytes % kBlockSize;
+        if (tail > 0) {
+            if (filled + (kBlockSize - tail) > buffer.size()) flush();
+            std::memset(buffer.data() + filled, 0, kBlockSize - tail);
+            filled += kBlockSize - tail;
         }
     }
     if (noList) {

@@ -14,10 +14,10 @@
 namespace vyn {
 
 // Collects occurrences slot by slot and lays each slot's posting list out from the
-// start of a fresh 4,096-byte block, chaining blocks as the list grows. The lists
-// are kept in memory in blocks of that size, as the posting file will hold them.
+// start of a fresh 4,096-byte block, chaining blocks as the list grows. In memory,
+// each list is a chain of segments from a pool, short ones first, then blocks.
 // Not thread-safe; separate objects may be used on separate threads. Memory: the
-// posting file's size plus about 5 MB.
+// encoded lists, at most one block more each, plus about 5 MB.
 class CPostingWriter {
 public:
     static constexpr std::uint32_t kBlockSize = 4096;
@@ -48,25 +48,31 @@ private:
     // that an Add touches one cache line of the table.
     struct alignas(32) SlotList {
         std::uint64_t bytes = 0;          // the list's length; 0 while it is empty
-        std::uint32_t firstBlock = 0;     // pool block of the list's start
-        std::uint32_t lastBlock = 0;      // pool block of its end
-        std::uint32_t countBlock = 0;     // pool block of the open entry's count
-        std::uint16_t countOffset = 0;    // its first byte in that block
+        std::uint32_t firstBlock = 0;     // segment of the list's start
+        std::uint32_t lastBlock = 0;      // segment of its end
+        std::uint32_t countBlock = 0;     // segment of the open entry's count
+        std::uint16_t countOffset = 0;    // its first byte in that segment
         std::uint16_t positionBytes = 0;  // of the open entry
         std::uint32_t lastDoc = 0;        // document of the open (last) entry
         std::uint32_t lastPosition = 0;
     };
 
-    std::uint8_t* BlockData(std::uint32_t block) const;
-    void StartBlock(SlotList& list);
+    struct Segment {
+        std::uint8_t* data = nullptr;
+        std::uint32_t next = 0;  // the list's next segment
+        std::uint32_t size = 0;  // bytes
+    };
+
+    void StartSegment(SlotList& list, std::uint32_t size);
     void PutByte(SlotList& list, std::uint8_t byte);
     void Put(SlotList& list, std::uint32_t value);
     void CloseEntry(const SlotList& list);
     void Clear();
 
     std::vector<SlotList> m_slots;
-    std::vector<std::unique_ptr<std::uint8_t[]>> m_chunks;  // kChunkBlocks blocks each
-    std::vector<std::uint32_t> m_nextBlock;                 // per pool block
+    std::vector<std::unique_ptr<std::uint8_t[]>> m_chunks;  // the pool's allocations
+    std::size_t m_chunkLeft = 0;                            // bytes free in the last
+    std::vector<Segment> m_segments;
 };
 
 }  // namespace vyn

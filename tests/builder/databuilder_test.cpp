@@ -550,6 +550,34 @@ TEST(DataBuilderTextTest, LongListsContinueThroughChainedBlocks) {
     EXPECT_EQ(second[1], std::vector<std::uint32_t>{0});
 }
 
+TEST(DataBuilderTextTest, EntriesOfEveryLengthSurviveTheWayListsGrow) {
+    // Entries of 1 to 7 and of 256 to 316 positions (a count of two non-zero
+    // bytes) over 600 pages put entry starts, counts and positions across the
+    // places where a list's memory or block ends.
+    const std::uint32_t kPages = 600;
+    std::vector<CorpusPage> pages;
+    std::vector<std::uint32_t> counts;
+    for (std::uint32_t p = 0; p < kPages; ++p) {
+        counts.push_back(p % 3 == 0 ? 256 + p % 61 : 1 + (p * 5 + p / 7) % 7);
+        std::string text;
+        for (std::uint32_t i = 0; i < counts.back(); ++i) text += "甲乙";
+        pages.push_back(Page("題", {{{Main(text)}}}));
+    }
+    Corpus corpus;
+    corpus.categories.push_back({"類", {{"書", {{"巻", 1, std::move(pages)}}}}});
+    TempDir dir;
+    CDataBuilder builder;
+    BuildStats stats;
+    ASSERT_TRUE(builder.Build(corpus, dir.path(), stats)) << builder.GetReason();
+    PostingReader whole(dir.path(), "");
+    const Postings list = whole.List(CharSlot(U'甲'));
+    ASSERT_EQ(list.size(), kPages);
+    for (std::uint32_t p = 0; p < kPages; ++p) {
+        ASSERT_EQ(list.at(p).size(), counts[p]) << "page " << p;
+        for (std::uint32_t i = 0; i < counts[p]; ++i) ASSERT_EQ(list.at(p)[i], 2 * i) << "page " << p;
+    }
+}
+
 TEST(DataBuilderStatsTest, StatsAndProgressCoverEveryPageAndFile) {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> calls;
     CDataBuilder builder([&](std::uint32_t done, std::uint32_t total) { calls.emplace_back(done, total); });
