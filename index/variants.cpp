@@ -6,8 +6,8 @@
 // an optional "0x"/"0X", then digits up to the first other byte; no digits give 0,
 // more than 32 bits give 0xFFFFFFFF. Group g (from 0, in file order) owns the index
 // slot 88,065 + g.
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <memory>
 #include <new>
 
 #include "encoding/charslot.h"
@@ -61,6 +61,18 @@ void ForEachPiece(std::string_view text, char separator, F f) {
         if (end > start) f(text.substr(start, end - start));
         start = end + 1;
     }
+}
+
+// The bytes of the file at path; false when it cannot be opened or read. C stdio
+// rather than a file stream: no locale to set up for a plain read.
+bool ReadWholeFile(const std::filesystem::path& path, std::string& text) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                               &std::fclose);
+    if (!file) return false;
+    char buffer[1 << 16];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, got);
+    return !std::ferror(file.get());
 }
 
 void AppendCodePoint(std::u16string& out, std::uint32_t codePoint) {
@@ -122,10 +134,8 @@ void CIndex::LoadVariants(const std::filesystem::path& folder) {
     m_variantGroups.clear();
     m_variantGroupsMade = false;
     try {
-        std::ifstream file(folder / "yitizi.txt", std::ios::binary);
-        if (!file) return;
-        const std::string text{std::istreambuf_iterator<char>(file),
-                               std::istreambuf_iterator<char>()};
+        std::string text;
+        if (!ReadWholeFile(folder / "yitizi.txt", text)) return;
         std::vector<std::uint32_t> members;
         std::vector<std::uint32_t> groupStart{0};
         ForEachPiece(text, '\n', [&](std::string_view line) {
