@@ -4,7 +4,7 @@
 # build times and peak memory of vyn's index and of the peers' indexes.
 #
 #   bash bench/compare.sh [DATA] [--source SRC] [--repeats N] [--random N] [--seed S]
-#                         [--rebuild]
+#                         [--rebuild] [--time-builds]
 #
 # DATA is a data folder (default .cache/large-data, made by scripts/prepare-large.sh).
 # SRC is the source DATA was built from, for timing vyn-tool build (default
@@ -12,6 +12,9 @@
 # The page text and the peers' indexes are built once per DATA and kept under
 # .cache/peers/; --rebuild builds them again. --random N (default 200) random queries
 # drawn from the text with seed S (default 1) are compared, untimed, after the table.
+# --time-builds times vyn-tool build (needs SRC) and the FTS5 table build again, three
+# times each, taking turns, and prints their medians: the build times kept in the
+# cache are those of the vyn that first prepared it.
 # Exits 1 when a tool found other pages than vyn.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,6 +26,7 @@ repeats=7
 random=200
 seed=1
 rebuild=0
+time_builds=0
 while [ $# -gt 0 ]; do
     case $1 in
         --source) source=$2; shift 2 ;;
@@ -30,6 +34,7 @@ while [ $# -gt 0 ]; do
         --random) random=$2; shift 2 ;;
         --seed) seed=$2; shift 2 ;;
         --rebuild) rebuild=1; shift ;;
+        --time-builds) time_builds=1; shift ;;
         -*) echo "compare.sh: unknown option $1" >&2; exit 2 ;;
         *) data=$1; shift ;;
     esac
@@ -109,4 +114,36 @@ echo "|---|--:|--:|"
 cat "$times"
 echo
 cat "$cache/sizes.txt"
+
+if [ $time_builds -eq 1 ]; then
+    scratch=$(mktemp -d "$cache/builds.XXXXXX")
+    trap 'rm -rf "$scratch"' EXIT
+    : >"$scratch/vyn" && : >"$scratch/fts5"
+    for round in 1 2 3; do
+        if [ -n "$source" ]; then
+            rm -rf "$scratch/out" && mkdir "$scratch/out"
+            /usr/bin/time -f '%e %M' -a -o "$scratch/vyn" "$bin/vyn-tool" build \
+                --source "$source" --out "$scratch/out" >/dev/null 2>"$scratch/build.err" ||
+                { cat "$scratch/build.err" >&2; exit 2; }
+        fi
+        rm -f "$scratch/fts5.db"
+        /usr/bin/time -f '%e %M' -a -o "$scratch/fts5" "$bin/vyn-peers" build-fts5 \
+            "$cache/pages.txt" "$scratch/fts5.db" >/dev/null
+    done
+    # median LABEL FILE: the middle run by wall time, and the largest peak.
+    median() {
+        [ -s "$2" ] || return 0
+        local seconds peak
+        seconds=$(cut -d' ' -f1 "$2" | sort -n | sed -n 2p)
+        peak=$(cut -d' ' -f2 "$2" | sort -n | tail -1)
+        printf '| %s | %s | %d |\n' "$1" "$seconds" $((peak / 1024))
+    }
+    echo
+    echo "Builds timed in this run (median of 3 taking turns; load$(uptime | sed 's/.*load average://')):"
+    echo
+    echo "| step | seconds | peak MB |"
+    echo "|---|--:|--:|"
+    median "vyn-tool build (from the source)" "$scratch/vyn"
+    median "FTS5 table (from the page text)" "$scratch/fts5"
+fi
 exit $agreed

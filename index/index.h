@@ -51,6 +51,13 @@ private:
     int m_shift = 0;
 };
 
+// Scratch of the page intersections of a search: a bitmap of pages, all zero
+// between searches, and the number of set bits before each of its words.
+struct CPageBits {
+    std::vector<std::uint64_t> bits;
+    std::vector<std::uint32_t> ranks;
+};
+
 class CIndex {
 public:
     enum CombineMode : int { CombineReplace = 0, CombineUnion = 1, CombineIntersect = 2 };
@@ -238,7 +245,7 @@ private:
     std::unordered_map<std::int32_t, CachedTable> m_entryTables;  // by slot, until Close
     std::size_t m_entryTableBytes = 0;
     std::vector<std::vector<std::uint8_t>> m_gatherBuffers;  // per list of a word
-    std::vector<std::uint32_t> m_pageMarks;                  // zero between searches
+    CPageBits m_pageMarks;                                   // bits zero between searches
     bool m_plainEvaluation = false;
 };
 

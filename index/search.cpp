@@ -12,6 +12,7 @@
 // spans. Pages outside every list are never evaluated by either, so the two agree;
 // a list without a table (a damaged one) sends its word to the plain walk.
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <new>
 
@@ -216,16 +217,25 @@ std::size_t Seek(std::span<const std::uint32_t> docs, std::size_t at, std::uint3
         docs.begin());
 }
 
-// Pages below this are intersected through an array indexed by page.
-constexpr std::uint32_t kMarkedPages = std::uint32_t{1} << 23;
+// Pages below this may be intersected through a bitmap.
+constexpr std::uint32_t kMarkedPages = std::uint32_t{1} << 26;
+
+// x86-64 has counted bits in one instruction since 2008, but not in its baseline.
+#if defined(__x86_64__)
+#define VYN_WITH_POPCNT __attribute__((target_clones("popcnt", "default")))
+#else
+#define VYN_WITH_POPCNT
+#endif
 
 // The indexes in a and in b of the documents both hold, ascending. A much longer b
-// is searched by galloping; dense lists of like size meet in marks, an array indexed
-// by page that is all zero before and after (entry p holds 1 + the index of page p in
-// a while b is scanned); others are merged without branches.
+// is searched by galloping. Lists of like size that are dense enough meet in a
+// bitmap of a's pages, where the index of a page in a is its rank: 50 KB for 400,000
+// pages, which stays in cache where an array of indexes by page would not. Others
+// are merged without branches.
+VYN_WITH_POPCNT
 void Intersect(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
                std::vector<std::uint32_t>& inA, std::vector<std::uint32_t>& inB,
-               std::vector<std::uint32_t>& marks) {
+               CPageBits& scratch) {
     inA.resize(std::min(a.size(), b.size()) + 1);
     inB.resize(inA.size());
     std::size_t found = 0;
@@ -241,20 +251,29 @@ void Intersect(std::span<const std::uint32_t> a, std::span<const std::uint32_t> 
             }
         }
     } else if (!a.empty() && !b.empty() && a.back() < kMarkedPages &&
-               (a.size() + b.size()) * 16 >= a.back()) {
-        // Dense enough that the array's cache lines are mostly used.
-        // Both lists ascend: a's last page is its largest, and b stops there.
+               (a.size() + b.size()) * 64 >= a.back()) {
+        // Both lists ascend without repeats: a's last page is its largest, and b
+        // stops there.
         const std::uint32_t last = a.back();
-        if (marks.size() <= last) marks.resize(std::size_t{last} + 1, 0);
-        std::uint32_t* const mark = marks.data();
-        for (std::size_t i = 0; i < a.size(); ++i) mark[a[i]] = static_cast<std::uint32_t>(i + 1);
-        for (std::size_t j = 0; j < b.size() && b[j] <= last; ++j) {
-            const std::uint32_t at = mark[b[j]];
-            inA[found] = at - 1;
-            inB[found] = static_cast<std::uint32_t>(j);
-            found += at != 0 ? 1 : 0;
+        const std::size_t words = last / 64 + 1;
+        if (scratch.bits.size() < words) scratch.bits.resize(words, 0);
+        if (scratch.ranks.size() < words) scratch.ranks.resize(words);
+        std::uint64_t* const bits = scratch.bits.data();
+        std::uint32_t* const ranks = scratch.ranks.data();
+        for (std::uint32_t page : a) bits[page / 64] |= std::uint64_t{1} << (page % 64);
+        std::uint32_t before = 0;
+        for (std::size_t w = 0; w < words; ++w) {
+            ranks[w] = before;
+            before += static_cast<std::uint32_t>(std::popcount(bits[w]));
         }
-        for (std::size_t i = 0; i < a.size(); ++i) mark[a[i]] = 0;
+        for (std::size_t j = 0; j < b.size() && b[j] <= last; ++j) {
+            const std::uint64_t word = bits[b[j] / 64];
+            const std::uint64_t bit = std::uint64_t{1} << (b[j] % 64);
+            inA[found] = ranks[b[j] / 64] + static_cast<std::uint32_t>(std::popcount(word & (bit - 1)));
+            inB[found] = static_cast<std::uint32_t>(j);
+            found += (word & bit) != 0 ? 1 : 0;
+        }
+        for (std::uint32_t page : a) bits[page / 64] = 0;
     } else {
         std::size_t i = 0, j = 0;
         while (i < a.size() && j < b.size()) {
@@ -300,7 +319,7 @@ public:
                     const std::vector<Segment>& segments, std::uint32_t n, bool countHits,
                     const std::vector<std::uint32_t>* restriction,
                     std::vector<std::vector<std::uint8_t>>& gather,
-                    std::vector<std::uint32_t>& marks)
+                    CPageBits& marks)
         : m_view(view),
           m_tables(tables),
           m_countHits(countHits),
@@ -632,7 +651,7 @@ private:
     bool m_restricted = false;
     bool m_countHits;
     std::vector<std::vector<std::uint8_t>>& m_gather;  // per list, for spans across blocks
-    std::vector<std::uint32_t>& m_marks;               // see Intersect
+    CPageBits& m_marks;                                // see Intersect
     std::vector<std::size_t> m_entry;                  // per list: its entry on the page
     std::vector<std::uint32_t> m_base;                 // per list: N - 1 - q(k)
     std::vector<const std::uint8_t*> m_next;           // per list: next position byte
