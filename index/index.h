@@ -58,6 +58,12 @@ struct CPageBits {
     std::vector<std::uint32_t> ranks;
 };
 
+// Arrays of an "and" search, kept by the index between searches.
+struct CSearchScratch {
+    std::vector<std::uint32_t> found, pages, counts, kept, inDocs, foundCounts;
+    std::vector<std::vector<std::uint32_t>> entriesOf;
+};
+
 class CIndex {
 public:
     enum CombineMode : int { CombineReplace = 0, CombineUnion = 1, CombineIntersect = 2 };
@@ -246,6 +252,7 @@ private:
     std::size_t m_entryTableBytes = 0;
     std::vector<std::vector<std::uint8_t>> m_gatherBuffers;  // per list of a word
     CPageBits m_pageMarks;                                   // bits zero between searches
+    CSearchScratch m_scratch;                                // see SearchAllByTables
     bool m_plainEvaluation = false;
 };
 

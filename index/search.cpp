@@ -401,11 +401,21 @@ public:
         }
     }
 
-    // For a one-character word: adds the hits on entries[m] of its list to counts[m].
+    // For a one-character word whose every entry starts with a whole packed number:
+    // adds the hits on entries[m] of its list to counts[m]. An entry of one byte
+    // holds one position, so its data need not be read.
     void AddCounts(std::span<const std::uint32_t> entries, std::vector<std::uint32_t>& counts) {
-        const std::size_t ahead = 8;
+        const CEntryTable& table = *m_tables[0];
+        const std::size_t near = 8, far = 16;
         for (std::size_t m = 0; m < entries.size(); ++m) {
-            if (m + ahead < entries.size()) Prefetch(0, entries[m + ahead]);
+            if (m + far < entries.size()) __builtin_prefetch(&table.At(entries[m + far]));
+            if (m + near < entries.size() && table.At(entries[m + near]).bytes > 1) {
+                Prefetch(0, entries[m + near]);
+            }
+            if (table.At(entries[m]).bytes == 1) {
+                counts[m] += 1;
+                continue;
+            }
             m_entry[0] = entries[m];
             counts[m] += HitsOne();
         }
@@ -787,9 +797,20 @@ bool CIndex::SearchAllByTables(const std::vector<std::u16string_view>& words, bo
         }
         // Lists with tables are regular: no cycle on their walks.
         const PostingView view{m_postings, m_blockChain, {}};
-        std::vector<std::uint32_t> found, pages, counts, kept, inDocs;
+        // Kept from search to search, so that large arrays are not mapped afresh.
+        CSearchScratch& scratch = m_scratch;
+        std::vector<std::uint32_t>& found = scratch.found;
+        std::vector<std::uint32_t>& pages = scratch.pages;
+        std::vector<std::uint32_t>& counts = scratch.counts;
+        std::vector<std::uint32_t>& kept = scratch.kept;
+        std::vector<std::uint32_t>& inDocs = scratch.inDocs;
+        std::vector<std::uint32_t>& foundCounts = scratch.foundCounts;
+        found.clear();
+        foundCounts.clear();
         // Per word of one character: its entry for each page of found.
-        std::vector<std::vector<std::uint32_t>> entriesOf(words.size());
+        std::vector<std::vector<std::uint32_t>>& entriesOf = scratch.entriesOf;
+        if (entriesOf.size() < words.size()) entriesOf.resize(words.size());
+        for (std::vector<std::uint32_t>& entries : entriesOf) entries.clear();
         const auto keepOnly = [&](const std::vector<std::uint32_t>& keep) {
             for (std::size_t m = 0; m < keep.size(); ++m) found[m] = found[keep[m]];
             found.resize(keep.size());
@@ -841,7 +862,6 @@ bool CIndex::SearchAllByTables(const std::vector<std::u16string_view>& words, bo
             total += static_cast<std::int64_t>(found.size());
         }
         if (evaluated < words.size()) found.clear();  // a word without a list empties the result
-        std::vector<std::uint32_t> foundCounts;
         if (countHits) {
             foundCounts.assign(found.size(), 0);
             for (std::size_t w = 0; w < words.size() && !found.empty(); ++w) {
@@ -863,8 +883,9 @@ bool CIndex::SearchAllByTables(const std::vector<std::u16string_view>& words, bo
                 }
             }
         }
-        m_hitPages = std::move(found);
-        m_hitCounts = std::move(foundCounts);
+        // The earlier result's arrays become scratch.
+        m_hitPages.swap(found);
+        m_hitCounts.swap(foundCounts);
         m_hitTotal = static_cast<std::uint32_t>(m_hitPages.size());
         sum = total;
         return true;
