@@ -260,7 +260,18 @@ void Intersect(std::span<const std::uint32_t> a, std::span<const std::uint32_t> 
         if (scratch.ranks.size() < words) scratch.ranks.resize(words);
         std::uint64_t* const bits = scratch.bits.data();
         std::uint32_t* const ranks = scratch.ranks.data();
-        for (std::uint32_t page : a) bits[page / 64] |= std::uint64_t{1} << (page % 64);
+        // Each word's bits are gathered in a register: consecutive pages share words.
+        std::size_t at = a[0] / 64;
+        std::uint64_t gathered = 0;
+        for (std::uint32_t page : a) {
+            if (page / 64 != at) {
+                bits[at] = gathered;
+                gathered = 0;
+                at = page / 64;
+            }
+            gathered |= std::uint64_t{1} << (page % 64);
+        }
+        bits[at] = gathered;
         std::uint32_t before = 0;
         for (std::size_t w = 0; w < words; ++w) {
             ranks[w] = before;
@@ -412,12 +423,18 @@ public:
             if (m + near < entries.size() && table.At(entries[m + near]).bytes > 1) {
                 Prefetch(0, entries[m + near]);
             }
-            if (table.At(entries[m]).bytes == 1) {
+            const CEntryTable::Location& at = table.At(entries[m]);
+            if (at.bytes == 1) {
                 counts[m] += 1;
-                continue;
+            } else if (std::uint32_t{at.offset} + at.bytes <= kPostingBlockSize &&
+                       at.bytes < SafeBytes()) {
+                counts[m] += CountPacked(m_view.bytes.data() +
+                                             std::size_t{at.block} * kPostingBlockSize + at.offset,
+                                         at.bytes);
+            } else {
+                m_entry[0] = entries[m];
+                counts[m] += HitsOne();
             }
-            m_entry[0] = entries[m];
-            counts[m] += HitsOne();
         }
     }
 
@@ -450,6 +467,26 @@ private:
 
     bool ReadPosition(std::size_t k) { return AddNextPosition(m_next[k], m_end[k], m_value[k]); }
 
+    // With fewer position bytes than this no value of list 0 can reach the largest
+    // one, which would end the count: its hits are its packed numbers.
+    std::uint64_t SafeBytes() const {
+        return (std::uint64_t{std::numeric_limits<std::uint32_t>::max()} - m_base[0]) / 1398102;
+    }
+
+    // The whole packed numbers in [p, p + bytes).
+    static std::uint32_t CountPacked(const std::uint8_t* p, std::uint32_t bytes) {
+        const std::uint8_t* const end = p + bytes;
+        std::uint32_t numbers = 0;
+        while (p < end) {
+            const std::uint32_t b0 = *p;
+            const std::uint32_t length = 1 + (b0 >= 0x80) + (b0 >= 0xC0);
+            if (length > static_cast<std::uint32_t>(end - p)) break;
+            p += length;
+            ++numbers;
+        }
+        return numbers;
+    }
+
     // The hits of a one-character word on every page of its list, as EvaluateOne
     // counts them.
     void CountAll(std::vector<std::uint32_t>& pages, std::vector<std::uint32_t>& counts) {
@@ -462,24 +499,13 @@ private:
         std::uint32_t* outCount = counts.data() + start;
         const std::uint32_t* docs = table.Documents().data();
         const std::uint8_t* const bytes = m_view.bytes.data();
-        // With fewer bytes than this no value can reach the largest one: count the
-        // packed numbers without adding them up.
-        const std::uint64_t safeBytes =
-            (std::uint64_t{std::numeric_limits<std::uint32_t>::max()} - m_base[0]) / 1398102;
+        const std::uint64_t safeBytes = SafeBytes();
         for (std::size_t e = 0; e < size; ++e) {
             const CEntryTable::Location& at = table.At(e);
             std::uint32_t hits = 0;
             if (std::uint32_t{at.offset} + at.bytes <= kPostingBlockSize && at.bytes < safeBytes) {
-                const std::uint8_t* p =
-                    bytes + std::size_t{at.block} * kPostingBlockSize + at.offset;
-                const std::uint8_t* const end = p + at.bytes;
-                while (p < end) {
-                    const std::uint32_t b0 = *p;
-                    const std::uint32_t length = 1 + (b0 >= 0x80) + (b0 >= 0xC0);
-                    if (length > static_cast<std::uint32_t>(end - p)) break;
-                    p += length;
-                    ++hits;
-                }
+                hits = CountPacked(bytes + std::size_t{at.block} * kPostingBlockSize + at.offset,
+                                   at.bytes);
             } else {
                 m_entry[0] = e;
                 hits = HitsOne();
@@ -820,27 +846,48 @@ bool CIndex::SearchAllByTables(const std::vector<std::u16string_view>& words, bo
                 entries.resize(keep.size());
             }
         };
+        // A first word of one character leaves its list's documents in place as the
+        // pages found (entry e is page e of them) until a later word narrows them.
+        std::span<const std::uint32_t> firstDocs;
+        bool firstInPlace = false;
+        const auto materialise = [&] {
+            if (!firstInPlace) return;
+            found.assign(firstDocs.begin(), firstDocs.end());
+            entriesOf[0].resize(firstDocs.size());
+            for (std::size_t e = 0; e < firstDocs.size(); ++e) {
+                entriesOf[0][e] = static_cast<std::uint32_t>(e);
+            }
+            firstInPlace = false;
+        };
         std::int64_t total = 0;
         std::size_t evaluated = 0;  // words that left the pages found
         for (; evaluated < words.size() && plans[evaluated].searchable; ++evaluated) {
             const WordPlan& plan = plans[evaluated];
             const std::vector<const CEntryTable*>& lists = tables[evaluated];
-            if (evaluated > 0 && found.empty()) break;
+            if (evaluated > 0 && !firstInPlace && found.empty()) break;
             if (lists.size() == 1 && lists[0]->EveryEntryHasPosition()) {
                 const std::span<const std::uint32_t> docs = lists[0]->Documents();
                 std::vector<std::uint32_t>& entries = entriesOf[evaluated];
                 if (evaluated == 0) {
-                    found.assign(docs.begin(), docs.end());
-                    entries.resize(docs.size());
-                    for (std::size_t e = 0; e < docs.size(); ++e) {
-                        entries[e] = static_cast<std::uint32_t>(e);
+                    firstDocs = docs;
+                    firstInPlace = true;
+                    total += static_cast<std::int64_t>(docs.size());
+                    continue;
+                }
+                if (firstInPlace) {
+                    Intersect(firstDocs, docs, entriesOf[0], entries, m_pageMarks);
+                    found.resize(entriesOf[0].size());
+                    for (std::size_t m = 0; m < found.size(); ++m) {
+                        found[m] = firstDocs[entriesOf[0][m]];
                     }
+                    firstInPlace = false;
                 } else {
                     Intersect(found, docs, kept, inDocs, m_pageMarks);
                     keepOnly(kept);
                     entries = inDocs;
                 }
             } else {
+                materialise();
                 pages.clear();
                 counts.clear();
                 TableWordSearch(view, lists, plan.queryPos, plan.segments, plan.n, false,
@@ -861,7 +908,12 @@ bool CIndex::SearchAllByTables(const std::vector<std::u16string_view>& words, bo
             }
             total += static_cast<std::int64_t>(found.size());
         }
-        if (evaluated < words.size()) found.clear();  // a word without a list empties the result
+        if (evaluated < words.size()) {
+            // A word without a list empties the result.
+            firstInPlace = false;
+            found.clear();
+        }
+        materialise();
         if (countHits) {
             foundCounts.assign(found.size(), 0);
             for (std::size_t w = 0; w < words.size() && !found.empty(); ++w) {
