@@ -27,7 +27,7 @@ std::uint32_t LoadU32(const std::uint8_t* p) {
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-std::vector<std::uint32_t> LoadU32s(const std::uint8_t* p, std::size_t count) {
+[[maybe_unused]] std::vector<std::uint32_t> LoadU32s(const std::uint8_t* p, std::size_t count) {
     std::vector<std::uint32_t> values(count);
     for (std::size_t i = 0; i < count; ++i) values[i] = LoadU32(p + 4 * i);
     return values;
