@@ -395,6 +395,10 @@ public:
         // Pages lie apart in the tables and the posting bytes: fetch the locations
         // of later pages, and the position data of nearer ones, while evaluating.
         const std::size_t near = 8, far = 16;
+        if (k == 2) {
+            RunPairs(meet, entryOf[0], entryOf[1], pages, counts);
+            return;
+        }
         for (std::size_t m = 0; m < meet.size(); ++m) {
             for (std::size_t i = 0; i < k; ++i) {
                 if (m + far < meet.size())
@@ -404,8 +408,6 @@ public:
             for (std::size_t i = 0; i < k; ++i) m_entry[i] = entryOf[i][m];
             if (k == 1) {
                 EvaluateOne(meet[m], pages, counts);
-            } else if (k == 2) {
-                EvaluatePair(meet[m], pages, counts);
             } else {
                 EvaluatePage(meet[m], pages, counts);
             }
@@ -594,19 +596,57 @@ private:
         return true;
     }
 
-    // EvaluatePage for two characters, with what its tests and advances come to:
-    // side by side (one segment) or around a "*" (two segments).
-    void EvaluatePair(std::uint32_t page, std::vector<std::uint32_t>& pages,
-                      std::vector<std::uint32_t>& counts) {
-        StartPositions(0);
-        StartPositions(1);
-        const std::uint8_t* p0 = m_next[0];
-        const std::uint8_t* p1 = m_next[1];
-        const std::uint8_t* const end0 = m_end[0];
-        const std::uint8_t* const end1 = m_end[1];
-        std::uint32_t v0 = m_value[0], v1 = m_value[1];
-        if (!AddNextPosition(p0, end0, v0) || !AddNextPosition(p1, end1, v1)) return;
+    // A word of two characters on every page of meet, list 0 at entries e0 and list
+    // 1 at e1: locations and position data are fetched ahead, and each page's data
+    // is read from locals.
+    void RunPairs(const std::vector<std::uint32_t>& meet, const std::uint32_t* e0,
+                  const std::uint32_t* e1, std::vector<std::uint32_t>& pages,
+                  std::vector<std::uint32_t>& counts) {
+        const CEntryTable& t0 = *m_tables[0];
+        const CEntryTable& t1 = *m_tables[1];
+        const std::uint8_t* const bytes = m_view.bytes.data();
+        const std::size_t size = meet.size();
+        const std::size_t near = 8, far = 16;
         const bool together = m_segments.size() == 1;
+        for (std::size_t m = 0; m < size; ++m) {
+            if (m + far < size) {
+                __builtin_prefetch(&t0.At(e0[m + far]));
+                __builtin_prefetch(&t1.At(e1[m + far]));
+            }
+            if (m + near < size) {
+                Prefetch(0, e0[m + near]);
+                Prefetch(1, e1[m + near]);
+            }
+            const CEntryTable::Location& a = t0.At(e0[m]);
+            const CEntryTable::Location& b = t1.At(e1[m]);
+            const std::uint8_t *p0, *end0, *p1, *end1;
+            if (std::uint32_t{a.offset} + a.bytes <= kPostingBlockSize) {
+                p0 = bytes + std::size_t{a.block} * kPostingBlockSize + a.offset;
+                end0 = p0 + a.bytes;
+            } else {
+                t0.Gather(m_view, e0[m], m_gather[0]);
+                p0 = m_gather[0].data();
+                end0 = p0 + m_gather[0].size();
+            }
+            if (std::uint32_t{b.offset} + b.bytes <= kPostingBlockSize) {
+                p1 = bytes + std::size_t{b.block} * kPostingBlockSize + b.offset;
+                end1 = p1 + b.bytes;
+            } else {
+                t1.Gather(m_view, e1[m], m_gather[1]);
+                p1 = m_gather[1].data();
+                end1 = p1 + m_gather[1].size();
+            }
+            PairOn(meet[m], p0, end0, p1, end1, together, pages, counts);
+        }
+    }
+
+    // EvaluatePage for two characters on one page, with what its tests and advances
+    // come to: side by side (one segment) or around "*" (two segments).
+    void PairOn(std::uint32_t page, const std::uint8_t* p0, const std::uint8_t* const end0,
+                const std::uint8_t* p1, const std::uint8_t* const end1, const bool together,
+                std::vector<std::uint32_t>& pages, std::vector<std::uint32_t>& counts) {
+        std::uint32_t v0 = m_base[0], v1 = m_base[1];
+        if (!AddNextPosition(p0, end0, v0) || !AddNextPosition(p1, end1, v1)) return;
         bool found = false;
         for (;;) {
             if (together) {
