@@ -15,6 +15,8 @@
 #include <bit>
 #include <limits>
 #include <new>
+#include <tuple>
+#include <utility>
 
 #include "encoding/charslot.h"
 #include "index/entrytable.h"
@@ -452,18 +454,24 @@ private:
                            std::min<std::uint32_t>(at.offset, kPostingBlockSize - 1));
     }
 
+    // The position data of entry of list k: in place when it lies in one block, else
+    // gathered into list k's buffer (valid until the list's next gather).
+    std::pair<const std::uint8_t*, const std::uint8_t*> PositionData(std::size_t k,
+                                                                     std::size_t entry) {
+        const CEntryTable& table = *m_tables[k];
+        const CEntryTable::Location& at = table.At(entry);
+        if (std::uint32_t{at.offset} + at.bytes <= kPostingBlockSize) {
+            const std::uint8_t* const data =
+                m_view.bytes.data() + std::size_t{at.block} * kPostingBlockSize + at.offset;
+            return {data, data + at.bytes};
+        }
+        table.Gather(m_view, entry, m_gather[k]);
+        return {m_gather[k].data(), m_gather[k].data() + m_gather[k].size()};
+    }
+
     // Points the position reader of list k at its current entry's data.
     void StartPositions(std::size_t k) {
-        const CEntryTable& table = *m_tables[k];
-        const CEntryTable::Location& at = table.At(m_entry[k]);
-        if (std::uint32_t{at.offset} + at.bytes <= kPostingBlockSize) {
-            m_next[k] = m_view.bytes.data() + std::size_t{at.block} * kPostingBlockSize + at.offset;
-            m_end[k] = m_next[k] + at.bytes;
-        } else {
-            table.Gather(m_view, m_entry[k], m_gather[k]);
-            m_next[k] = m_gather[k].data();
-            m_end[k] = m_next[k] + m_gather[k].size();
-        }
+        std::tie(m_next[k], m_end[k]) = PositionData(k, m_entry[k]);
         m_value[k] = m_base[k];
     }
 
@@ -604,7 +612,6 @@ private:
                   std::vector<std::uint32_t>& counts) {
         const CEntryTable& t0 = *m_tables[0];
         const CEntryTable& t1 = *m_tables[1];
-        const std::uint8_t* const bytes = m_view.bytes.data();
         const std::size_t size = meet.size();
         const std::size_t near = 8, far = 16;
         const bool together = m_segments.size() == 1;
@@ -617,25 +624,8 @@ private:
                 Prefetch(0, e0[m + near]);
                 Prefetch(1, e1[m + near]);
             }
-            const CEntryTable::Location& a = t0.At(e0[m]);
-            const CEntryTable::Location& b = t1.At(e1[m]);
-            const std::uint8_t *p0, *end0, *p1, *end1;
-            if (std::uint32_t{a.offset} + a.bytes <= kPostingBlockSize) {
-                p0 = bytes + std::size_t{a.block} * kPostingBlockSize + a.offset;
-                end0 = p0 + a.bytes;
-            } else {
-                t0.Gather(m_view, e0[m], m_gather[0]);
-                p0 = m_gather[0].data();
-                end0 = p0 + m_gather[0].size();
-            }
-            if (std::uint32_t{b.offset} + b.bytes <= kPostingBlockSize) {
-                p1 = bytes + std::size_t{b.block} * kPostingBlockSize + b.offset;
-                end1 = p1 + b.bytes;
-            } else {
-                t1.Gather(m_view, e1[m], m_gather[1]);
-                p1 = m_gather[1].data();
-                end1 = p1 + m_gather[1].size();
-            }
+            const auto [p0, end0] = PositionData(0, e0[m]);
+            const auto [p1, end1] = PositionData(1, e1[m]);
             PairOn(meet[m], p0, end0, p1, end1, together, pages, counts);
         }
     }
