@@ -83,6 +83,78 @@ struct Segment {
     std::size_t Begin() const { return end - length; }
 };
 
+// The greedy test and advance procedure on one page, over the aligned values of the
+// word's lists: value(k) is list k's current one, advance(k) reads its next one and
+// is false when list k has none left, which ends the page. Every list must hold its
+// first value. Appends page to pages once a test pass succeeds, and with countHits
+// counts every success in counts.back().
+template <typename Value, typename Advance>
+void EvaluateGreedy(const std::vector<Segment>& segments, std::size_t lists, bool countHits,
+                    std::uint32_t page, Value value, Advance advance,
+                    std::vector<std::uint32_t>& pages, std::vector<std::uint32_t>& counts) {
+    const auto maxValue = [&](std::size_t end) {
+        std::uint32_t t = 0;
+        for (std::size_t k = 0; k < end; ++k) t = std::max(t, value(k));
+        return t;
+    };
+    // One test pass. False when a test fails, with the restart index and target.
+    const auto test = [&](std::size_t& restart, std::uint32_t& target) {
+        for (const Segment& segment : segments) {
+            const std::uint32_t first = value(segment.Begin());
+            for (std::size_t k = segment.Begin() + 1; k < segment.end; ++k) {
+                if (value(k) != first) {
+                    target = maxValue(segment.end);
+                    restart = segment.Begin();
+                    return false;
+                }
+            }
+        }
+        for (std::size_t s = 1; s < segments.size(); ++s) {
+            const Segment& g = segments[s - 1];
+            const std::uint32_t last = value(g.end - 1);
+            const std::uint32_t first = value(segments[s].Begin());
+            if (first < last) {
+                target = maxValue(g.end);
+                restart = g.Begin();
+                return false;
+            }
+            if (first - last > CIndex::kMaxSegmentGap) {
+                target = maxValue(lists);
+                restart = 0;
+                return false;
+            }
+        }
+        return true;
+    };
+    bool found = false;
+    for (;;) {
+        std::size_t restart = 0;
+        std::uint32_t target = 0;
+        if (test(restart, target)) {
+            if (!countHits) {
+                pages.push_back(page);
+                return;
+            }
+            if (!found) {
+                pages.push_back(page);
+                counts.push_back(1);
+                found = true;
+            } else {
+                ++counts.back();
+            }
+            const std::uint32_t common = value(segments.front().Begin());
+            // Nothing can lie beyond the largest value; without this stop the target
+            // would wrap to 0 and nothing would advance.
+            if (common == std::numeric_limits<std::uint32_t>::max()) return;
+            target = common + 1;
+            restart = 0;
+        }
+        for (std::size_t k = restart; k < lists; ++k) {
+            if (value(k) < target && !advance(k)) return;
+        }
+    }
+}
+
 // The walk of one word over its characters' posting lists.
 class WordSearch {
 public:
@@ -119,77 +191,16 @@ public:
     }
 
 private:
-    std::uint32_t Aligned(std::size_t k) const { return m_cursors[k].Position(); }
-
-    std::uint32_t MaxAligned(std::size_t end) const {
-        std::uint32_t t = 0;
-        for (std::size_t k = 0; k < end; ++k) t = std::max(t, Aligned(k));
-        return t;
-    }
-
-    // One test pass. False when a test fails, with the restart index and target.
-    bool Test(std::size_t& restart, std::uint32_t& target) const {
-        for (const Segment& segment : m_segments) {
-            const std::uint32_t value = Aligned(segment.Begin());
-            for (std::size_t k = segment.Begin() + 1; k < segment.end; ++k) {
-                if (Aligned(k) != value) {
-                    target = MaxAligned(segment.end);
-                    restart = segment.Begin();
-                    return false;
-                }
-            }
-        }
-        for (std::size_t s = 1; s < m_segments.size(); ++s) {
-            const Segment& g = m_segments[s - 1];
-            const std::uint32_t last = Aligned(g.end - 1);
-            const std::uint32_t first = Aligned(m_segments[s].Begin());
-            if (first < last) {
-                target = MaxAligned(g.end);
-                restart = g.Begin();
-                return false;
-            }
-            if (first - last > CIndex::kMaxSegmentGap) {
-                target = MaxAligned(m_cursors.size());
-                restart = 0;
-                return false;
-            }
-        }
-        return true;
-    }
-
     void EvaluatePage(std::uint32_t cur, std::vector<std::uint32_t>& pages,
                       std::vector<std::uint32_t>& counts) {
         for (std::size_t k = 0; k < m_cursors.size(); ++k) {
             m_cursors[k].SetPosition(m_n - 1 - m_queryPos[k]);
             if (!m_cursors[k].ReadPosition()) return;
         }
-        bool found = false;
-        for (;;) {
-            std::size_t restart = 0;
-            std::uint32_t target = 0;
-            if (Test(restart, target)) {
-                if (!m_countHits) {
-                    pages.push_back(cur);
-                    return;
-                }
-                if (!found) {
-                    pages.push_back(cur);
-                    counts.push_back(1);
-                    found = true;
-                } else {
-                    ++counts.back();
-                }
-                const std::uint32_t common = Aligned(m_segments.front().Begin());
-                // Nothing can lie beyond the largest value; without this stop the
-                // target would wrap to 0 and nothing would advance.
-                if (common == std::numeric_limits<std::uint32_t>::max()) return;
-                target = common + 1;
-                restart = 0;
-            }
-            for (std::size_t k = restart; k < m_cursors.size(); ++k) {
-                if (Aligned(k) < target && !m_cursors[k].ReadPosition()) return;
-            }
-        }
+        EvaluateGreedy(
+            m_segments, m_cursors.size(), m_countHits, cur,
+            [&](std::size_t k) { return m_cursors[k].Position(); },
+            [&](std::size_t k) { return m_cursors[k].ReadPosition(); }, pages, counts);
     }
 
     std::vector<CPostingCursor>& m_cursors;
@@ -568,42 +579,6 @@ private:
         if (m_countHits) counts.push_back(hits);
     }
 
-    std::uint32_t MaxValue(std::size_t end) const {
-        std::uint32_t t = 0;
-        for (std::size_t k = 0; k < end; ++k) t = std::max(t, m_value[k]);
-        return t;
-    }
-
-    // WordSearch::Test on the values.
-    bool Test(std::size_t& restart, std::uint32_t& target) const {
-        for (const Segment& segment : m_segments) {
-            const std::uint32_t value = m_value[segment.Begin()];
-            for (std::size_t k = segment.Begin() + 1; k < segment.end; ++k) {
-                if (m_value[k] != value) {
-                    target = MaxValue(segment.end);
-                    restart = segment.Begin();
-                    return false;
-                }
-            }
-        }
-        for (std::size_t s = 1; s < m_segments.size(); ++s) {
-            const Segment& g = m_segments[s - 1];
-            const std::uint32_t last = m_value[g.end - 1];
-            const std::uint32_t first = m_value[m_segments[s].Begin()];
-            if (first < last) {
-                target = MaxValue(g.end);
-                restart = g.Begin();
-                return false;
-            }
-            if (first - last > CIndex::kMaxSegmentGap) {
-                target = MaxValue(m_tables.size());
-                restart = 0;
-                return false;
-            }
-        }
-        return true;
-    }
-
     // A word of two characters on every page of meet, list 0 at entries e0 and list
     // 1 at e1: locations and position data are fetched ahead, and each page's data
     // is read from locals.
@@ -683,31 +658,9 @@ private:
             StartPositions(i);
             if (!ReadPosition(i)) return;
         }
-        bool found = false;
-        for (;;) {
-            std::size_t restart = 0;
-            std::uint32_t target = 0;
-            if (Test(restart, target)) {
-                if (!m_countHits) {
-                    pages.push_back(page);
-                    return;
-                }
-                if (!found) {
-                    pages.push_back(page);
-                    counts.push_back(1);
-                    found = true;
-                } else {
-                    ++counts.back();
-                }
-                const std::uint32_t common = m_value[m_segments.front().Begin()];
-                if (common == std::numeric_limits<std::uint32_t>::max()) return;
-                target = common + 1;
-                restart = 0;
-            }
-            for (std::size_t i = restart; i < k; ++i) {
-                if (m_value[i] < target && !ReadPosition(i)) return;
-            }
-        }
+        EvaluateGreedy(
+            m_segments, k, m_countHits, page, [&](std::size_t i) { return m_value[i]; },
+            [&](std::size_t i) { return ReadPosition(i); }, pages, counts);
     }
 
     const PostingView& m_view;
