@@ -237,18 +237,7 @@ std::vector<std::uint32_t> CFts5Peer::Search(const PeerQuery& query) {
     std::vector<std::uint32_t> result;
     bool first = true;
     for (const PeerWord& word : query.words) {
-        std::vector<std::uint32_t> pages = SearchWord(word);
-        std::vector<std::uint32_t> joined;
-        if (first) {
-            joined = std::move(pages);
-        } else if (query.any) {
-            std::set_union(result.begin(), result.end(), pages.begin(), pages.end(),
-                           std::back_inserter(joined));
-        } else {
-            std::set_intersection(result.begin(), result.end(), pages.begin(), pages.end(),
-                                  std::back_inserter(joined));
-        }
-        result = std::move(joined);
+        CombinePages(result, SearchWord(word), query.any, first);
         first = false;
     }
     return result;

@@ -1,6 +1,7 @@
 #include "bench/peers/peerquery.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "encoding/charslot.h"
 
@@ -102,6 +103,37 @@ bool HasChain(const PeerWord& word, const std::vector<std::vector<std::uint32_t>
         reached = std::move(next);
     }
     return !reached.empty();
+}
+
+void CombinePages(std::vector<std::uint32_t>& result, const std::vector<std::uint32_t>& pages,
+                  bool any, bool first) {
+    if (first) {
+        result = pages;
+        return;
+    }
+    std::vector<std::uint32_t> joined;
+    if (any) {
+        std::set_union(result.begin(), result.end(), pages.begin(), pages.end(),
+                       std::back_inserter(joined));
+    } else {
+        std::set_intersection(result.begin(), result.end(), pages.begin(), pages.end(),
+                              std::back_inserter(joined));
+    }
+    result = std::move(joined);
+}
+
+std::vector<std::uint32_t> VynPages(CIndex& index, const std::u16string& query, bool any,
+                                    bool variants) {
+    std::u16string searched = query;
+    if (any) {
+        index.SearchAnyWord(searched, true, variants);
+    } else {
+        index.SearchAllWords(searched, true, variants);
+    }
+    std::vector<std::uint32_t> pages(index.GetHitPages().begin(),
+                                     index.GetHitPages().begin() + index.GetHitTotal());
+    std::sort(pages.begin(), pages.end());
+    return pages;
 }
 
 }  // namespace vyn::peers

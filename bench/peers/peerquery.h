@@ -43,4 +43,13 @@ PeerQuery MakePeerQuery(std::u32string_view query, bool any, bool useVariants, c
 // word's gaps.
 bool HasChain(const PeerWord& word, const std::vector<std::vector<std::uint32_t>>& starts);
 
+// Folds one word's ascending pages into result, the pages of the words before it:
+// the first word's pages, then their union ("or") or intersection ("and").
+void CombinePages(std::vector<std::uint32_t>& result, const std::vector<std::uint32_t>& pages,
+                  bool any, bool first);
+
+// vyn's pages for query, ascending, searched as the reader searches (hits counted).
+std::vector<std::uint32_t> VynPages(CIndex& index, const std::u16string& query, bool any,
+                                    bool variants);
+
 }  // namespace vyn::peers

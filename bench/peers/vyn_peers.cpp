@@ -95,20 +95,6 @@ std::u16string ToU16(const std::u32string& text) {
     return out;
 }
 
-std::vector<std::uint32_t> VynPages(CIndex& index, const std::u16string& text, bool any,
-                                    bool variants) {
-    std::u16string query = text;
-    if (any) {
-        index.SearchAnyWord(query, true, variants);
-    } else {
-        index.SearchAllWords(query, true, variants);
-    }
-    std::vector<std::uint32_t> pages(index.GetHitPages().begin(),
-                                     index.GetHitPages().begin() + index.GetHitTotal());
-    std::sort(pages.begin(), pages.end());
-    return pages;
-}
-
 std::vector<std::string> VynToolCommand(const std::string& tool, const std::string& data,
                                         const Query& query, bool variants) {
     std::vector<std::string> command = {tool, "search", "--data", data};

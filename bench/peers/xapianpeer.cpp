@@ -173,17 +173,7 @@ std::vector<std::uint32_t> CXapianPeer::Search(const PeerQuery& query) {
             first = false;
         }
         for (const auto& pages : checked) {
-            std::vector<std::uint32_t> joined;
-            if (first) {
-                joined = pages;
-            } else if (query.any) {
-                std::set_union(result.begin(), result.end(), pages.begin(), pages.end(),
-                               std::back_inserter(joined));
-            } else {
-                std::set_intersection(result.begin(), result.end(), pages.begin(), pages.end(),
-                                      std::back_inserter(joined));
-            }
-            result = std::move(joined);
+            CombinePages(result, pages, query.any, first);
             first = false;
         }
         return result;

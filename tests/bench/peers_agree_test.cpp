@@ -3,7 +3,6 @@
 // boundaries, wildcards over punctuation, variant groups, "and" and "or".
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -94,16 +93,7 @@ test::TempDir* PeersAgreeTest::s_dir = nullptr;
 std::vector<std::uint32_t> Search(CIndex& index, const char* utf8, bool any, bool variants) {
     std::u32string cps;
     DecodeUtf8(utf8, cps);
-    std::u16string query(cps.begin(), cps.end());
-    if (any) {
-        index.SearchAnyWord(query, true, variants);
-    } else {
-        index.SearchAllWords(query, true, variants);
-    }
-    std::vector<std::uint32_t> pages(index.GetHitPages().begin(),
-                                     index.GetHitPages().begin() + index.GetHitTotal());
-    std::sort(pages.begin(), pages.end());
-    return pages;
+    return VynPages(index, std::u16string(cps.begin(), cps.end()), any, variants);
 }
 
 TEST_F(PeersAgreeTest, EveryPeerFindsTheEnginesPages) {
