@@ -5,16 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QTreeWidget>
 
 #include "builder/databuilder.h"
-#include "panel/htmlctrl.h"
 #include "panel/leftform.h"
 #include "panel/sortlistctrl.h"
+#include "readerharness.h"
 #include "shelltest.h"
 
 using namespace vyn;
@@ -54,43 +51,10 @@ const QString kCatalogMissing = QStringLiteral("you delete data file!");
 
 }  // namespace
 
-class DamagedDataTest : public QObject {
+class DamagedDataTest : public QObject, private CReaderHarness {
     Q_OBJECT
 
 private:
-    bool Start(const QString& data) {
-        m_env = std::make_unique<CShellEnvironment>();
-        OverrideExecutableFolder(data);
-        m_messages = std::make_unique<CRecordingPresenter>();
-        m_app = std::make_unique<CBookApp>();
-        if (!m_app->InitInstance(kNoSplash)) return false;
-        m_frame = m_app->GetMainWnd();
-        m_panel = m_frame->m_pLeftForm;
-        m_view = m_frame->m_pBookView;
-        return m_panel && m_view && QTest::qWaitForWindowExposed(m_frame);
-    }
-
-    template <typename T = QWidget>
-    T* Control(const char* name) const {
-        return m_panel->findChild<T*>(QString::fromLatin1(name));
-    }
-
-    void ShowTab(int index) {
-        QTabBar* bar = Control<QTabWidget>("panelTabs")->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
-    }
-
-    void Search(const QString& keyword) {
-        ShowTab(1);
-        QLineEdit* field = Control<CHtmlCtrl>("keywordEntry")->TextField();
-        field->clear();
-        for (const QChar ch : keyword) {
-            QTest::sendKeyEvent(QTest::Press, field, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-            QTest::sendKeyEvent(QTest::Release, field, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-        }
-        QTest::mouseClick(Control<QPushButton>("searchButton"), Qt::LeftButton);
-    }
-
     // Clicks the first row of the result list, if any, and waits for its page.
     bool ChooseFirstRow() {
         auto* list = Control<CSortListCtrl>("resultList");
@@ -124,14 +88,7 @@ private slots:
         QVERIFY(QDir::setCurrent(m_cwd.path()));
     }
 
-    void cleanup() {
-        m_app.reset();
-        m_messages.reset();
-        m_env.reset();
-        m_frame = nullptr;
-        m_panel = nullptr;
-        m_view = nullptr;
-    }
+    void cleanup() { Stop(); }
 
     void readerSurvivesADamagedFile_data() {
         QTest::addColumn<QString>("file");
@@ -217,12 +174,6 @@ private slots:
 
 private:
     QTemporaryDir m_cwd;
-    std::unique_ptr<CShellEnvironment> m_env;
-    std::unique_ptr<CRecordingPresenter> m_messages;
-    std::unique_ptr<CBookApp> m_app;
-    CMainFrame* m_frame = nullptr;
-    CLeftForm* m_panel = nullptr;
-    CBookView* m_view = nullptr;
 };
 
 QTEST_MAIN(DamagedDataTest)

@@ -13,18 +13,17 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QRadioButton>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QToolTip>
 #include <QTreeWidget>
 
 #include "builder/databuilder.h"
-#include "panel/htmlctrl.h"
 #include "panel/leftform.h"
 #include "panel/sortlistctrl.h"
 #include "shell/resource.h"
 #include "shell/scrolltoolbar.h"
 #include "shell/tooltipresourcebutton.h"
+#include "readerharness.h"
 #include "shelltest.h"
 
 using namespace vyn;
@@ -83,14 +82,6 @@ QString ReadFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-// Types text key by key; QTest::keyClicks takes Latin-1 only.
-void TypeText(QWidget* widget, const QString& text) {
-    for (const QChar ch : text) {
-        QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-        QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-    }
-}
-
 QStringList Column(const CSortListCtrl* list, int column) {
     QStringList texts;
     for (int row = 0; row < list->topLevelItemCount(); ++row) texts.append(list->topLevelItem(row)->text(column));
@@ -99,32 +90,20 @@ QStringList Column(const CSortListCtrl* list, int column) {
 
 }  // namespace
 
-class LeftFormTest : public QObject {
+class LeftFormTest : public QObject, private CReaderHarness {
     Q_OBJECT
 
 private:
-    // Starts the reader on data folder (none: nothing beside the executable).
+    // Starts the reader on data folder (none: nothing beside the executable), with
+    // its frame active for the keyboard.
     bool Start(const QString& data) {
-        m_env = std::make_unique<CShellEnvironment>();
-        if (!data.isEmpty()) OverrideExecutableFolder(data);
-        m_messages = std::make_unique<CRecordingPresenter>();
-        m_app = std::make_unique<CBookApp>();
-        if (!m_app->InitInstance(kNoSplash)) return false;
-        m_frame = m_app->GetMainWnd();
-        m_panel = m_frame->m_pLeftForm;
-        m_view = m_frame->m_pBookView;
-        if (!m_panel || !m_view || !QTest::qWaitForWindowExposed(m_frame)) return false;
+        if (!CReaderHarness::Start(data)) return false;
         m_frame->activateWindow();
         return QTest::qWaitForWindowActive(m_frame);
     }
 
-    template <typename T = QWidget>
-    T* Control(const char* name) const {
-        return m_panel->findChild<T*>(QString::fromLatin1(name));
-    }
     QTreeWidget* Tree() const { return Control<QTreeWidget>("catalogTree"); }
     CSortListCtrl* List() const { return Control<CSortListCtrl>("resultList"); }
-    QLineEdit* KeywordField() const { return Control<CHtmlCtrl>("keywordEntry")->TextField(); }
     CSCrollToolBar& Bar() const { return m_frame->m_wndToolBar; }
 
     // Finds the tree item of a path such as "詩部\\唐詩\\巻二".
@@ -141,11 +120,6 @@ private:
             item = found;
         }
         return item;
-    }
-
-    void ShowTab(int index) {
-        QTabBar* bar = Control<QTabWidget>("panelTabs")->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     }
 
     // Clicks the tree item of path and waits until its page is loaded.
@@ -167,14 +141,6 @@ private:
         Tree()->scrollToItem(item);
         QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {}, Tree()->visualItemRect(item).center());
         return Tree()->currentItem() == item;
-    }
-
-    // Types keyword into the keyword entry and presses "検索".
-    void Search(const QString& keyword) {
-        ShowTab(1);
-        KeywordField()->clear();
-        TypeText(KeywordField(), keyword);
-        QTest::mouseClick(Control<QPushButton>("searchButton"), Qt::LeftButton);
     }
 
     // Clicks row of the result list and waits for its page.
@@ -203,14 +169,7 @@ private slots:
         QVERIFY(QDir::setCurrent(m_cwd.path()));
     }
 
-    void cleanup() {
-        m_app.reset();
-        m_messages.reset();
-        m_env.reset();
-        m_frame = nullptr;
-        m_panel = nullptr;
-        m_view = nullptr;
-    }
+    void cleanup() { Stop(); }
 
     void startsWithTheControlsOfTheForm() {
         QVERIFY(Start(m_data.path()));
@@ -768,12 +727,6 @@ private:
     QTemporaryDir m_data;
     QTemporaryDir m_badData;
     QTemporaryDir m_cwd;
-    std::unique_ptr<CShellEnvironment> m_env;
-    std::unique_ptr<CRecordingPresenter> m_messages;
-    std::unique_ptr<CBookApp> m_app;
-    CMainFrame* m_frame = nullptr;
-    CLeftForm* m_panel = nullptr;
-    CBookView* m_view = nullptr;
 };
 
 QTEST_MAIN(LeftFormTest)
