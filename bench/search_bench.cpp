@@ -113,10 +113,8 @@ private:
 };
 
 std::u16string ToU16(const char* utf8) {
-    std::u32string cps;
-    vyn::DecodeUtf8(utf8, cps);
     std::u16string out;
-    for (char32_t c : cps) out.push_back(static_cast<char16_t>(c));
+    vyn::Utf8ToUtf16(utf8, out);
     return out;
 }
 

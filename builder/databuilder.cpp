@@ -58,19 +58,7 @@ bool ToUtf16(const CatalogName& name, std::u16string& out) {
         out = *wide;
         return true;
     }
-    std::u32string decoded;
-    if (!DecodeUtf8(std::get<std::string>(name), decoded)) return false;
-    std::u16string result;
-    for (char32_t c : decoded) {
-        if (c >= 0x10000) {
-            result.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            result.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        } else {
-            result.push_back(static_cast<char16_t>(c));
-        }
-    }
-    out = std::move(result);
-    return true;
+    return Utf8ToUtf16(std::get<std::string>(name), out);
 }
 
 void PutLe(std::string& out, std::uint32_t value, int bytes) {

@@ -56,4 +56,24 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+void AppendUtf16(std::u16string& out, char32_t codePoint) {
+    if (codePoint < 0x10000) {
+        out.push_back(static_cast<char16_t>(codePoint));
+        return;
+    }
+    codePoint -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (codePoint >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF)));
+}
+
+bool Utf8ToUtf16(std::string_view text, std::u16string& out) {
+    std::u32string decoded;
+    if (!DecodeUtf8(text, decoded)) return false;
+    std::u16string result;
+    result.reserve(decoded.size());
+    for (char32_t codePoint : decoded) AppendUtf16(result, codePoint);
+    out = std::move(result);
+    return true;
+}
+
 }  // namespace vyn

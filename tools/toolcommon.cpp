@@ -80,19 +80,7 @@ bool JoinedText(const std::vector<std::string>& words, std::u16string& text) {
         if (i > 0) joined += ' ';
         joined += words[i];
     }
-    std::u32string codePoints;
-    if (!DecodeUtf8(joined, codePoints)) return false;
-    std::u16string result;
-    for (char32_t cp : codePoints) {
-        if (cp >= 0x10000) {
-            result.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-            result.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-        } else {
-            result.push_back(static_cast<char16_t>(cp));
-        }
-    }
-    text = std::move(result);
-    return true;
+    return Utf8ToUtf16(joined, text);
 }
 
 }  // namespace vyn::tool

@@ -84,14 +84,7 @@ double Seconds(F&& f) {
 
 std::u16string ToU16(const std::u32string& text) {
     std::u16string out;
-    for (char32_t c : text) {
-        if (c >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c));
-        }
-    }
+    for (char32_t c : text) AppendUtf16(out, c);
     return out;
 }
 

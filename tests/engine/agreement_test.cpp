@@ -25,10 +25,8 @@ const std::vector<std::string> kAlphabet = {"天", "地", "玄", "黃", "宇", "
 const std::vector<std::string> kPunctuation = {"，", "。"};
 
 std::u16string ToU16(const std::string& utf8) {
-    std::u32string cps;
-    DecodeUtf8(utf8, cps);
     std::u16string out;
-    for (char32_t c : cps) out.push_back(static_cast<char16_t>(c));
+    Utf8ToUtf16(utf8, out);
     return out;
 }
 
