@@ -145,15 +145,16 @@ PostingView CIndex::ListView(std::uint32_t firstBlock) const {
     return PostingView{m_postings, m_blockChain, FindChainCycle(m_blockChain, firstBlock)};
 }
 
-bool CIndex::StartCursor(std::int32_t slot, CPostingCursor& cursor) const {
+bool CIndex::HasList(std::int32_t slot) const {
     if (slot < 0 || static_cast<std::size_t>(slot) >= m_firstBlock.size()) return false;
     const std::uint32_t first = m_firstBlock[static_cast<std::size_t>(slot)];
     // A first block outside the posting file is as good as none.
-    if (first == kNoBlock || std::uint64_t{first} * kPostingBlockSize >= m_postings.size()) {
-        return false;
-    }
-    cursor = CPostingCursor(ListView(first), first, m_lastDoc[static_cast<std::size_t>(slot)]);
-    return true;
+    return first != kNoBlock && std::uint64_t{first} * kPostingBlockSize < m_postings.size();
+}
+
+CPostingCursor CIndex::StartCursor(std::int32_t slot) const {
+    const std::uint32_t first = m_firstBlock[static_cast<std::size_t>(slot)];
+    return CPostingCursor(ListView(first), first, m_lastDoc[static_cast<std::size_t>(slot)]);
 }
 
 int CIndex::RenderHitPage(std::uint32_t recordIndex, ByteString& out, std::u16string_view keywords,

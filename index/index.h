@@ -198,11 +198,13 @@ private:
     bool FailOpen();
     // The posting bytes and chain, with the cycle of the walk from firstBlock.
     PostingView ListView(std::uint32_t firstBlock) const;
-    // A cursor on the posting list of slot; false when the slot has none.
-    bool StartCursor(std::int32_t slot, CPostingCursor& cursor) const;
+    // Whether slot has a posting list that starts inside the posting file.
+    bool HasList(std::int32_t slot) const;
+    // A cursor on the posting list of slot. Requires: HasList(slot).
+    CPostingCursor StartCursor(std::int32_t slot) const;
     int SearchWords(std::u16string& query, bool all, bool countHits, bool useVariants);
     // The entry table of slot, built on first use; nullptr when its list is not
-    // regular. Requires: the slot has a list (StartCursor succeeded).
+    // regular. Requires: HasList(slot).
     const CEntryTable* EntryTable(std::int32_t slot);
     // Empties the table cache when it holds more than kEntryTableBudget bytes.
     void DropTablesOverBudget();

@@ -715,8 +715,7 @@ std::vector<std::size_t> FindPages(const std::vector<std::uint32_t>& pages,
 }  // namespace
 
 struct CIndex::WordPlan {
-    std::vector<CPostingCursor> cursors;  // per searched character, in word order
-    std::vector<std::int32_t> slots;
+    std::vector<std::int32_t> slots;  // per searched character, in word order
     std::vector<std::uint32_t> queryPos;
     std::vector<Segment> segments;
     std::uint32_t n = 0;       // characters and "?" of the word
@@ -943,7 +942,7 @@ bool CIndex::PlanWord(std::u16string_view word, bool useVariants, WordPlan& plan
     for (std::size_t i = 0; i < units.size();) {
         const char16_t unit = units[i];
         if (unit == u'*') {
-            plan.segments.push_back(Segment{open, plan.cursors.size()});
+            plan.segments.push_back(Segment{open, plan.slots.size()});
             open = 0;
             ++i;
             continue;
@@ -958,15 +957,13 @@ bool CIndex::PlanWord(std::u16string_view word, bool useVariants, WordPlan& plan
         i += length;
         std::int32_t slot = CharSlot(codePoint);
         if (useVariants) VariantSlot(codePoint, slot);
-        CPostingCursor cursor;
-        if (!StartCursor(slot, cursor)) return true;  // not searchable
-        plan.cursors.push_back(cursor);
+        if (!HasList(slot)) return true;  // not searchable
         plan.slots.push_back(slot);
         plan.queryPos.push_back(plan.n);
         ++plan.n;
         ++open;
     }
-    plan.searchable = !plan.cursors.empty();
+    plan.searchable = !plan.slots.empty();
     return true;
 }
 
@@ -1005,7 +1002,10 @@ std::uint32_t CIndex::SearchWord(std::u16string_view word, CombineMode mode, boo
                 .Run(pages, counts);
             return CombineSorted(mode, countHits, pages, counts);
         }
-        WordSearch(plan.cursors, plan.queryPos, plan.segments, plan.n, countHits).Run(pages, counts);
+        std::vector<CPostingCursor> cursors;
+        cursors.reserve(plan.slots.size());
+        for (std::int32_t slot : plan.slots) cursors.push_back(StartCursor(slot));
+        WordSearch(cursors, plan.queryPos, plan.segments, plan.n, countHits).Run(pages, counts);
         return m_plainEvaluation ? Combine(mode, countHits, pages, counts)
                                  : CombineSorted(mode, countHits, pages, counts);
     } catch (const std::bad_alloc&) {
