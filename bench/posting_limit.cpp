@@ -32,8 +32,8 @@
 #include <vector>
 
 #include "bench/benchqueries.h"
-#include "builder/utf8.h"
 #include "encoding/charslot.h"
+#include "encoding/utf.h"
 #include "index/index.h"
 
 namespace {

@@ -19,7 +19,7 @@
 
 #include "bench/benchqueries.h"
 #include "builder/databuilder.h"
-#include "builder/utf8.h"
+#include "encoding/utf.h"
 #include "index/index.h"
 
 namespace {

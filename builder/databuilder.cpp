@@ -17,7 +17,6 @@
 #include "builder/pagelayout.h"
 #include "builder/postingwriter.h"
 #include "builder/storewriter.h"
-#include "builder/utf8.h"
 #include "encoding/charslot.h"
 #include "encoding/utf.h"
 #include "textstore/storeformat.h"

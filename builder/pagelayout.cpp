@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "builder/utf8.h"
+#include "encoding/utf.h"
 #include "textstore/storeformat.h"
 
 namespace vyn {

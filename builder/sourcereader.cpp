@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "builder/pagelayout.h"
-#include "builder/utf8.h"
+#include "encoding/utf.h"
 
 namespace vyn {
 

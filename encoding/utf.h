@@ -1,8 +1,12 @@
-// UTF-16 to UTF-32 and UTF-16 to UTF-8 conversion, strict or lenient.
+// Unicode conversions: UTF-16 to UTF-32 and to UTF-8, strict or lenient; UTF-8 to
+// code points and to UTF-16; single code points to UTF-8 and UTF-16. Every decoding of
+// a surrogate pair and every encoding of UTF-8 in the program goes through here.
 // Stateless and re-entrant.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "encoding/bytestring.h"
@@ -30,5 +34,26 @@ int Utf16ToUtf32(const char16_t** sourceStart, const char16_t* sourceEnd,
 // Appends the UTF-8 form of `source` to `target`. On codes 1 and 3 the target holds
 // everything converted before the unit that stopped the conversion.
 int Utf16ToUtf8(std::u16string_view source, ByteString& target, int flags);
+
+// The code point at text[i], with i advanced past it: a high surrogate followed by a
+// low one gives their combined value and advances by 2; any other unit, an unpaired
+// surrogate included, is its own value and advances by 1. Requires: i < text.size().
+char32_t NextCodePoint(std::u16string_view text, std::size_t& i);
+
+// Decodes well-formed UTF-8 into code points, appended to out. False on a malformed
+// sequence (bad lead or continuation byte, overlong form, surrogate, value above
+// U+10FFFF, truncated end); out then holds what came before it.
+bool DecodeUtf8(std::string_view text, std::u32string& out);
+
+// Appends the UTF-8 form of a code point (at most U+10FFFF) to out.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+// Appends the UTF-16 form of a code point (at most U+10FFFF) to out: a surrogate
+// pair above U+FFFF.
+void AppendUtf16(std::u16string& out, char32_t codePoint);
+
+// Well-formed UTF-8 as UTF-16, replacing out. False on a malformed sequence (see
+// DecodeUtf8), out then untouched.
+bool Utf8ToUtf16(std::string_view text, std::u16string& out);
 
 }  // namespace vyn

@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QPalette>
 
-#include "shell/qtstrings.h"
+#include "gui/qtstrings.h"
 
 namespace vyn {
 

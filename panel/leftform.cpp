@@ -17,16 +17,16 @@
 #include <QTreeWidget>
 #include <cstdio>
 
+#include "gui/images.h"
+#include "gui/messagebox.h"
+#include "gui/platform.h"
+#include "gui/qtstrings.h"
+#include "gui/resource.h"
+#include "gui/resources.h"
+#include "gui/toolbarres.h"
+#include "gui/tooltipresourcebutton.h"
 #include "panel/htmlctrl.h"
 #include "panel/sortlistctrl.h"
-#include "shell/images.h"
-#include "shell/messagebox.h"
-#include "shell/platform.h"
-#include "shell/qtstrings.h"
-#include "shell/resource.h"
-#include "shell/resources.h"
-#include "shell/toolbarres.h"
-#include "shell/tooltipresourcebutton.h"
 
 namespace vyn {
 

@@ -12,11 +12,11 @@
 #include <span>
 #include <string_view>
 
+#include "gui/pageslider.h"
+#include "gui/paneview.h"
+#include "gui/tempfolder.h"
 #include "index/messagesink.h"
 #include "panel/panellogic.h"
-#include "shell/pageslider.h"
-#include "shell/paneview.h"
-#include "shell/tempfolder.h"
 
 class QButtonGroup;
 class QCheckBox;

@@ -3,7 +3,7 @@
 #include <QHeaderView>
 #include <QSignalBlocker>
 
-#include "shell/qtstrings.h"
+#include "gui/qtstrings.h"
 
 namespace vyn {
 

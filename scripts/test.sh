@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need, builds, and runs every test: the
-# whole suite on the normal build (with the demo corpus prepared beside the
-# programs), then the core and tool tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# Installs what the build and the tests need, checks the layers' includes, builds,
+# and runs every test: the whole suite on the normal build (with the demo corpus
+# prepared beside the programs), then the core and tool tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -12,6 +12,9 @@ install_packages build-essential cmake ninja-build pkg-config libgtest-dev libgm
 install_packages "${VYN_GUI_PACKAGES[@]}"
 # For the corpus converter's tests on the variant data Debian ships.
 install_packages python3 unicode-data opencc libopencc-data
+
+# Includes that point against the layers fail the run before anything is built.
+python3 scripts/check-layers.py
 
 configure_and_build build -DBUILD_TESTING=ON
 bash scripts/prepare-demo.sh

@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-#include "shell/images.h"
-#include "shell/resource.h"
+#include "gui/images.h"
+#include "gui/resource.h"
 
 namespace vyn {
 

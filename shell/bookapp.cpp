@@ -3,11 +3,11 @@
 #include <QCoreApplication>
 #include <QScreen>
 
+#include "gui/resource.h"
 #include "panel/leftform.h"
 #include "shell/aboutdlg.h"
 #include "shell/bookdoc.h"
 #include "shell/mainframe.h"
-#include "shell/resource.h"
 #include "shell/splashwnd.h"
 
 namespace vyn {

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "shell/cmdtarget.h"
+#include "gui/cmdtarget.h"
 
 class QWidget;
 

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "shell/cmdtarget.h"
+#include "gui/cmdtarget.h"
 
 namespace vyn {
 

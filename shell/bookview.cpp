@@ -15,11 +15,11 @@
 #include <QPrinterInfo>
 #include <QWebEngineScript>
 
-#include "shell/copylimit.h"
-#include "shell/messagebox.h"
-#include "shell/qtstrings.h"
-#include "shell/resource.h"
-#include "shell/resources.h"
+#include "gui/copylimit.h"
+#include "gui/messagebox.h"
+#include "gui/qtstrings.h"
+#include "gui/resource.h"
+#include "gui/resources.h"
 
 namespace vyn {
 

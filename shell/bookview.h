@@ -7,7 +7,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
-#include "shell/paneview.h"
+#include "gui/paneview.h"
 
 #include <QMenu>
 

@@ -9,15 +9,15 @@
 #include <QMouseEvent>
 #include <QSplitterHandle>
 
+#include "gui/images.h"
+#include "gui/launcher.h"
+#include "gui/platform.h"
+#include "gui/resource.h"
+#include "gui/resources.h"
 #include "panel/leftform.h"
 #include "shell/bookapp.h"
 #include "shell/bookdoc.h"
 #include "shell/bookview.h"
-#include "shell/images.h"
-#include "shell/launcher.h"
-#include "shell/platform.h"
-#include "shell/resource.h"
-#include "shell/resources.h"
 #include "shell/splashwnd.h"
 
 namespace vyn {

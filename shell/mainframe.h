@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-#include "shell/cmdtarget.h"
+#include "gui/cmdtarget.h"
 #include "shell/scrolltoolbar.h"
 #include "shell/splitterwnd.h"
 

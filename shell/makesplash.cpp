@@ -9,7 +9,7 @@
 #include <QPainterPath>
 #include <cstdio>
 
-#include "shell/gifwriter.h"
+#include "gui/gifwriter.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <QDebug>
 #include <QHBoxLayout>
 
-#include "shell/bitmaps.h"
-#include "shell/resource.h"
-#include "shell/toolbarres.h"
+#include "gui/bitmaps.h"
+#include "gui/resource.h"
+#include "gui/toolbarres.h"
 
 namespace vyn {
 

@@ -6,7 +6,7 @@
 // page. User-interface thread only.
 #pragma once
 
-#include "shell/pageslider.h"
+#include "gui/pageslider.h"
 #include "shell/xedit.h"
 #include "shell/xsliderctrl.h"
 #include "shell/xtoolbar.h"

@@ -4,9 +4,9 @@
 #include <QMouseEvent>
 #include <QScreen>
 
+#include "gui/platform.h"
+#include "gui/toolbarres.h"
 #include "shell/animationplayer.h"
-#include "shell/platform.h"
-#include "shell/toolbarres.h"
 
 namespace vyn {
 

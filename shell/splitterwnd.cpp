@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QRegularExpression>
 
-#include "shell/profile.h"
+#include "gui/profile.h"
 
 namespace vyn {
 

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "shell/bitmaps.h"
+#include "gui/bitmaps.h"
 
 namespace vyn {
 

@@ -6,7 +6,7 @@
 #include <QStyleOptionSlider>
 #include <QToolTip>
 
-#include "shell/bitmaps.h"
+#include "gui/bitmaps.h"
 
 namespace vyn {
 

@@ -5,10 +5,10 @@
 #include <QToolButton>
 #include <span>
 
-#include "shell/bitmaps.h"
-#include "shell/resource.h"
-#include "shell/resources.h"
-#include "shell/toolbarres.h"
+#include "gui/bitmaps.h"
+#include "gui/resource.h"
+#include "gui/resources.h"
+#include "gui/toolbarres.h"
 
 namespace vyn {
 

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "builder/utf8.h"
 #include "encoding/utf.h"
 #include "index/index.h"
 #include "panel/catalog.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "builder/utf8.h"
+#include "encoding/utf.h"
 #include "index/index.h"
 #include "textstore/storeformat.h"
 #include "tools/toolcommon.h"

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "builder/utf8.h"
+#include "encoding/utf.h"
 #include "tools/usage.h"
 
 namespace vyn::tool {

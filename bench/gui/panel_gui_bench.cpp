@@ -18,14 +18,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "gui/messagebox.h"
+#include "gui/platform.h"
 #include "panel/htmlctrl.h"
 #include "panel/leftform.h"
 #include "panel/sortlistctrl.h"
 #include "shell/bookapp.h"
 #include "shell/bookview.h"
 #include "shell/mainframe.h"
-#include "shell/messagebox.h"
-#include "shell/platform.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "builder/utf8.h"
+#include "encoding/utf.h"
 
 namespace vyn::peers {
 

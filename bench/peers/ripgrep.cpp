@@ -9,7 +9,7 @@
 #include <chrono>
 
 #include "bench/peers/pagetext.h"
-#include "builder/utf8.h"
+#include "encoding/utf.h"
 
 extern char** environ;
 

@@ -26,8 +26,8 @@
 #include "bench/peers/peerquery.h"
 #include "bench/peers/ripgrep.h"
 #include "bench/peers/xapianpeer.h"
-#include "builder/utf8.h"
 #include "encoding/charslot.h"
+#include "encoding/utf.h"
 #include "index/index.h"
 
 namespace {

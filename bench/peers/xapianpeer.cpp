@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "bench/peers/pagetext.h"
-#include "builder/utf8.h"
 #include "encoding/charslot.h"
+#include "encoding/utf.h"
 
 namespace vyn::peers {
 

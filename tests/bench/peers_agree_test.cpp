@@ -13,7 +13,7 @@
 #include "bench/peers/ripgrep.h"
 #include "bench/peers/xapianpeer.h"
 #include "builder/databuilder.h"
-#include "builder/utf8.h"
+#include "encoding/utf.h"
 #include "index/index.h"
 #include "support/tempdir.h"
 

@@ -9,7 +9,7 @@
 #include "bench/peers/peerquery.h"
 #include "builder/databuilder.h"
 #include "builder/pagelayout.h"
-#include "builder/utf8.h"
+#include "encoding/utf.h"
 #include "support/tempdir.h"
 
 namespace vyn::peers {

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "builder/pagelayout.h"
-#include "builder/utf8.h"
 #include "encoding/charslot.h"
 #include "encoding/utf.h"
 #include "support/tempdir.h"
@@ -196,29 +195,6 @@ protected:
     TempDir m_dir;
     BuildStats m_stats;
 };
-
-TEST(Utf8ToUtf16, PairsAboveTheBasicPlaneAndRefusesMalformedText) {
-    struct Case {
-        const char* utf8;
-        bool ok;
-        std::u16string utf16;  // the result, or what out keeps when refused
-    } const cases[] = {
-        {"", true, u""},
-        {"a甲，", true, u"a甲，"},
-        {"\xF0\xA0\x80\x81乙", true, u"\U00020001乙"},
-        {"\xF4\x8F\xBF\xBF", true, u"\U0010FFFF"},
-        {"甲\xC0\x80", false, u"kept"},      // overlong
-        {"\xE7\x94", false, u"kept"},         // truncated
-        {"\xED\xA0\x80", false, u"kept"},    // surrogate
-        {"\xF4\x90\x80\x80", false, u"kept"},  // above U+10FFFF
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.utf8);
-        std::u16string out = u"kept";
-        EXPECT_EQ(Utf8ToUtf16(c.utf8, out), c.ok);
-        EXPECT_EQ(out, c.utf16);
-    }
-}
 
 TEST_F(DataBuilderTest, CatalogRecordsSpanTheirPagesInPreOrder) {
     auto records = ReadCatalog(m_dir / "vyn.dir");

@@ -94,5 +94,55 @@ TEST(Utf16ToUtf32, ConvertsAndLeavesPointersAtTheStop) {
     }
 }
 
+TEST(Utf8ToUtf16, PairsAboveTheBasicPlaneAndRefusesMalformedText) {
+    struct Case {
+        const char* utf8;
+        bool ok;
+        std::u16string utf16;  // the result, or what out keeps when refused
+    } const cases[] = {
+        {"", true, u""},
+        {"a甲，", true, u"a甲，"},
+        {"\xF0\xA0\x80\x81乙", true, u"\U00020001乙"},
+        {"\xF4\x8F\xBF\xBF", true, u"\U0010FFFF"},
+        {"甲\xC0\x80", false, u"kept"},      // overlong
+        {"\xE7\x94", false, u"kept"},         // truncated
+        {"\xED\xA0\x80", false, u"kept"},    // surrogate
+        {"\xF4\x90\x80\x80", false, u"kept"},  // above U+10FFFF
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        std::u16string out = u"kept";
+        EXPECT_EQ(Utf8ToUtf16(c.utf8, out), c.ok);
+        EXPECT_EQ(out, c.utf16);
+    }
+}
+
+TEST(NextCodePoint, CombinesPairsAndPassesUnpairedSurrogates) {
+    struct Case {
+        const char* name;
+        std::u16string text;
+        std::vector<char32_t> codePoints;
+    } const cases[] = {
+        {"Empty", u"", {}},
+        {"BasicPlane", u"a甲，", {U'a', U'甲', U'，'}},
+        {"PairAboveTheBasicPlane", u"\U00020001乙", {0x20001, U'乙'}},
+        {"LastPossiblePair", u"\U0010FFFF", {0x10FFFF}},
+        {"HighSurrogateAtTheEnd", std::u16string{u'甲', char16_t(0xD840)}, {U'甲', 0xD840}},
+        {"HighSurrogateBeforeAnotherUnit", std::u16string{char16_t(0xD840), u'a'}, {0xD840, U'a'}},
+        {"LowSurrogateAlone", std::u16string{char16_t(0xDC01), u'a'}, {0xDC01, U'a'}},
+        {"TwoHighsThenLow", std::u16string{char16_t(0xD840), char16_t(0xD840), char16_t(0xDC01)},
+         {0xD840, 0x20001}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<char32_t> decoded;
+        for (std::size_t i = 0; i < c.text.size();) decoded.push_back(NextCodePoint(c.text, i));
+        EXPECT_EQ(decoded, c.codePoints);
+        std::u16string encoded;
+        for (char32_t cp : decoded) AppendUtf16(encoded, cp);
+        EXPECT_EQ(encoded, c.text) << "AppendUtf16 undoes NextCodePoint";
+    }
+}
+
 }  // namespace
 }  // namespace vyn

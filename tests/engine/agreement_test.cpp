@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "builder/databuilder.h"
-#include "builder/utf8.h"
 #include "encoding/charslot.h"
+#include "encoding/utf.h"
 #include "index/index.h"
 #include "support/tempdir.h"
 #include "textstore/filelist.h"

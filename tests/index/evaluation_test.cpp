@@ -12,8 +12,8 @@
 
 #include "builder/databuilder.h"
 #include "builder/postingwriter.h"
-#include "builder/utf8.h"
 #include "encoding/charslot.h"
+#include "encoding/utf.h"
 #include "index/fixture.h"
 #include "index/index.h"
 #include "support/tempdir.h"

@@ -18,12 +18,12 @@
 #include <QTreeWidget>
 
 #include "builder/databuilder.h"
+#include "gui/resource.h"
+#include "gui/tooltipresourcebutton.h"
 #include "panel/leftform.h"
 #include "panel/sortlistctrl.h"
-#include "shell/resource.h"
-#include "shell/scrolltoolbar.h"
-#include "shell/tooltipresourcebutton.h"
 #include "readerharness.h"
+#include "shell/scrolltoolbar.h"
 #include "shelltest.h"
 
 using namespace vyn;

@@ -8,10 +8,10 @@
 
 #include <QScreen>
 
-#include "shell/copylimit.h"
-#include "textstore/storeformat.h"
-#include "shell/qtstrings.h"
+#include "gui/copylimit.h"
+#include "gui/qtstrings.h"
 #include "shelltest.h"
+#include "textstore/storeformat.h"
 
 using namespace vyn;
 using namespace vyn::test;

@@ -12,13 +12,13 @@
 #include <QTest>
 #include <QWebEngineLoadingInfo>
 
+#include "gui/messagebox.h"
+#include "gui/platform.h"
+#include "gui/resources.h"
 #include "panel/leftform.h"
 #include "shell/bookapp.h"
 #include "shell/bookview.h"
 #include "shell/mainframe.h"
-#include "shell/messagebox.h"
-#include "shell/platform.h"
-#include "shell/resources.h"
 
 namespace vyn::test {
 

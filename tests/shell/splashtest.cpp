@@ -4,8 +4,8 @@
 #include <QScreen>
 #include <QTimerEvent>
 
+#include "gui/gifwriter.h"
 #include "shell/animationplayer.h"
-#include "shell/gifwriter.h"
 #include "shell/splashwnd.h"
 #include "shelltest.h"
 

@@ -5,10 +5,10 @@
 #include <QToolTip>
 #include <QWheelEvent>
 
-#include "shell/bitmaps.h"
-#include "shell/resource.h"
+#include "gui/bitmaps.h"
+#include "gui/resource.h"
+#include "gui/toolbarres.h"
 #include "shell/scrolltoolbar.h"
-#include "shell/toolbarres.h"
 #include "shelltest.h"
 
 using namespace vyn;

@@ -5,9 +5,9 @@
 #include <QTest>
 #include <QToolTip>
 
-#include "shell/bitmaps.h"
-#include "shell/toolbarres.h"
-#include "shell/tooltipresourcebutton.h"
+#include "gui/bitmaps.h"
+#include "gui/toolbarres.h"
+#include "gui/tooltipresourcebutton.h"
 
 using namespace vyn;
 

@@ -1,11 +1,11 @@
-#include "shell/images.h"
+#include "gui/images.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
 
-#include "shell/resource.h"
+#include "gui/resource.h"
 
 namespace vyn {
 

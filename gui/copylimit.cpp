@@ -1,4 +1,4 @@
-#include "shell/copylimit.h"
+#include "gui/copylimit.h"
 
 namespace vyn {
 

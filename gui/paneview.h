@@ -1,7 +1,7 @@
 // CPaneView: a pane of the main frame's splitter that is a view in the command route.
 #pragma once
 
-#include "shell/cmdtarget.h"
+#include "gui/cmdtarget.h"
 
 namespace vyn {
 

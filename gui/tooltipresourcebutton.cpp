@@ -1,8 +1,8 @@
-#include "shell/tooltipresourcebutton.h"
+#include "gui/tooltipresourcebutton.h"
 
 #include <QPainter>
 
-#include "shell/bitmaps.h"
+#include "gui/bitmaps.h"
 
 namespace vyn {
 

@@ -1,8 +1,8 @@
-#include "shell/profile.h"
+#include "gui/profile.h"
 
 #include <QSettings>
 
-#include "shell/resources.h"
+#include "gui/resources.h"
 
 namespace vyn {
 

@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "shell/gifwriter.h"
+#include "gui/gifwriter.h"
 
 using namespace vyn;
 

@@ -1,8 +1,8 @@
-#include "shell/messagebox.h"
+#include "gui/messagebox.h"
 
 #include <QMessageBox>
 
-#include "shell/resources.h"
+#include "gui/resources.h"
 
 namespace vyn {
 

@@ -1,4 +1,4 @@
-#include "shell/bitmaps.h"
+#include "gui/bitmaps.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-#include "shell/toolbarres.h"
+#include "gui/toolbarres.h"
 
 namespace vyn {
 

@@ -1,4 +1,4 @@
-#include "shell/gifwriter.h"
+#include "gui/gifwriter.h"
 
 #include <QFile>
 #include <QHash>

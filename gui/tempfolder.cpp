@@ -1,4 +1,4 @@
-#include "shell/tempfolder.h"
+#include "gui/tempfolder.h"
 
 #include <dirent.h>
 #include <fcntl.h>

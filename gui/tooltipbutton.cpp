@@ -1,4 +1,4 @@
-#include "shell/tooltipbutton.h"
+#include "gui/tooltipbutton.h"
 
 #include <QHelpEvent>
 #include <QToolTip>

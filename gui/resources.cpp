@@ -1,8 +1,8 @@
-#include "shell/resources.h"
+#include "gui/resources.h"
 
 #include <array>
 
-#include "shell/resource.h"
+#include "gui/resource.h"
 
 namespace vyn {
 

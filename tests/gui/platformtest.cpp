@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "shell/copylimit.h"
-#include "shell/qtstrings.h"
-#include "shell/tempfolder.h"
+#include "gui/copylimit.h"
+#include "gui/qtstrings.h"
+#include "gui/tempfolder.h"
 
 using namespace vyn;
 

@@ -1,4 +1,4 @@
-#include "shell/platform.h"
+#include "gui/platform.h"
 
 #include <QCoreApplication>
 

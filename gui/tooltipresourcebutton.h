@@ -11,7 +11,7 @@
 
 #include <QPixmap>
 
-#include "shell/tooltipbutton.h"
+#include "gui/tooltipbutton.h"
 
 namespace vyn {
 
