@@ -1,6 +1,7 @@
 #include "builder/databuilder.h"
 
 #include <algorithm>
+#include <cassert>
 #include <array>
 #include <atomic>
 #include <condition_variable>
@@ -26,10 +27,7 @@ namespace vyn {
 namespace {
 
 constexpr std::string_view kBaseName = "Index";
-constexpr std::string_view kCatalogFile = "vyn.dir";
 constexpr std::string_view kVariantFile = "yitizi.txt";
-constexpr std::size_t kCatalogRecordSize = 216;
-constexpr std::size_t kCatalogNameBytes = 200;
 
 struct CatalogEntry {
     std::u16string name;
@@ -352,7 +350,7 @@ bool CDataBuilder::BuildFiles(const Corpus& corpus, const std::filesystem::path&
         entry.docId = static_cast<std::int32_t>(pageCount + 1);
         catalog.push_back(std::move(entry));
         if (catalog.size() > kMaxCatalogRecords) {
-            return Fail("the catalog needs more than 9999 records");
+            return Fail("the catalog needs more than " + std::to_string(kMaxCatalogRecords) + " records");
         }
         return true;
     };
@@ -368,15 +366,15 @@ bool CDataBuilder::BuildFiles(const Corpus& corpus, const std::filesystem::path&
     std::uint32_t bookNumber = 0;
     for (const CorpusCategory& category : corpus.categories) {
         const std::size_t categoryIndex = catalog.size();
-        if (!addEntry(category.name, 1, "category")) return false;
+        if (!addEntry(category.name, kLevelCategory, "category")) return false;
         for (const CorpusBook& book : category.books) {
             const std::size_t bookIndex = catalog.size();
-            if (!addEntry(book.name, 2, "book")) return false;
+            if (!addEntry(book.name, kLevelBook, "book")) return false;
             ++bookNumber;
             std::uint32_t volumeNumber = 0;
             for (const CorpusVolume& volume : book.volumes) {
                 const std::size_t volumeIndex = catalog.size();
-                if (!addEntry(volume.name, 3, "volume")) return false;
+                if (!addEntry(volume.name, kLevelVolume, "volume")) return false;
                 catalog[volumeIndex].curFileName = volume.firstPage;
                 volumes.push_back({&volume, bookNumber, ++volumeNumber});
                 pageCount += volume.pages.size();
@@ -477,12 +475,13 @@ bool CDataBuilder::BuildFiles(const Corpus& corpus, const std::filesystem::path&
     for (const CatalogEntry& entry : catalog) {
         const std::size_t start = catalogBytes.size();
         for (char16_t unit : entry.name) PutLe(catalogBytes, unit, 2);
-        catalogBytes.resize(start + kCatalogNameBytes, '\0');
+        catalogBytes.resize(start + kCatalogLevelOffset, '\0');
         PutLe(catalogBytes, static_cast<std::uint32_t>(entry.level), 4);
         PutLe(catalogBytes, static_cast<std::uint32_t>(entry.docId), 4);
         PutLe(catalogBytes, static_cast<std::uint32_t>(entry.docNo), 4);
         PutLe(catalogBytes, entry.curFileName, 2);
         PutLe(catalogBytes, 0, 2);
+        assert(catalogBytes.size() == start + kCatalogRecordSize);
     }
     if (!WriteText(folder / std::string(kCatalogFile), catalogBytes, error)) return Fail(error);
 

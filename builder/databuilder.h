@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "builder/corpus.h"
+#include "textstore/catalogformat.h"
 
 namespace vyn {
 
@@ -37,8 +38,8 @@ using BuildProgress = std::function<void(std::uint32_t pagesDone, std::uint32_t 
 // object per thread.
 class CDataBuilder {
 public:
-    static constexpr std::uint32_t kMaxCatalogRecords = 9999;
-    static constexpr std::uint32_t kMaxNameUnits = 99;  // UTF-16 code units
+    // UTF-16 code units of a catalog name; the record keeps a NUL after them.
+    static constexpr std::uint32_t kMaxNameUnits = kCatalogNameUnits - 1;
     static constexpr std::uint32_t kMaxVariantGroups = 11935;
 
     explicit CDataBuilder(BuildProgress progress = {}) : m_progress(std::move(progress)) {}

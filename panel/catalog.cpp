@@ -1,14 +1,5 @@
-// The catalog file "vyn.dir" is a sequence of 216-byte records without a header, in
-// pre-order (every record after its parent and after the whole subtree of an earlier
-// sibling). Little-endian fields of one record:
-//   name         200 bytes  UTF-16, NUL-terminated (at most 99 units and the NUL)
-//   level          4 bytes  signed: 1 category, 2 book, 3 volume
-//   docID          4 bytes  signed: 1-based store index of the node's first page
-//   docNo          4 bytes  signed: number of pages the node spans
-//   curFileName    2 bytes  unsigned: page number of the node's first page
-//   unused         2 bytes
-// A file whose size is not a multiple of 216 ends in a short record; its missing
-// bytes read as zeros.
+// Reads the catalog file (its format: textstore/catalogformat.h) into slots, a node
+// hierarchy and tree items.
 #include "panel/catalog.h"
 
 #include <algorithm>
@@ -32,11 +23,11 @@ CatalogRecord DecodeRecord(const std::uint8_t* bytes) {
     for (std::size_t i = 0; i < std::size(record.name); ++i) {
         record.name[i] = static_cast<char16_t>(GetLe(bytes + 2 * i, 2));
     }
-    record.level = static_cast<std::int32_t>(GetLe(bytes + 200, 4));
-    record.docID = static_cast<std::int32_t>(GetLe(bytes + 204, 4));
-    record.docNo = static_cast<std::int32_t>(GetLe(bytes + 208, 4));
-    record.curFileName = static_cast<std::uint16_t>(GetLe(bytes + 212, 2));
-    record.unused = static_cast<std::uint16_t>(GetLe(bytes + 214, 2));
+    record.level = static_cast<std::int32_t>(GetLe(bytes + kCatalogLevelOffset, 4));
+    record.docID = static_cast<std::int32_t>(GetLe(bytes + kCatalogDocIdOffset, 4));
+    record.docNo = static_cast<std::int32_t>(GetLe(bytes + kCatalogDocNoOffset, 4));
+    record.curFileName = static_cast<std::uint16_t>(GetLe(bytes + kCatalogPageNumberOffset, 2));
+    record.unused = static_cast<std::uint16_t>(GetLe(bytes + kCatalogUnusedOffset, 2));
     return record;
 }
 
@@ -51,11 +42,6 @@ std::unique_ptr<ContentsNodeTag> MakeNode(const CatalogRecord& record) {
 }
 
 }  // namespace
-
-std::u16string_view CatalogRecord::Name() const {
-    const char16_t* end = std::find(std::begin(name), std::end(name), u'\0');
-    return {name, static_cast<std::size_t>(end - name)};
-}
 
 bool ContentsNodeTag::Contains(std::int64_t docPage) const {
     if (docID < 1 || docNo < 1) return false;
@@ -79,8 +65,8 @@ void CCatalog::Clear() {
 
 std::string CCatalog::ListingLine(const CatalogRecord& record) {
     std::string line;
-    if (record.level == 2) line = "\t";
-    if (record.level == 3) line = "\t\t";
+    if (record.level == kLevelBook) line = "\t";
+    if (record.level == kLevelVolume) line = "\t\t";
     ByteString name;
     Utf16ToUtf8(record.Name(), name, kLenientConversion);
     line += "name=";
@@ -109,7 +95,7 @@ bool CCatalog::LoadCatalog(const std::filesystem::path& catalogFile,
     }
     // lastItem[L + 1]: the slot of the most recent tree item of level L.
     std::array<int, kMaxLevel + 2> lastItem{};
-    std::uint8_t bytes[kRecordSize];
+    std::uint8_t bytes[kCatalogRecordSize];
     while (m_nodeItemCount < kSlotCount) {
         std::memset(bytes, 0, sizeof bytes);
         in.read(reinterpret_cast<char*>(bytes), sizeof bytes);

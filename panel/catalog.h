@@ -12,22 +12,9 @@
 #include <vector>
 
 #include "index/messagesink.h"
+#include "textstore/catalogformat.h"
 
 namespace vyn {
-
-// One 216-byte record of the catalog file, as read (the file is little-endian).
-struct CatalogRecord {
-    char16_t name[100];  // UTF-16, NUL-terminated when shorter than 100 units
-    std::int32_t level;  // 1 category, 2 book, 3 volume
-    std::int32_t docID;  // 1-based store index of the node's first page
-    std::int32_t docNo;  // number of pages the node spans
-    std::uint16_t curFileName;  // page number of the node's first page
-    std::uint16_t unused;
-
-    // The name up to its NUL, at most 100 units.
-    std::u16string_view Name() const;
-};
-static_assert(sizeof(CatalogRecord) == 216);
 
 // One node of the hierarchy. A node owns its children; the parent pointer is
 // non-owning and null for the root.
@@ -49,8 +36,7 @@ struct ContentsNodeTag {
 // item of every tree item. Loaded once, then read-only. Not thread-safe.
 class CCatalog {
 public:
-    static constexpr std::size_t kRecordSize = 216;
-    static constexpr int kSlotCount = 10000;  // slot 0 is never used
+    static constexpr int kSlotCount = kMaxCatalogRecords + 1;  // slot 0 is never used
     static constexpr int kMaxLevel = 19;      // the parent table holds levels 1 to 19
     static constexpr std::string_view kMissingMessage = "you delete data file!";
 

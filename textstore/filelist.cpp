@@ -90,7 +90,6 @@ bool CFileList::Open(const std::filesystem::path& folder, std::string_view baseN
         }
         m_headerNumber = LoadU32(header);
         m_nameWidth = nameWidth;
-        std::memcpy(m_headerBlock.data(), header + 8, kHeaderBlockSize);
         m_isOpen = true;
         return true;
     } catch (...) {

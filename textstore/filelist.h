@@ -2,7 +2,6 @@
 // of a stored page into the page template with the hits of a query marked.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -18,7 +17,6 @@ namespace vyn {
 // One extracted piece of a page: title, first cell or second cell.
 struct HTMLNode {
     ByteString text;
-    int kind = 2;
 };
 
 // One segment of a cell: main text (kind 0) or an annotation (kind 1), without the
@@ -65,7 +63,6 @@ public:
 
     std::uint32_t GetHeaderNumber() const { return m_headerNumber; }
     std::uint32_t GetNameWidth() const { return m_nameWidth; }
-    const std::array<std::uint8_t, 260>& GetHeaderBlock() const { return m_headerBlock; }
 
     // Finds the first record at or after startIndex whose page number is pageNumber.
     // True with its index in recordIndex. False when none is found: recordIndex then
@@ -120,7 +117,6 @@ private:
     bool ReadMaskedPage(const Record& record, std::uint8_t* buffer);
 
     std::uint32_t m_headerNumber = 0;
-    std::array<std::uint8_t, 260> m_headerBlock{};
     bool m_isOpen = false;
     std::uint32_t m_nameWidth = 100;
     CLockedFile m_directoryFile;

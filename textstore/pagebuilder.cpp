@@ -59,9 +59,9 @@ void CFileList::ParsePage(const ByteString& page, std::vector<HTMLNode>& nodes) 
         tag.clear();
         inTag = false;
     }
-    nodes.push_back(HTMLNode{std::move(title), 2});
-    nodes.push_back(HTMLNode{std::move(cell1), 2});
-    nodes.push_back(HTMLNode{std::move(cell2), 2});
+    nodes.push_back(HTMLNode{std::move(title)});
+    nodes.push_back(HTMLNode{std::move(cell1)});
+    nodes.push_back(HTMLNode{std::move(cell2)});
 }
 
 void SplitAnnotations(const HTMLNode& node, std::vector<FilterItem>& items) {
