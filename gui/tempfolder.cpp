@@ -3,11 +3,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,9 @@ namespace vyn {
 namespace {
 
 constexpr const char* kPagesFolder = "pages";
+constexpr std::string_view kFolderPrefix = "vyn-";
+// A folder younger than this may belong to a reader between mkdtemp and its lock.
+constexpr std::time_t kStaleAfterSeconds = 10;
 
 // A folder other users can neither read nor write into: ours, not a link, mode 0700.
 bool IsPrivateFolder(const char* path) {
@@ -58,17 +63,68 @@ void EmptyAndClose(int fd) {
     closedir(dir);
 }
 
+// Removes the folder `name` in the folder behind baseFd when it is a private folder of
+// ours made by a reader whose process is gone: a live reader holds the lock of its
+// folder's descriptor until it exits, however it exits.
+bool RemoveIfStale(int baseFd, const std::string& name, std::time_t now) {
+    struct stat st {};
+    if (fstatat(baseFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    if (!S_ISDIR(st.st_mode) || st.st_uid != geteuid() || (st.st_mode & 0077) != 0) return false;
+    if (now - st.st_mtime < kStaleAfterSeconds) return false;
+    const int fd = openat(baseFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return false;
+    }
+    const int pagesFd = openat(fd, kPagesFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (pagesFd >= 0) {
+        EmptyAndClose(pagesFd);
+        unlinkat(fd, kPagesFolder, AT_REMOVEDIR);
+    }
+    EmptyAndClose(fd);
+    return unlinkat(baseFd, name.c_str(), AT_REMOVEDIR) == 0;
+}
+
 }  // namespace
+
+int CTempFolder::RemoveStale() {
+    const std::string base = BaseFolder().string();
+    const int baseFd = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (baseFd < 0) return 0;
+    DIR* dir = fdopendir(baseFd);
+    if (!dir) {
+        close(baseFd);
+        return 0;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        // mkdtemp's names: the prefix and six characters.
+        if (name.size() == kFolderPrefix.size() + 6 && name.starts_with(kFolderPrefix)) {
+            names.emplace_back(name);
+        }
+    }
+    const std::time_t now = std::time(nullptr);
+    int removed = 0;
+    for (const std::string& name : names) removed += RemoveIfStale(dirfd(dir), name, now) ? 1 : 0;
+    closedir(dir);
+    return removed;
+}
 
 CTempFolder::~CTempFolder() { Remove(); }
 
 bool CTempFolder::Create() {
     if (IsCreated()) return true;
-    std::string pattern = (BaseFolder() / "vyn-XXXXXX").string();
+    RemoveStale();
+    std::string pattern = (BaseFolder() / (std::string(kFolderPrefix) + "XXXXXX")).string();
     // mkdtemp makes a new folder with mode 0700 and a name nobody could predict.
     if (!mkdtemp(pattern.data())) return false;
     const int rootFd = open(pattern.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (rootFd < 0) {
+    // Held until the descriptor closes, also when the process is killed: it tells
+    // RemoveStale of other readers that this folder is in use.
+    if (rootFd < 0 || flock(rootFd, LOCK_EX | LOCK_NB) != 0) {
+        if (rootFd >= 0) close(rootFd);
         rmdir(pattern.c_str());
         return false;
     }

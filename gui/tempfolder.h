@@ -15,7 +15,10 @@ namespace vyn {
 // Files are written through descriptors of the two folders, each write removing what
 // stands at the name and creating the file anew (O_EXCL, O_NOFOLLOW): a symbolic
 // link, hard link or FIFO put in place of a file is never written through. The destructor removes
-// the files written and both folders. Not thread-safe.
+// the files written and both folders. While the folder exists its descriptor holds an
+// exclusive flock, which tells other readers that the folder is in use; a folder left
+// behind by a reader that was killed is removed by the next reader's Create. Not
+// thread-safe.
 class CTempFolder {
 public:
     CTempFolder() = default;
@@ -23,9 +26,14 @@ public:
     CTempFolder(const CTempFolder&) = delete;
     CTempFolder& operator=(const CTempFolder&) = delete;
 
-    // Makes the folder. True on success; false leaves the object without a folder.
-    // Does nothing and returns true when the folder exists already.
+    // Removes stale folders (see RemoveStale), then makes the folder. True on success;
+    // false leaves the object without a folder. Does nothing and returns true when the
+    // folder exists already.
     bool Create();
+    // Removes the folders "vyn-" and six characters in the base folder that are this
+    // user's, private, not links, last changed over 10 seconds ago and not locked by a
+    // live reader, with their contents. Returns how many it removed.
+    static int RemoveStale();
     bool IsCreated() const { return m_rootFd >= 0; }
 
     // Full path of a page file; empty before Create succeeded.

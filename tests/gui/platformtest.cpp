@@ -1,8 +1,12 @@
 // The platform layer without windows: the copy limit's byte count and the private
 // temporary folder.
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
@@ -77,6 +81,71 @@ private slots:
             QCOMPARE(Read(root / "Back.gif"), std::string("GIF"));
         }
         QVERIFY(!std::filesystem::exists(root));
+    }
+
+    // A reader killed hard leaves its folder; the next reader removes it, and only it:
+    // not a live reader's folder, not one too young to be locked yet, not a folder
+    // others may read.
+    void tempFolderLeftByAKilledReaderIsRemoved() {
+        QTemporaryDir base;
+        QVERIFY(base.isValid());
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", base.path().toUtf8());
+        const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", oldRuntime); });
+        const std::filesystem::path basePath = base.path().toStdString();
+
+        auto killedReaderFolder = [] {
+            int fds[2];
+            if (pipe(fds) != 0) return std::filesystem::path();
+            const pid_t child = fork();
+            if (child == 0) {
+                auto* folder = new CTempFolder;  // never destroyed: the process is killed
+                folder->Create();
+                folder->WritePage("result.html", Bytes("<p>頁</p>"));
+                const std::string root = folder->PagePath("x").parent_path().parent_path().string();
+                (void)!write(fds[1], root.data(), root.size());
+                close(fds[1]);
+                pause();
+                _exit(0);
+            }
+            close(fds[1]);
+            char buffer[4096];
+            const ssize_t n = read(fds[0], buffer, sizeof buffer);
+            close(fds[0]);
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+            return n > 0 ? std::filesystem::path(std::string(buffer, std::size_t(n)))
+                         : std::filesystem::path();
+        };
+        auto age = [](const std::filesystem::path& path) {
+            const timespec times[2] = {{0, UTIME_OMIT}, {time(nullptr) - 60, 0}};
+            return utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+        };
+
+        const std::filesystem::path killed = killedReaderFolder();
+        const std::filesystem::path killedJustNow = killedReaderFolder();
+        QVERIFY(std::filesystem::exists(killed / "pages" / "result.html"));
+        QVERIFY(std::filesystem::exists(killedJustNow));
+        CTempFolder live;
+        QVERIFY(live.Create());
+        const std::filesystem::path liveRoot = live.PagePath("x").parent_path().parent_path();
+        const std::filesystem::path shared = basePath / "vyn-shared";
+        QVERIFY(std::filesystem::create_directory(shared));
+        std::filesystem::permissions(shared, std::filesystem::perms(0755));
+        QVERIFY(age(killed) && age(liveRoot) && age(shared));
+
+        QCOMPARE(CTempFolder::RemoveStale(), 1);
+        QVERIFY(!std::filesystem::exists(killed));
+        QVERIFY(std::filesystem::exists(killedJustNow));
+        QVERIFY(std::filesystem::exists(liveRoot));
+        QVERIFY(std::filesystem::exists(shared));
+        QVERIFY(live.WritePage("result.html", Bytes("<p>頁</p>")));
+
+        QVERIFY(age(killedJustNow));
+        CTempFolder next;
+        QVERIFY(next.Create());
+        QVERIFY(!std::filesystem::exists(killedJustNow));
+        QVERIFY(std::filesystem::exists(liveRoot));
     }
 
     void tempFolderRefusesOtherNames_data() {
