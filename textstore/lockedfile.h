@@ -1,4 +1,4 @@
-// A read-only file held under an exclusive advisory lock.
+// A read-only file held under a shared advisory lock.
 #pragma once
 
 #include <cstddef>
@@ -7,8 +7,9 @@
 
 namespace vyn {
 
-// Owns one file descriptor. Open takes a non-blocking exclusive flock, so a second
-// opener of the same file (another process, or another open in this one) fails.
+// Owns one file descriptor. Open takes a non-blocking shared flock: any number of
+// readers open the same file; only an exclusive holder (none of ours takes one on a
+// data file) would make Open fail.
 // Not thread-safe; reads are positional and leave no file position behind.
 class CLockedFile {
 public:
@@ -18,7 +19,7 @@ public:
     CLockedFile& operator=(const CLockedFile&) = delete;
 
     // Opens an existing regular file for reading. False when it is missing, not a
-    // regular file, unreadable or locked by another opener; the object is then closed.
+    // regular file, unreadable or locked exclusively; the object is then closed.
     bool Open(const std::string& path);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }

@@ -12,6 +12,7 @@
 
 #include "builder/databuilder.h"
 #include "builder/sourcereader.h"
+#include "textstore/folderlock.h"
 #include "tools/toolcommon.h"
 
 namespace vyn::tool {
@@ -89,6 +90,9 @@ private:
     int m_shown = -1;
 };
 
+// How long the build waits for readers that are opening the folder.
+constexpr std::chrono::seconds kLockWait{10};
+
 // A folder created by mkdtemp, removed with its contents when this goes.
 class CScratchFolder {
 public:
@@ -112,8 +116,8 @@ private:
 };
 
 // Moves the built files from scratch into dir (created when missing), replacing
-// files of the same names, all or nothing: each file it replaces is first kept in
-// scratch, and put back when a later move fails. False with problem set otherwise;
+// files of the same names, all or nothing, under the folder's exclusive lock: each
+// file it replaces is first kept in scratch, and put back when a later move fails. False with problem set otherwise;
 // dir is then as it was.
 bool Install(const fs::path& scratch, const fs::path& dir, const std::vector<BuiltFile>& files,
              std::string& problem) {
@@ -125,6 +129,15 @@ bool Install(const fs::path& scratch, const fs::path& dir, const std::vector<Bui
             return false;
         }
         created = true;
+    }
+    // Readers opening meanwhile wait for the whole new set; readers that have their
+    // files open keep reading the old ones, which the renames only unlink.
+    CFolderLock lock;
+    if (!lock.LockExclusive(dir, kLockWait)) {
+        problem = "cannot lock " + (dir / std::string(CFolderLock::kLockFile)).string() +
+                  ": a reader is opening the folder; try again";
+        if (created) fs::remove(dir, ec);
+        return false;
     }
     const fs::path kept = scratch / ".replaced";
     if (!fs::create_directory(kept, ec)) {

@@ -1,6 +1,9 @@
 #include "textstore/filelist.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -322,13 +325,25 @@ TEST_F(FileListTest, CloseEndsAccessAndReopenWorks) {
     EXPECT_TRUE(store.ReadPage(0, page));
 }
 
-TEST_F(FileListTest, SecondOpenerIsRefusedWhileTheStoreIsHeld) {
+TEST_F(FileListTest, ReadersShareTheStoreAndAnExclusiveHolderIsRespected) {
     WriteThreePages();
     CFileList first, second;
     ASSERT_TRUE(first.Open(Dir(), "Index"));
+    ASSERT_TRUE(second.Open(Dir(), "Index"));
+    ByteString one, two;
+    EXPECT_TRUE(first.ReadPage(2, one));
+    EXPECT_TRUE(second.ReadPage(2, two));
+    EXPECT_EQ(one, two);
+    first.Close();
+    second.Close();
+
+    // Whatever holds a data file exclusively keeps readers out until it lets go.
+    const int fd = ::open(Content().c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     EXPECT_FALSE(second.Open(Dir(), "Index"));
     EXPECT_FALSE(second.IsOpen());
-    first.Close();
+    ::close(fd);
     EXPECT_TRUE(second.Open(Dir(), "Index"));
 }
 
