@@ -15,8 +15,8 @@ install_packages() {
 }
 
 # What the desktop reader needs to build, run and be tested on a virtual screen, Qt's
-# Japanese translations of its own dialogs and menus, and the fcitx5 input module, so that Japanese and Chinese input methods reach it (the
-# ibus module comes with Qt itself).
+# Japanese translations of its own dialogs and menus, and the fcitx5 input module, so
+# that Japanese and Chinese input methods reach it (the ibus module comes with Qt).
 VYN_GUI_PACKAGES=(qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev xvfb xauth
     qt6-translations-l10n fonts-noto-cjk fonts-hanazono fcitx5-frontend-qt6)
 
