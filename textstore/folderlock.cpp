@@ -18,23 +18,19 @@ constexpr std::chrono::milliseconds kPoll{5};
 CFolderLock::~CFolderLock() { Unlock(); }
 
 bool CFolderLock::LockShared(const std::filesystem::path& folder, std::chrono::milliseconds wait) {
-    Unlock();
-    const std::filesystem::path path = folder / kLockFile;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return errno == ENOENT;
-    return Lock(fd, LOCK_SH, wait);
+    return Lock(folder, LOCK_SH, wait);
 }
 
 bool CFolderLock::LockExclusive(const std::filesystem::path& folder,
                                 std::chrono::milliseconds wait) {
-    Unlock();
-    const std::filesystem::path path = folder / kLockFile;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) return false;
-    return Lock(fd, LOCK_EX, wait);
+    return Lock(folder, LOCK_EX, wait);
 }
 
-bool CFolderLock::Lock(int fd, int operation, std::chrono::milliseconds wait) {
+bool CFolderLock::Lock(const std::filesystem::path& folder, int operation,
+                       std::chrono::milliseconds wait) {
+    Unlock();
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
     const auto deadline = std::chrono::steady_clock::now() + wait;
     while (::flock(fd, operation | LOCK_NB) != 0) {
         if ((errno != EWOULDBLOCK && errno != EINTR) ||

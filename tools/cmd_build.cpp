@@ -134,8 +134,7 @@ bool Install(const fs::path& scratch, const fs::path& dir, const std::vector<Bui
     // files open keep reading the old ones, which the renames only unlink.
     CFolderLock lock;
     if (!lock.LockExclusive(dir, kLockWait)) {
-        problem = "cannot lock " + (dir / std::string(CFolderLock::kLockFile)).string() +
-                  ": a reader is opening the folder; try again";
+        problem = "cannot lock " + dir.string() + ": a reader is opening it; try again";
         if (created) fs::remove(dir, ec);
         return false;
     }

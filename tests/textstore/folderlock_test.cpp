@@ -1,7 +1,6 @@
 #include "textstore/folderlock.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -45,22 +44,12 @@ TEST(FolderLock, ReadersShareAndTheBuilderIsAlone) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempDir dir;
-        CFolderLock seed;
-        ASSERT_TRUE(seed.LockExclusive(dir.path(), milliseconds(0)));  // makes the file
-        seed.Unlock();
         CFolderLock holder, other;
         ASSERT_TRUE(Take(holder, c.held, dir.path()));
         EXPECT_EQ(Take(other, c.wanted, dir.path()), c.granted);
         holder.Unlock();
         EXPECT_TRUE(Take(other, c.wanted, dir.path())) << "once the holder lets go";
     }
-}
-
-TEST(FolderLock, ReaderOfAFolderWithoutLockFileNeedsNone) {
-    test::TempDir dir;
-    CFolderLock reader;
-    EXPECT_TRUE(reader.LockShared(dir.path(), milliseconds(0)));
-    EXPECT_FALSE(std::filesystem::exists(dir / std::string(CFolderLock::kLockFile)));
 }
 
 TEST(FolderLock, ReaderWaitsForTheBuilderToFinish) {
@@ -76,9 +65,15 @@ TEST(FolderLock, ReaderWaitsForTheBuilderToFinish) {
     finish.join();
 }
 
-TEST(FolderLock, LockFileThatCannotBeMadeFailsTheBuilder) {
+TEST(FolderLock, AddsNothingToTheFolderAndNeedsAFolder) {
     test::TempDir dir;
+    {
+        CFolderLock builder;
+        ASSERT_TRUE(builder.LockExclusive(dir.path(), milliseconds(0)));
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     EXPECT_FALSE(CFolderLock().LockExclusive(dir / "missing", milliseconds(0)));
+    EXPECT_FALSE(CFolderLock().LockShared(dir / "missing", milliseconds(0)));
 }
 
 }  // namespace
