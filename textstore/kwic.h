@@ -1,0 +1,40 @@
+// Hits in context: each hit of a rendered result page with the visible text before and
+// after it, as a keyword-in-context line shows it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "encoding/bytestring.h"
+
+namespace vyn {
+
+// One hit of a page: its anchor number (the NNNN of <a name="NNNN">), the visible text
+// inside the highlight that the anchor opens, and up to N visible characters of the
+// same table cell before and after it.
+struct KwicHit {
+    int anchor = 0;
+    std::u16string left;
+    std::u16string hit;
+    std::u16string right;
+};
+
+// The paragraph mark of visible text: one character for each paragraph break.
+inline constexpr char16_t kKwicParagraphMark = u'／';
+
+// The hits of a page rendered with hit marks (CFileList::RenderHitPage), in anchor
+// order. Visible text is the text of the anchor's table cell with tags removed and
+// character references decoded; annotation text is visible text; a paragraph break
+// (a <p>, <br>, <h4> or <div> between visible text of the cell) is one
+// kKwicParagraphMark. left and right hold at most contextChars characters (a
+// surrogate pair is one character); hit holds the highlight's whole text. An anchor
+// without a highlight after it in its cell gives an empty hit. Malformed markup (an
+// unclosed tag, a bad reference) is read leniently and never read past the end.
+std::vector<KwicHit> ExtractKwic(const ByteString& page, std::size_t contextChars);
+
+// The visible text of a page's table cells, joined in page order, with paragraph
+// marks as above: what left + hit + right of every hit stands in.
+std::u16string VisibleCellText(const ByteString& page);
+
+}  // namespace vyn
