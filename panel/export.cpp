@@ -1,0 +1,176 @@
+#include "panel/export.h"
+
+#include <cstdio>
+
+#include "encoding/utf.h"
+
+namespace vyn {
+
+namespace {
+
+std::string Utf8(std::u16string_view text) {
+    ByteString bytes;
+    Utf16ToUtf8(text, bytes, kLenientConversion);
+    return {bytes.begin(), bytes.end()};
+}
+
+std::string TsvField(std::u16string_view text) {
+    std::string field = Utf8(text);
+    for (char& c : field) {
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    }
+    return field;
+}
+
+// A CSV field, quoted when it holds a comma, a quote or a line break.
+std::string CsvField(std::string_view field) {
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(field);
+    std::string quoted = "\"";
+    for (char c : field) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+std::string CsvRecord(const std::vector<std::string>& fields) {
+    std::string record;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) record += ',';
+        record += CsvField(fields[i]);
+    }
+    return record + "\r\n";
+}
+
+std::string JsonString(std::u16string_view text) {
+    std::string out = "\"";
+    for (char c : Utf8(text)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
+std::string Number(std::uint64_t value) { return std::to_string(value); }
+
+}  // namespace
+
+bool ParseExportFormat(std::string_view name, ExportFormat& format) {
+    if (name == "tsv") {
+        format = ExportFormat::kTsv;
+    } else if (name == "csv") {
+        format = ExportFormat::kCsv;
+    } else if (name == "json") {
+        format = ExportFormat::kJson;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::string_view ExportExtension(ExportFormat format) {
+    switch (format) {
+        case ExportFormat::kTsv:
+            return "tsv";
+        case ExportFormat::kCsv:
+            return "csv";
+        case ExportFormat::kJson:
+            break;
+    }
+    return "json";
+}
+
+std::string ExportResults(const std::vector<SearchNodeTag>& entries, std::uint64_t totalHits,
+                          ExportFormat format) {
+    std::string out;
+    switch (format) {
+        case ExportFormat::kTsv:
+            for (const SearchNodeTag& entry : entries) {
+                out += TsvField(entry.category) + '\t' + TsvField(entry.book) + '\t' +
+                       TsvField(entry.volume) + '\t' + Number(entry.pageNo) + '\t' +
+                       Number(entry.hits) + '\t' + Number(entry.pageIndex) + '\n';
+            }
+            out += CSearchCommand::CountLine(entries.size(), totalHits) + '\n';
+            break;
+        case ExportFormat::kCsv:
+            out = std::string(kUtf8ByteOrderMark) + CsvRecord({"類別", "書名", "巻", "頁", "箇所"});
+            for (const SearchNodeTag& entry : entries) {
+                out += CsvRecord({Utf8(entry.category), Utf8(entry.book), Utf8(entry.volume),
+                                  Number(entry.pageNo), Number(entry.hits)});
+            }
+            break;
+        case ExportFormat::kJson:
+            out = "{\"entries\": [";
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                const SearchNodeTag& entry = entries[i];
+                out += i == 0 ? "\n" : ",\n";
+                out += "  {\"category\": " + JsonString(entry.category) +
+                       ", \"book\": " + JsonString(entry.book) +
+                       ", \"volume\": " + JsonString(entry.volume) +
+                       ", \"page\": " + Number(entry.pageNo) + ", \"hits\": " + Number(entry.hits) +
+                       ", \"record\": " + Number(entry.pageIndex) + "}";
+            }
+            out += entries.empty() ? "]" : "\n]";
+            out += ", \"pages\": " + Number(entries.size()) + ", \"hits\": " + Number(totalHits) +
+                   "}\n";
+            break;
+    }
+    return out;
+}
+
+std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format) {
+    std::string out;
+    switch (format) {
+        case ExportFormat::kTsv:
+            for (const KwicRow& row : rows) {
+                out += Number(row.record) + '\t' + Number(static_cast<std::uint64_t>(row.anchor)) +
+                       '\t' + TsvField(row.category) + '\t' + TsvField(row.book) + '\t' +
+                       TsvField(row.volume) + '\t' + Number(row.page) + '\t' + TsvField(row.left) +
+                       '\t' + TsvField(row.hit) + '\t' + TsvField(row.right) + '\n';
+            }
+            break;
+        case ExportFormat::kCsv:
+            out = std::string(kUtf8ByteOrderMark) +
+                  CsvRecord({"レコード", "アンカー", "類別", "書名", "巻", "頁", "前", "語", "後"});
+            for (const KwicRow& row : rows) {
+                out += CsvRecord({Number(row.record), Number(static_cast<std::uint64_t>(row.anchor)),
+                                  Utf8(row.category), Utf8(row.book), Utf8(row.volume),
+                                  Number(row.page), Utf8(row.left), Utf8(row.hit),
+                                  Utf8(row.right)});
+            }
+            break;
+        case ExportFormat::kJson:
+            out = "[";
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                const KwicRow& row = rows[i];
+                out += i == 0 ? "\n" : ",\n";
+                out += "  {\"record\": " + Number(row.record) +
+                       ", \"anchor\": " + Number(static_cast<std::uint64_t>(row.anchor)) +
+                       ", \"category\": " + JsonString(row.category) +
+                       ", \"book\": " + JsonString(row.book) +
+                       ", \"volume\": " + JsonString(row.volume) + ", \"page\": " + Number(row.page) +
+                       ", \"left\": " + JsonString(row.left) + ", \"hit\": " + JsonString(row.hit) +
+                       ", \"right\": " + JsonString(row.right) + "}";
+            }
+            out += rows.empty() ? "]\n" : "\n]\n";
+            break;
+    }
+    return out;
+}
+
+std::string ExportForms(const std::vector<std::pair<std::u16string, std::size_t>>& forms) {
+    std::string out;
+    for (const auto& [hit, count] : forms) out += TsvField(hit) + '\t' + Number(count) + '\n';
+    return out;
+}
+
+}  // namespace vyn

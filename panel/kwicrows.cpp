@@ -1,0 +1,56 @@
+#include "panel/kwicrows.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "index/index.h"
+#include "textstore/kwic.h"
+
+namespace vyn {
+
+std::size_t AppendKwicRows(CIndex& index, const CSearchCommand& command,
+                           const SearchNodeTag& entry, std::size_t context,
+                           std::vector<KwicRow>& rows) {
+    ByteString page;
+    index.RenderHitPage(entry.pageIndex, page, command.Keyword(), command.ScopeKind(),
+                        command.Variants());
+    std::size_t appended = 0;
+    for (KwicHit& hit : ExtractKwic(page, context)) {
+        KwicRow row;
+        row.record = entry.pageIndex;
+        row.anchor = hit.anchor;
+        row.category = entry.category;
+        row.book = entry.book;
+        row.volume = entry.volume;
+        row.page = entry.pageNo;
+        row.left = std::move(hit.left);
+        row.hit = std::move(hit.hit);
+        row.right = std::move(hit.right);
+        rows.push_back(std::move(row));
+        ++appended;
+    }
+    return appended;
+}
+
+std::vector<KwicRow> KwicRows(CIndex& index, const CSearchCommand& command, std::size_t context) {
+    std::vector<KwicRow> rows;
+    for (const SearchNodeTag& entry : command.Results()) {
+        AppendKwicRows(index, command, entry, context, rows);
+    }
+    return rows;
+}
+
+std::vector<std::pair<std::u16string, std::size_t>> HitForms(const std::vector<KwicRow>& rows) {
+    std::vector<std::pair<std::u16string, std::size_t>> forms;
+    std::unordered_map<std::u16string, std::size_t> at;
+    for (const KwicRow& row : rows) {
+        auto [it, added] = at.try_emplace(row.hit, forms.size());
+        if (added) forms.emplace_back(row.hit, 0);
+        ++forms[it->second].second;
+    }
+    std::stable_sort(forms.begin(), forms.end(),
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
+    return forms;
+}
+
+}  // namespace vyn

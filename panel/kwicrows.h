@@ -1,0 +1,46 @@
+// Hit rows: every hit of a search's result pages in context, one row per hit anchor,
+// the same hits the reader highlights on those pages.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "panel/searchcommand.h"
+
+namespace vyn {
+
+class CIndex;
+
+struct KwicRow {
+    std::uint32_t record = 0;  // 0-based store index of the page
+    int anchor = 0;            // the NNNN of the hit's <a name="NNNN">
+    std::u16string category;
+    std::u16string book;
+    std::u16string volume;
+    std::uint32_t page = 0;  // page number within the volume
+    std::u16string left;
+    std::u16string hit;
+    std::u16string right;
+};
+
+inline constexpr std::size_t kDefaultKwicContext = 10;
+
+// Appends the rows of one result entry of command's last search: the entry's page
+// rendered as the reader renders it (its keyword, scope and variant option), one row
+// per hit anchor in anchor order, with up to context characters on either side (see
+// ExtractKwic). Returns the number of rows appended; 0 when the page cannot be read.
+std::size_t AppendKwicRows(CIndex& index, const CSearchCommand& command,
+                           const SearchNodeTag& entry, std::size_t context,
+                           std::vector<KwicRow>& rows);
+
+// The rows of every result entry of command's last search, in list order.
+std::vector<KwicRow> KwicRows(CIndex& index, const CSearchCommand& command, std::size_t context);
+
+// Each distinct hit text with its number of rows, most frequent first (equal counts
+// in the order of their first row).
+std::vector<std::pair<std::u16string, std::size_t>> HitForms(const std::vector<KwicRow>& rows);
+
+}  // namespace vyn
