@@ -1,11 +1,14 @@
-// vyn-tool catalog and results: the panel's catalog listing and search command
-// without a window.
+// vyn-tool catalog, results and kwic: the panel's catalog listing, search command and
+// hit rows without a window.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "encoding/utf.h"
 #include "index/index.h"
 #include "panel/catalog.h"
+#include "panel/export.h"
+#include "panel/kwicrows.h"
 #include "panel/searchcommand.h"
 #include "tools/toolcommon.h"
 
@@ -31,12 +34,6 @@ bool ParsePart(const std::optional<std::string>& name, TextPart& part) {
     return true;
 }
 
-void AppendUtf8Of(std::string& out, std::u16string_view text) {
-    ByteString bytes;
-    Utf16ToUtf8(text, bytes, kLenientConversion);
-    out += AsView(bytes);
-}
-
 int WriteOut(const std::string& out) {
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
         Complain("cannot write to stdout");
@@ -60,17 +57,16 @@ int CommandCatalog(int argc, char** argv) {
     return WriteOut(catalog.Listing());
 }
 
-int CommandResults(int argc, char** argv) {
-    Options options;
-    std::string problem;
-    if (!options.Parse(argc, argv, 2, {"--data", "--scope-slot", "--part"}, {"--or", "--no-variants"},
-                       problem)) {
-        return Usage(problem);
-    }
+namespace {
+
+// The reader's search command on --data with the scope slot and options of results
+// and kwic: exit code 0 with command holding the results, else the code to exit with.
+int RunSearchCommand(const Options& options, CMessageSink& sink, CIndex& index,
+                     CSearchCommand& command) {
     auto data = options.Text("--data");
     auto slot = options.Number("--scope-slot");
     TextPart part{};
-    if (!data || !slot) return Usage("results needs --data DIR and --scope-slot I");
+    if (!data || !slot) return Usage("the command needs --data DIR and --scope-slot I");
     if (!ParsePart(options.Text("--part"), part)) return Usage("--part is whole, main or notes");
     std::u16string typed;
     if (!JoinedText(options.Positional(), typed)) return Usage("the query is not valid UTF-8");
@@ -81,9 +77,7 @@ int CommandResults(int argc, char** argv) {
                  "other than ? and * cannot be searched)");
         return kExitNotFound;
     }
-    CStderrSink sink;
-    CIndex index(&sink);
-    if (!index.Open(*data, kBaseName, IndexScopeOf(part))) return kExitError;
+    if (!command.SelectTextPart(index, *data, part)) return kExitError;
     CCatalog catalog(&sink);
     if (!catalog.LoadCatalog(std::filesystem::path(*data) / "vyn.dir", {})) return kExitError;
     if (!catalog.HasRecord(static_cast<int>(std::min<std::uint32_t>(*slot, CCatalog::kSlotCount)))) {
@@ -91,22 +85,58 @@ int CommandResults(int argc, char** argv) {
                  std::to_string(catalog.NodeItemCount() - 1) + ")");
         return kExitError;
     }
-    CSearchCommand command(&sink);
     command.SetAndOr(options.Flag("--or") ? 1 : 0);
     command.SetVariants(!options.Flag("--no-variants"));
     command.OnSearch(index, catalog, static_cast<int>(*slot), u"", {&field, 1});
-    std::string out;
-    for (const SearchNodeTag& entry : command.Results()) {
-        AppendUtf8Of(out, entry.category);
-        out += '\t';
-        AppendUtf8Of(out, entry.book);
-        out += '\t';
-        AppendUtf8Of(out, entry.volume);
-        out += '\t' + std::to_string(entry.pageNo) + '\t' + std::to_string(entry.hits) + '\t' +
-               std::to_string(entry.pageIndex) + '\n';
+    return 0;
+}
+
+bool ParseFormat(const Options& options, ExportFormat& format) {
+    format = ExportFormat::kTsv;
+    const auto name = options.Text("--format");
+    return !name || ParseExportFormat(*name, format);
+}
+
+}  // namespace
+
+int CommandResults(int argc, char** argv) {
+    Options options;
+    std::string problem;
+    if (!options.Parse(argc, argv, 2, {"--data", "--scope-slot", "--part", "--format"},
+                       {"--or", "--no-variants"}, problem)) {
+        return Usage(problem);
     }
-    out += command.LastCountLine() + "\n";
-    return WriteOut(out);
+    ExportFormat format{};
+    if (!ParseFormat(options, format)) return Usage("--format is tsv, csv or json");
+    CStderrSink sink;
+    CIndex index(&sink);
+    CSearchCommand command(&sink);
+    if (int code = RunSearchCommand(options, sink, index, command); code != 0) return code;
+    return WriteOut(ExportResults(command.Results(), command.Total(), format));
+}
+
+int CommandKwic(int argc, char** argv) {
+    Options options;
+    std::string problem;
+    if (!options.Parse(argc, argv, 2, {"--data", "--scope-slot", "--part", "--format", "--context"},
+                       {"--or", "--no-variants", "--forms"}, problem)) {
+        return Usage(problem);
+    }
+    ExportFormat format{};
+    if (!ParseFormat(options, format)) return Usage("--format is tsv, csv or json");
+    std::size_t context = kDefaultKwicContext;
+    if (options.Text("--context")) {
+        const auto number = options.Number("--context");
+        if (!number || *number > 1000) return Usage("--context is a number of characters, 0 to 1000");
+        context = *number;
+    }
+    CStderrSink sink;
+    CIndex index(&sink);
+    CSearchCommand command(&sink);
+    if (int code = RunSearchCommand(options, sink, index, command); code != 0) return code;
+    const std::vector<KwicRow> rows = KwicRows(index, command, context);
+    if (options.Flag("--forms")) return WriteOut(ExportForms(HitForms(rows)));
+    return WriteOut(ExportKwic(rows, format));
 }
 
 }  // namespace vyn::tool

@@ -52,5 +52,6 @@ int CommandRender(int argc, char** argv);
 int CommandBuild(int argc, char** argv);
 int CommandCatalog(int argc, char** argv);
 int CommandResults(int argc, char** argv);
+int CommandKwic(int argc, char** argv);
 
 }  // namespace vyn::tool

@@ -21,6 +21,7 @@ constexpr Command kCommands[] = {
     {"build", vyn::tool::CommandBuild},
     {"catalog", vyn::tool::CommandCatalog},
     {"results", vyn::tool::CommandResults},
+    {"kwic", vyn::tool::CommandKwic},
 };
 
 }  // namespace

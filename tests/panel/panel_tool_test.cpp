@@ -77,6 +77,43 @@ TEST_F(PanelToolTest, ResultsPrintsTheEntriesAndTheCountLine) {
     }
 }
 
+TEST_F(PanelToolTest, ResultsAndKwicInEachFormat) {
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        std::string out;
+    } cases[] = {
+        {"results csv", {"results", "--scope-slot", "10", "--format", "csv", "甲"},
+         "\xEF\xBB\xBF類別,書名,巻,頁,箇所\r\nB,B1,b1v1,10,1\r\nB,B1,b1v1,11,1\r\n"},
+        {"results json", {"results", "--scope-slot", "10", "--format", "json", "乙"},
+         "{\"entries\": [\n  {\"category\": \"B\", \"book\": \"B1\", \"volume\": \"b1v1\", "
+         "\"page\": 11, \"hits\": 1, \"record\": 9}\n], \"pages\": 1, \"hits\": 1}\n"},
+        {"results json without hits", {"results", "--scope-slot", "8", "--format", "json", "丙"},
+         "{\"entries\": [], \"pages\": 0, \"hits\": 0}\n"},
+        {"kwic tsv", {"kwic", "--scope-slot", "10", "甲"},
+         "8\t0\tB\tB1\tb1v1\t10\t\t甲\t\n9\t0\tB\tB1\tb1v1\t11\t\t甲\t乙\n"},
+        {"kwic context", {"kwic", "--scope-slot", "6", "--context", "1", "甲"},
+         "5\t0\tA\tA2\ta2v1\t1\t\t甲\t甲\n5\t1\tA\tA2\ta2v1\t1\t甲\t甲\t甲\n"
+         "5\t2\tA\tA2\ta2v1\t1\t甲\t甲\t\n"},
+        {"kwic notes", {"kwic", "--scope-slot", "6", "--part", "notes", "甲"},
+         "5\t0\tA\tA2\ta2v1\t1\t甲甲\t甲\t\n"},
+        {"kwic json", {"kwic", "--scope-slot", "9", "--format", "json", "乙"},
+         "[\n  {\"record\": 9, \"anchor\": 0, \"category\": \"B\", \"book\": \"B1\", "
+         "\"volume\": \"b1v1\", \"page\": 11, \"left\": \"甲\", \"hit\": \"乙\", "
+         "\"right\": \"\"}\n]\n"},
+        {"kwic forms", {"kwic", "--scope-slot", "1", "--forms", "--or", "甲", "乙"}, "甲\t7\n乙\t2\n"},
+        {"kwic without hits", {"kwic", "--scope-slot", "8", "丙"}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {c.args.front(), "--data", Data()};
+        args.insert(args.end(), c.args.begin() + 1, c.args.end());
+        auto r = RunTool(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, c.out);
+    }
+}
+
 TEST_F(PanelToolTest, RejectsBadQueriesSlotsAndData) {
     test::TempDir empty;
     const std::string none = empty.path().string();
@@ -96,6 +133,13 @@ TEST_F(PanelToolTest, RejectsBadQueriesSlotsAndData) {
         {"no slot", {"results", "--data", Data(), "甲"}, 2, ""},
         {"unknown part", {"results", "--data", Data(), "--scope-slot", "1", "--part", "all", "甲"}, 2, ""},
         {"missing data", {"results", "--data", none, "--scope-slot", "1", "甲"}, 2, "データを開けませんでした。"},
+        {"unknown format", {"results", "--data", Data(), "--scope-slot", "1", "--format", "xml", "甲"},
+         2, "--format"},
+        {"kwic ASCII letter", {"kwic", "--data", Data(), "--scope-slot", "1", "a"}, 1, ""},
+        {"kwic context not a number",
+         {"kwic", "--data", Data(), "--scope-slot", "1", "--context", "x", "甲"}, 2, "--context"},
+        {"kwic missing data", {"kwic", "--data", none, "--scope-slot", "1", "甲"}, 2,
+         "データを開けませんでした。"},
         {"catalog without --data", {"catalog"}, 2, ""},
         {"catalog of missing data", {"catalog", "--data", none}, 2, "you delete data file!"},
     };
