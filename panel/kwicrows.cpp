@@ -8,12 +8,10 @@
 
 namespace vyn {
 
-std::size_t AppendKwicRows(CIndex& index, const CSearchCommand& command,
-                           const SearchNodeTag& entry, std::size_t context,
-                           std::vector<KwicRow>& rows) {
+std::size_t AppendKwicRows(CIndex& index, const KwicQuery& query, const SearchNodeTag& entry,
+                           std::size_t context, std::vector<KwicRow>& rows) {
     ByteString page;
-    index.RenderHitPage(entry.pageIndex, page, command.Keyword(), command.ScopeKind(),
-                        command.Variants());
+    index.RenderHitPage(entry.pageIndex, page, query.keyword, query.scope, query.variants);
     std::size_t appended = 0;
     for (KwicHit& hit : ExtractKwic(page, context)) {
         KwicRow row;
@@ -34,9 +32,8 @@ std::size_t AppendKwicRows(CIndex& index, const CSearchCommand& command,
 
 std::vector<KwicRow> KwicRows(CIndex& index, const CSearchCommand& command, std::size_t context) {
     std::vector<KwicRow> rows;
-    for (const SearchNodeTag& entry : command.Results()) {
-        AppendKwicRows(index, command, entry, context, rows);
-    }
+    const KwicQuery query = KwicQuery::Of(command);
+    for (const SearchNodeTag& entry : command.Results()) AppendKwicRows(index, query, entry, context, rows);
     return rows;
 }
 

@@ -28,15 +28,27 @@ struct KwicRow {
 
 inline constexpr std::size_t kDefaultKwicContext = 10;
 
-// Appends the rows of one result entry of command's last search: the entry's page
-// rendered as the reader renders it (its keyword, scope and variant option), one row
-// per hit anchor in anchor order, with up to context characters on either side (see
-// ExtractKwic). Returns the number of rows appended; 0 when the page cannot be read.
-std::size_t AppendKwicRows(CIndex& index, const CSearchCommand& command,
-                           const SearchNodeTag& entry, std::size_t context,
-                           std::vector<KwicRow>& rows);
+// What a result page is rendered with: the keyword of the search as the engine left
+// it, the rendering scope and the variant option.
+struct KwicQuery {
+    std::u16string keyword;
+    int scope = 0;
+    bool variants = true;
 
-// The rows of every result entry of command's last search, in list order.
+    static KwicQuery Of(const CSearchCommand& command) {
+        return {command.Keyword(), static_cast<int>(command.ScopeKind()), command.Variants()};
+    }
+};
+
+// Appends the rows of one result entry: the entry's page rendered as the reader
+// renders it for query, one row per hit anchor in anchor order, with up to context
+// characters on either side (see ExtractKwic). Returns the number of rows appended;
+// 0 when the page cannot be read.
+std::size_t AppendKwicRows(CIndex& index, const KwicQuery& query, const SearchNodeTag& entry,
+                           std::size_t context, std::vector<KwicRow>& rows);
+
+// The rows of every result entry of command's last search, in list order, rendered
+// for KwicQuery::Of(command).
 std::vector<KwicRow> KwicRows(CIndex& index, const CSearchCommand& command, std::size_t context);
 
 // Each distinct hit text with its number of rows, most frequent first (equal counts
