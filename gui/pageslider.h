@@ -23,7 +23,6 @@ public:
     // Sets the slider's range to first..last page numbers and redraws it.
     virtual void SetPageRange(int first, int last) = 0;
     virtual void SetPagePos(int page) = 0;
-    virtual int GetPagePos() const = 0;
     // Replaces the text of the read-only page-position box.
     virtual void SetPageText(const QString& text) = 0;
 };

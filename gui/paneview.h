@@ -1,6 +1,8 @@
 // CPaneView: a pane of the main frame's splitter that is a view in the command route.
 #pragma once
 
+#include <QString>
+
 #include "gui/cmdtarget.h"
 
 namespace vyn {
@@ -10,6 +12,9 @@ namespace vyn {
 class CPaneView : public CCmdTarget {
 public:
     virtual void OnInitialUpdate() {}
+    // The caption the pane gives the frame's window after the initial update; empty
+    // leaves the frame's own. The frame is the one that sets its window title.
+    virtual QString Caption() const { return {}; }
 };
 
 }  // namespace vyn

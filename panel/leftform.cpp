@@ -317,8 +317,6 @@ void CLeftForm::ArrangeControls() {
             const int editX = (W - 139) / 2 + 37;
             m_listPageEdit->setGeometry(editX, y0 + 6, 35, 20);
             m_listPageLabel->setGeometry(editX + 37, y0 + 8, 30, 24);
-            if (list.ListPage() == 1) m_listPrev->setEnabled(false);
-            if (list.ListPage() == list.ListPageCount()) m_listNext->setEnabled(false);
         }
         m_resultList->setGeometry(5, 250, W - 10, H - 254 - e);
         for (QWidget* control : searchControls) {
@@ -334,37 +332,10 @@ void CLeftForm::ArrangeControls() {
         m_tree->show();
     }
 
-    const QString caption = QString::fromUtf8(kPanelCaption);
-    if (window()->windowTitle() != caption) window()->setWindowTitle(caption);
     m_arranging = false;
 }
 
-void CLeftForm::ArrangePageRow() {
-    const int W = width();
-    const int H = height();
-    const QList<QWidget*> pageRow = {m_listPrev, m_listNext, m_listPageEdit, m_listPageLabel};
-    if (m_logic.List().ListPageCount() == 0) {
-        for (QWidget* control : pageRow) control->hide();
-        m_resultList->setGeometry(5, 220, W - 10, H - 224);
-        return;
-    }
-    for (QWidget* control : pageRow) control->show();
-    const int h = m_listPrev->height();
-    const int w = m_listPrev->width();
-    const int e = h + 2;
-    const int y0 = H - h - 5;
-    m_listPrev->setGeometry(5, y0, w, h);
-    m_listNext->setGeometry(5 + w + 1, y0, w, h);
-    const int editX = 5 + w + 1 + w + 2;
-    m_listPageEdit->setGeometry(editX, y0, 35, 22);
-    m_listPageLabel->setGeometry(editX + 36, y0 + 3, 35, 20);
-    m_resultList->setGeometry(5, 220, W - 10, H - 224 - e);
-}
-
-void CLeftForm::paintEvent(QPaintEvent* event) {
-    ArrangeControls();
-    QWidget::paintEvent(event);
-}
+QString CLeftForm::Caption() const { return QString::fromUtf8(kPanelCaption); }
 
 void CLeftForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
@@ -474,10 +445,9 @@ void CLeftForm::OnSearch() {
     }
     m_resultList->DeleteAllItems();
     m_countLine->setText(FromUtf8(search.LastCountLine()));
-    ArrangePageRow();
     ShowResultListPage();
+    ArrangeControls();
     m_hiddenKeyword->clear();
-    update();
 }
 
 void CLeftForm::ShowResultListPage() {
@@ -524,8 +494,8 @@ void CLeftForm::ApplyListPageEdit() {
 }
 
 void CLeftForm::OnResultSelected(std::uint32_t pageIndex) {
-    // Nothing of a failed rendering or write reaches the user; what already changed
-    // stays changed.
+    // Rendering a page may run out of memory; the user is told, and nothing of the
+    // failed page is committed.
     try {
         const CSearchCommand& search = m_logic.Search();
         CNavigator& navigator = m_logic.Navigator();
@@ -534,7 +504,8 @@ void CLeftForm::OnResultSelected(std::uint32_t pageIndex) {
         if (!WritePageFile(page.file, page.bytes)) return;
         navigator.CommitResultPage(page);
         Navigate(page.file, page.fragment);
-    } catch (...) {
+    } catch (const std::exception&) {
+        m_sink.Warning(kPageFailedMessage);
     }
 }
 

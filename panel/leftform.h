@@ -67,6 +67,9 @@ public:
         IDC_LINE = 1062,
     };
 
+    // Told when a result page cannot be made (out of memory).
+    static constexpr std::string_view kPageFailedMessage = "頁を表示できませんでした。";
+
     // Page files written into the temporary folder.
     static constexpr std::string_view kCatalogPageFile = CNavigator::kCatalogPageFile;
     static constexpr std::string_view kResultPageFiles[2] = {CNavigator::kResultPageFiles[0],
@@ -85,16 +88,18 @@ public:
     void OnInitialUpdate() override;
     // The six navigation commands and their states.
     bool OnCmdMsg(int id, CmdCode code, CCmdUI* ui) override;
+    // The reader's caption.
+    QString Caption() const override;
 
     // The slider's target.
     bool HasCurrentVolume() const override { return m_logic.Navigator().CurItem() != 0; }
     void OnPageSliderEnd(int position) override;
     void AttachPageSlider(CPageSliderControl* control) override { m_pageSlider = control; }
 
-    // Lays the controls out for the selected tab. Runs on every paint and tab change.
+    // Lays the controls out for the selected tab, with the page row under the list
+    // while there are list pages. Runs on resize, on a tab change and whenever the
+    // list pages change.
     void ArrangeControls();
-    // Shows the page row when there are list pages, and places it with the list.
-    void ArrangePageRow();
 
     // Writes the page of slot to "windows.html" and shows it: with mode 1 the node's
     // first page, with mode 0 page number pageNumber. A page that the volume does not
@@ -118,7 +123,6 @@ signals:
     void navigateRequested(const QString& target);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

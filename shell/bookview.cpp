@@ -43,9 +43,7 @@ CBookPage::CBookPage(QObject* parent) : QWebEnginePage(parent) {}
 bool CBookPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
     (void)type;
     (void)isMainFrame;
-    if (IsLocalScheme(url)) return true;
-    emit outsideLinkRefused(url);
-    return false;
+    return IsLocalScheme(url);
 }
 
 CBookView::CBookView(QWidget* parent) : QWebEngineView(parent), m_printer(QPrinter::HighResolution) {

@@ -14,15 +14,12 @@
 namespace vyn {
 
 // Accepts loads of local files and "about:" pages only; a link to anything else is
-// refused and reported through outsideLinkRefused.
+// refused.
 class CBookPage : public QWebEnginePage {
     Q_OBJECT
 
 public:
     explicit CBookPage(QObject* parent = nullptr);
-
-signals:
-    void outsideLinkRefused(const QUrl& url);
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;

@@ -178,7 +178,13 @@ void CMainFrame::InitialUpdateFrame() {
     }
     const QString docTitle = m_pDocument ? m_pDocument->GetTitle() : QString();
     const QString baseTitle = QString::fromUtf8(kDocString).section(u'\n', 0, 0);
-    setWindowTitle(docTitle + QStringLiteral(" - ") + baseTitle);
+    QString caption = docTitle + QStringLiteral(" - ") + baseTitle;
+    for (int col = 0; col < 2; ++col) {
+        if (auto* view = dynamic_cast<CPaneView*>(m_wndSplitter.GetPane(0, col))) {
+            if (!view->Caption().isEmpty()) caption = view->Caption();
+        }
+    }
+    setWindowTitle(caption);
     SetActiveView(m_wndSplitter.GetPane(0, 0));
 }
 

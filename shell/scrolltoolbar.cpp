@@ -98,7 +98,6 @@ void CSCrollToolBar::SetPagePos(int page) {
     if (m_bSlider) m_wndSlider.SetPos(page);
 }
 
-int CSCrollToolBar::GetPagePos() const { return m_bSlider ? m_wndSlider.GetPos() : 0; }
 
 void CSCrollToolBar::SetPageText(const QString& text) {
     if (m_bPageBox) m_wndPageBox.setText(text);

@@ -31,7 +31,6 @@ public:
 
     void SetPageRange(int first, int last) override;
     void SetPagePos(int page) override;
-    int GetPagePos() const override;
     void SetPageText(const QString& text) override;
 
     // The panel; set by the frame before Create. May stay null.
