@@ -15,6 +15,8 @@
 #include <limits>
 #include <new>
 
+#include "textstore/folderlock.h"
+
 namespace vyn {
 
 namespace {
@@ -53,6 +55,13 @@ CIndex::~CIndex() { Close(); }
 bool CIndex::Open(const std::filesystem::path& folder, std::string_view baseName, int indexScope) {
     Close();
     try {
+        // The variant table, the index files and the store come from one build: a
+        // build does not move files in while the lock is held.
+        CFolderLock lock;
+        if (!lock.LockShared(folder)) {
+            LoadVariants(folder);
+            return FailOpen();
+        }
         LoadVariants(folder);
         std::string base = (folder / std::string(baseName)).string();
         base += ScopeSuffix(indexScope);

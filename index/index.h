@@ -13,9 +13,11 @@
 
 #include "encoding/bytestring.h"
 #include "index/entrytable.h"
+#include "index/firstgroupmap.h"
 #include "index/mappedfile.h"
 #include "index/messagesink.h"
 #include "index/postingcursor.h"
+#include "index/searchscratch.h"
 #include "textstore/filelist.h"
 #include "textstore/lockedfile.h"
 
@@ -29,41 +31,6 @@ namespace vyn {
 // also keeps the entry table of every list searched (see CEntryTable), up to a
 // memory budget, and drops them on Close.
 // Not thread-safe: all calls on one object must come from one thread at a time.
-// Code point -> the first variant group holding it: open addressing in two flat
-// arrays, filled once per load.
-class CFirstGroupMap {
-public:
-    static constexpr std::uint32_t kNone = 0xFFFFFFFF;
-    void Clear();
-    // Makes room for count code points; the map must be empty.
-    void Reserve(std::size_t count);
-    // Maps codePoint to group unless it is mapped already.
-    void AddIfAbsent(std::uint32_t codePoint, std::uint32_t group);
-    std::uint32_t Find(std::uint32_t codePoint) const;  // kNone when absent
-
-private:
-    std::size_t Home(std::uint32_t codePoint) const {
-        return (codePoint * 0x9E3779B1u) >> m_shift & m_mask;
-    }
-    std::vector<std::uint32_t> m_keys;
-    std::vector<std::uint32_t> m_groups;  // kNone: free
-    std::size_t m_mask = 0;
-    int m_shift = 0;
-};
-
-// Scratch of the page intersections of a search: a bitmap of pages, all zero
-// between searches, and the number of set bits before each of its words.
-struct CPageBits {
-    std::vector<std::uint64_t> bits;
-    std::vector<std::uint32_t> ranks;
-};
-
-// Arrays of an "and" search, kept by the index between searches.
-struct CSearchScratch {
-    std::vector<std::uint32_t> found, pages, counts, kept, inDocs, foundCounts;
-    std::vector<std::vector<std::uint32_t>> entriesOf;
-};
-
 class CIndex {
 public:
     enum CombineMode : int { CombineReplace = 0, CombineUnion = 1, CombineIntersect = 2 };
@@ -94,10 +61,11 @@ public:
     // "_desc" for index scope 1 (annotations), "_content" for 2 (main text) and none
     // otherwise (whole text), and the text store folder/baseName. Reloads the variant
     // table from folder/"yitizi.txt" first, whatever the outcome, empties the hit page
-    // list and sets the hit total to 0. Both index files are taken under an exclusive
-    // lock, the header only while it is read, so a second opener of the same index
-    // fails. True on success. On failure (a file missing or locked, a header shorter
-    // than 1,400,000 bytes, an empty posting file, a mapping or store failure, memory)
+    // list and sets the hit total to 0. Everything is opened under the folder's shared
+    // lock (CFolderLock), waiting up to a second for a build that is moving files in;
+    // the files themselves are held under shared locks, so readers share them. True on
+    // success. On failure (a file missing or locked, the folder's lock not had in time,
+    // a header shorter than 1,400,000 bytes, an empty posting file, a mapping or store failure, memory)
     // sends "データを開けませんでした。" to the sink, leaves the index closed and
     // returns false.
     bool Open(const std::filesystem::path& folder, std::string_view baseName, int indexScope);
@@ -223,6 +191,12 @@ private:
     // Combine for ascending pages, by merging instead of hashing.
     std::uint32_t CombineSorted(CombineMode mode, bool countHits, std::vector<std::uint32_t>& pages,
                                 std::vector<std::uint32_t>& counts);
+    // Union or Intersect, found[i] being the index of pages[i] in the result list, or
+    // SIZE_MAX when the result list does not hold it.
+    std::uint32_t CombineFound(CombineMode mode, bool countHits,
+                               const std::vector<std::uint32_t>& pages,
+                               const std::vector<std::uint32_t>& counts,
+                               const std::vector<std::size_t>& found);
     void ClearResult();
 
     CFileList m_textStore;

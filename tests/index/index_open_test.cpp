@@ -9,6 +9,7 @@
 #include "encoding/charslot.h"
 #include "index/fixture.h"
 #include "index/index.h"
+#include "textstore/folderlock.h"
 #include "support/tempdir.h"
 
 namespace vyn {
@@ -240,15 +241,24 @@ TEST_F(IndexFiles, MissingOrEmptyFilesFailWithTheMessage) {
     EXPECT_TRUE(index.Open(m_dir.path(), "Index", 0));
 }
 
-TEST_F(IndexFiles, SecondOpenerFailsUntilTheFirstCloses) {
+TEST_F(IndexFiles, ReadersShareTheFilesAndWaitForABuildToFinish) {
     test::RecordingSink sink;
     CIndex first, second(&sink);
     ASSERT_TRUE(first.Open(m_dir.path(), "Index", 0));
-    EXPECT_FALSE(second.Open(m_dir.path(), "Index", 0));
-    EXPECT_EQ(sink.messages, std::vector<std::string>{std::string(kOpenFailed)});
+    ASSERT_TRUE(second.Open(m_dir.path(), "Index", 0));
     EXPECT_EQ(Find(first, u"乙"), (Pages{1, 3}));
+    EXPECT_EQ(Find(second, u"乙"), (Pages{1, 3}));
     first.Close();
     first.Close();  // harmless twice
+    second.Close();
+
+    // While a build moves files in, a reader opening the folder gives up after its
+    // wait with the usual message, and opens once the build is done.
+    CFolderLock build;
+    ASSERT_TRUE(build.LockExclusive(m_dir.path(), std::chrono::milliseconds(0)));
+    EXPECT_FALSE(second.Open(m_dir.path(), "Index", 0));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{std::string(kOpenFailed)});
+    build.Unlock();
     EXPECT_TRUE(second.Open(m_dir.path(), "Index", 0));
     EXPECT_EQ(Find(second, u"乙"), (Pages{1, 3}));
 }
