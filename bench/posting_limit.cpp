@@ -34,13 +34,14 @@
 #include "bench/benchqueries.h"
 #include "encoding/charslot.h"
 #include "encoding/utf.h"
+#include "index/indexformat.h"
 #include "index/index.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kBlock = 4096;
+constexpr std::size_t kBlock = vyn::kPostingBlockSize;
 
 std::uint32_t LoadU32(const std::uint8_t* p) {
     return p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
@@ -75,7 +76,7 @@ public:
         m_header.assign(std::istreambuf_iterator<char>(header), std::istreambuf_iterator<char>());
         const int fd = open((folder / "Index-idx.m").c_str(), O_RDONLY);
         struct stat st {};
-        if (fd < 0 || fstat(fd, &st) != 0 || m_header.size() < 1400000) {
+        if (fd < 0 || fstat(fd, &st) != 0 || m_header.size() < vyn::kHeaderTablesSize) {
             std::fprintf(stderr, "cannot read the index in %s\n", folder.c_str());
             std::exit(1);
         }
@@ -94,7 +95,7 @@ public:
         return LoadU32(reinterpret_cast<const std::uint8_t*>(m_header.data()) + 1000000 + 4 * slot);
     }
     std::uint32_t Chain(std::uint32_t block) const {
-        const std::size_t at = 1400000 + 4 * std::size_t{block};
+        const std::size_t at = vyn::kHeaderTablesSize + 4 * std::size_t{block};
         return at + 4 <= m_header.size()
                    ? LoadU32(reinterpret_cast<const std::uint8_t*>(m_header.data()) + at)
                    : 0xFFFFFFFF;
@@ -271,7 +272,7 @@ int main(int argc, char** argv) {
     const std::string only = argc > 3 ? argv[3] : "";
     const Files files(folder);
     vyn::CIndex index;
-    if (!index.Open(folder, "Index", 0)) {
+    if (!index.Open(folder, "Index", vyn::IndexScope::kWhole)) {
         std::fprintf(stderr, "cannot open the index in %s\n", folder.c_str());
         return 1;
     }
@@ -294,7 +295,7 @@ int main(int argc, char** argv) {
             std::vector<double> colds;
             for (int r = 0; r < std::max(3, repetitions / 4); ++r) {
                 index.Close();
-                if (!index.Open(folder, "Index", 0)) return 1;
+                if (!index.Open(folder, "Index", vyn::IndexScope::kWhole)) return 1;
                 const double start = ThreadMicros();
                 Search(index, query, variants);
                 colds.push_back(ThreadMicros() - start);

@@ -120,7 +120,7 @@ std::u16string ToU16(const char* utf8) {
 
 void BM_Search(benchmark::State& state, vyn::bench::BenchQuery query, bool variants) {
     vyn::CIndex index;
-    if (!index.Open(Data::Instance().Folder(), "Index", 0)) {
+    if (!index.Open(Data::Instance().Folder(), "Index", vyn::IndexScope::kWhole)) {
         state.SkipWithError("cannot open the index");
         return;
     }
@@ -139,7 +139,7 @@ void BM_Search(benchmark::State& state, vyn::bench::BenchQuery query, bool varia
 
 void BM_Render(benchmark::State& state) {
     vyn::CIndex index;
-    if (!index.Open(Data::Instance().Folder(), "Index", 0)) {
+    if (!index.Open(Data::Instance().Folder(), "Index", vyn::IndexScope::kWhole)) {
         state.SkipWithError("cannot open the index");
         return;
     }
@@ -152,7 +152,7 @@ void BM_Render(benchmark::State& state) {
     const std::uint32_t page = index.GetHitPages()[0];
     for (auto _ : state) {
         vyn::ByteString out;
-        benchmark::DoNotOptimize(index.RenderHitPage(page, out, u"明月", 0, true));
+        benchmark::DoNotOptimize(index.RenderHitPage(page, out, u"明月", vyn::SearchScope::kWhole, true));
     }
 }
 

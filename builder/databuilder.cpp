@@ -391,7 +391,7 @@ bool CDataBuilder::BuildFiles(const Corpus& corpus, const std::filesystem::path&
     }
 
     if (corpus.variantGroups.size() > kMaxVariantGroups) {
-        return Fail("more than 11935 variant groups");
+        return Fail("more than " + std::to_string(kMaxVariantGroups) + " variant groups");
     }
     for (std::size_t g = 0; g < corpus.variantGroups.size(); ++g) {
         if (corpus.variantGroups[g].empty()) {

@@ -40,7 +40,6 @@ class CDataBuilder {
 public:
     // UTF-16 code units of a catalog name; the record keeps a NUL after them.
     static constexpr std::uint32_t kMaxNameUnits = kCatalogNameUnits - 1;
-    static constexpr std::uint32_t kMaxVariantGroups = 11935;
 
     explicit CDataBuilder(BuildProgress progress = {}) : m_progress(std::move(progress)) {}
 

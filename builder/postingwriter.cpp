@@ -10,8 +10,6 @@ namespace vyn {
 
 namespace {
 
-constexpr std::uint32_t kNoBlock = 0xFFFFFFFF;
-constexpr std::size_t kSlotTableEntries = 100000;
 constexpr std::size_t kChunkBytes = std::size_t{1} << 20;   // per pool allocation
 constexpr std::size_t kWriteBuffer = std::size_t{4} << 20;  // bytes per file write
 
@@ -22,8 +20,8 @@ std::uint32_t SegmentOffset(std::uint64_t bytes, std::uint32_t& size) {
     if (bytes < 64) return size = 64, static_cast<std::uint32_t>(bytes);
     if (bytes < 320) return size = 256, static_cast<std::uint32_t>(bytes - 64);
     if (bytes < 1344) return size = 1024, static_cast<std::uint32_t>(bytes - 320);
-    size = CPostingWriter::kBlockSize;
-    return static_cast<std::uint32_t>((bytes - 1344) % CPostingWriter::kBlockSize);
+    size = kPostingBlockSize;
+    return static_cast<std::uint32_t>((bytes - 1344) % kPostingBlockSize);
 }
 
 std::uint32_t PackedSize(std::uint32_t value) { return value < 0x80 ? 1 : value < 0x4000 ? 2 : 3; }
@@ -149,7 +147,7 @@ bool CPostingWriter::Write(const std::filesystem::path& folder, std::string_view
         CloseEntry(list);
         firstBlock[slot] = static_cast<std::uint32_t>(chain.size());
         lastDoc[slot] = list.lastDoc;
-        const std::uint64_t blocks = (list.bytes + kBlockSize - 1) / kBlockSize;
+        const std::uint64_t blocks = (list.bytes + kPostingBlockSize - 1) / kPostingBlockSize;
         for (std::uint64_t b = 0; b < blocks; ++b) {
             const auto self = static_cast<std::uint32_t>(chain.size());
             chain.push_back(b + 1 < blocks ? self + 1 : kNoBlock);
@@ -158,9 +156,9 @@ bool CPostingWriter::Write(const std::filesystem::path& folder, std::string_view
     const bool noList = chain.empty();
     if (noList) chain.push_back(kNoBlock);
     ByteString header;
-    header.reserve(1400000 + chain.size() * 4);
+    header.reserve(kHeaderTablesSize + chain.size() * 4);
     for (auto v : firstBlock) PutU32(header, v);
-    header.resize(header.size() + 200000 + 400000, 0);
+    header.resize(kLastDocTableOffset, 0);  // the reserved tables
     for (auto v : lastDoc) PutU32(header, v);
     for (auto v : chain) PutU32(header, v);
     const std::string base = (folder / std::string(baseWithSuffix)).string();
@@ -190,16 +188,16 @@ bool CPostingWriter::Write(const std::filesystem::path& folder, std::string_view
             filled += used;
             left -= used;
         }
-        const std::size_t tail = list.bytes % kBlockSize;
+        const std::size_t tail = list.bytes % kPostingBlockSize;
         if (tail > 0) {
-            if (filled + (kBlockSize - tail) > buffer.size()) flush();
-            std::memset(buffer.data() + filled, 0, kBlockSize - tail);
-            filled += kBlockSize - tail;
+            if (filled + (kPostingBlockSize - tail) > buffer.size()) flush();
+            std::memset(buffer.data() + filled, 0, kPostingBlockSize - tail);
+            filled += kPostingBlockSize - tail;
         }
     }
     if (noList) {
-        std::memset(buffer.data(), 0, kBlockSize);
-        filled = kBlockSize;
+        std::memset(buffer.data(), 0, kPostingBlockSize);
+        filled = kPostingBlockSize;
     }
     flush();
     Clear();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "encoding/bytestring.h"
+#include "index/indexformat.h"
 
 namespace vyn {
 
@@ -20,7 +21,6 @@ namespace vyn {
 // encoded lists, at most one block more each, plus about 5 MB.
 class CPostingWriter {
 public:
-    static constexpr std::uint32_t kBlockSize = 4096;
     static constexpr std::uint32_t kMaxPacked = 4194303;  // largest packed number
     static constexpr std::uint32_t kMaxPositionBytes = 65535;
 

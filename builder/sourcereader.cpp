@@ -11,6 +11,7 @@
 
 #include "builder/pagelayout.h"
 #include "encoding/utf.h"
+#include "index/indexformat.h"
 
 namespace vyn {
 
@@ -452,9 +453,9 @@ void CSourceParser::ReadVariants(Corpus& corpus) {
         if (group.size() < 2) {
             FailAt(kVariantFile, number, "a variant group needs at least two characters");
         }
-        if (corpus.variantGroups.size() >= CSourceReader::kMaxVariantGroups) {
+        if (corpus.variantGroups.size() >= kMaxVariantGroups) {
             FailAt(kVariantFile, number,
-                   "more than " + std::to_string(CSourceReader::kMaxVariantGroups) +
+                   "more than " + std::to_string(kMaxVariantGroups) +
                        " variant groups");
         }
         corpus.variantGroups.push_back(std::move(group));

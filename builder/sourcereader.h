@@ -17,7 +17,6 @@ public:
     static constexpr std::uint32_t kMaxCatalogEntries = 9999;
     static constexpr std::uint32_t kMaxNameUnits = 99;  // UTF-16 code units
     static constexpr std::uint32_t kMaxPageNumber = 65535;
-    static constexpr std::uint32_t kMaxVariantGroups = 11935;
     static constexpr std::size_t kMaxLineBytes = std::size_t{16} << 20;
 
     // Reads the source in folder. True with the whole corpus in corpus, names and

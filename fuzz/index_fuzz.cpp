@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string query = fuzz::Utf16FromBytes(parts[3]);
 
     CIndex index;
-    if (!index.Open(folder, "Index", 0)) return 0;
+    if (!index.Open(folder, "Index", IndexScope::kWhole)) return 0;
 
     std::vector<std::u16string> words;
     for (std::size_t at = 0; at + 12 <= parts[0].size() && words.size() < 16; at += 12) {
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (std::uint32_t page : table.pages) {
                 if (page >= 1000000) break;
                 ByteString out;
-                index.RenderHitPage(page, out, word, 0, variants);
+                index.RenderHitPage(page, out, word, SearchScope::kWhole, variants);
                 break;
             }
         }

@@ -1,12 +1,14 @@
 #include "fuzz/indexinput.h"
 
+#include "index/indexformat.h"
+
 namespace vyn::fuzz {
 
 namespace {
 
-constexpr std::size_t kSlots = 100000;
-constexpr std::size_t kTables = 1400000;
-constexpr std::size_t kLastDocTable = 1000000;
+constexpr std::size_t kSlots = kSlotTableEntries;
+constexpr std::size_t kTables = kHeaderTablesSize;
+constexpr std::size_t kLastDocTable = kLastDocTableOffset;
 
 void PutU32(std::string& bytes, std::size_t offset, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);

@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CFileList::CompileTerm(term);
     ByteString out;
     counter = 0;
-    const int matches = CFileList::ApplyTerm(page, out, term, params & 1, (params >> 1) % 3, counter);
+    const int matches = CFileList::ApplyTerm(page, out, term, params & 1,
+                                             static_cast<SearchScope>((params >> 1) % 3), counter);
     if (matches < 0 || counter < 0) std::abort();
     return 0;
 }

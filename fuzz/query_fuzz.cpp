@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         const auto folder = vyn::fuzz::ScratchFolder() / std::to_string(scope);
         vyn::fuzz::BuildSeedData(folder);
         g_index[scope] = std::make_unique<vyn::CIndex>();
-        if (!g_index[scope]->Open(folder, "Index", scope)) std::abort();
+        if (!g_index[scope]->Open(folder, "Index", static_cast<vyn::IndexScope>(scope))) std::abort();
     }
     return 0;
 }
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (words > 0 && !allPages.empty() && index.GetHitPages().empty()) std::abort();
     for (std::uint32_t page : index.GetHitPages()) {
         ByteString out;
-        index.RenderHitPage(page, out, query, options % 3, variants);
+        index.RenderHitPage(page, out, query, static_cast<SearchScope>(options % 3), variants);
         break;
     }
     return 0;

@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
     std::mt19937 random(argc > 3 ? static_cast<unsigned>(std::atol(argv[3])) : 1);
 
     CIndex index;
-    int scope = 0;
-    if (!index.Open(folder, "Index", scope)) {
+    SearchScope scope = SearchScope::kWhole;
+    if (!index.Open(folder, "Index", IndexScopeFor(scope))) {
         std::fprintf(stderr, "vyn_soak: cannot open the data in %s\n", argv[1]);
         return 1;
     }
@@ -91,8 +91,8 @@ int main(int argc, char** argv) {
         }
         if (n == searches) break;
         if (n > 0 && n % 2000 == 0) {
-            scope = (scope + 1) % 3;
-            if (!index.Open(folder, "Index", scope)) return 1;
+            scope = static_cast<SearchScope>((static_cast<int>(scope) + 1) % 3);
+            if (!index.Open(folder, "Index", IndexScopeFor(scope))) return 1;
         }
         ByteString page;
         if (!index.ReadPage(std::uniform_int_distribution<std::uint32_t>(0, records - 1)(random), page)) {
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
         const std::vector<std::uint32_t> pages = index.GetHitPages();
         for (std::size_t i = 0; i < pages.size() && i < 3; ++i) {
             ByteString out;
-            index.RenderHitPage(pages[i], out, query, scope == 0 ? 0 : 3 - scope, variants);
+            index.RenderHitPage(pages[i], out, query, scope, variants);
             ++renders;
         }
     }

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     store.FindPage(params & 0xFF, (params >> 8) & 0xFFFF, found);
     store.FindPage(0xFFFFFFFF, 0, found);
 
-    const int scope = static_cast<int>((params >> 24) % 3);
+    const auto scope = static_cast<SearchScope>((params >> 24) % 3);
     for (std::uint32_t record = 0; record < 64; ++record) {
         std::uint32_t length = 0;
         const bool hasLength = store.GetPageLength(record, length);

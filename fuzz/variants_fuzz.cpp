@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "fuzz/fuzzinput.h"
+#include "encoding/charslot.h"
 #include "index/index.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -21,13 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (char16_t unit : keywords) {
         std::int32_t slot = -5;
         if (index.VariantSlot(unit, slot) &&
-            (slot < 88065 || slot >= 88065 + static_cast<std::int32_t>(CIndex::kMaxVariantGroups))) {
+            (slot < kFirstVariantSlot || slot >= kFirstVariantSlot + static_cast<std::int32_t>(kMaxVariantGroups))) {
             std::abort();
         }
         if (index.VariantsOf(unit).empty()) std::abort();
     }
     // Rendering with variants on a closed index fails quietly.
     ByteString out;
-    if (index.RenderHitPage(0, out, keywords, 0, true) != 0) std::abort();
+    if (index.RenderHitPage(0, out, keywords, SearchScope::kWhole, true) != 0) std::abort();
     return 0;
 }

@@ -21,8 +21,6 @@ namespace vyn {
 
 namespace {
 
-constexpr std::size_t kReserved2Size = 200000;
-constexpr std::size_t kReserved3Size = 400000;
 
 std::uint32_t LoadU32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -35,24 +33,13 @@ std::uint32_t LoadU32(const std::uint8_t* p) {
     return values;
 }
 
-std::string_view ScopeSuffix(int indexScope) {
-    switch (indexScope) {
-        case 1:
-            return "_desc";
-        case 2:
-            return "_content";
-        default:
-            return "";
-    }
-}
-
 }  // namespace
 
 CIndex::CIndex(CMessageSink* sink) : m_sink(sink) {}
 
 CIndex::~CIndex() { Close(); }
 
-bool CIndex::Open(const std::filesystem::path& folder, std::string_view baseName, int indexScope) {
+bool CIndex::Open(const std::filesystem::path& folder, std::string_view baseName, IndexScope scope) {
     Close();
     try {
         // The variant table, the index files and the store come from one build: a
@@ -64,7 +51,7 @@ bool CIndex::Open(const std::filesystem::path& folder, std::string_view baseName
         }
         LoadVariants(folder);
         std::string base = (folder / std::string(baseName)).string();
-        base += ScopeSuffix(indexScope);
+        base += IndexFileSuffix(scope);
         m_hitTotal = 0;
         m_hitPages.clear();
         if (!LoadHeader(base + "-idx.h") || !MapPostings(base + "-idx.m") ||
@@ -111,11 +98,8 @@ bool CIndex::LoadHeader(const std::string& path) {
         m_headerCopy = LoadU32s(p, m_headerMapping.Bytes().size() / 4);
         words = m_headerCopy;
     }
-    m_firstBlock = words.subspan(0, kSlotTableEntries);
-    m_reserved2 = {p + 4 * kSlotTableEntries, kReserved2Size};
-    m_reserved3 = {p + 4 * kSlotTableEntries + kReserved2Size, kReserved3Size};
-    m_lastDoc = words.subspan((4 * kSlotTableEntries + kReserved2Size + kReserved3Size) / 4,
-                              kSlotTableEntries);
+    m_firstBlock = words.subspan(kFirstBlockTableOffset / 4, kSlotTableEntries);
+    m_lastDoc = words.subspan(kLastDocTableOffset / 4, kSlotTableEntries);
     m_blockChain = words.subspan(kHeaderTablesSize / 4, static_cast<std::size_t>(blockCount));
     m_blockCount = static_cast<std::uint32_t>(blockCount);
     return true;
@@ -133,8 +117,6 @@ bool CIndex::MapPostings(const std::string& path) {
 }
 
 void CIndex::Close() {
-    m_reserved3 = {};
-    m_reserved2 = {};
     m_firstBlock = {};
     m_lastDoc = {};
     m_blockChain = {};
@@ -167,7 +149,7 @@ CPostingCursor CIndex::StartCursor(std::int32_t slot) const {
 }
 
 int CIndex::RenderHitPage(std::uint32_t recordIndex, ByteString& out, std::u16string_view keywords,
-                          int searchScope, bool useVariants) {
+                          SearchScope searchScope, bool useVariants) {
     if (!useVariants) return m_textStore.RenderHitPage(recordIndex, out, keywords, searchScope);
     try {
         const std::vector<std::u16string> expansion = ExpandVariants(keywords);

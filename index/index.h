@@ -14,6 +14,7 @@
 #include "encoding/bytestring.h"
 #include "index/entrytable.h"
 #include "index/firstgroupmap.h"
+#include "index/indexformat.h"
 #include "index/mappedfile.h"
 #include "index/messagesink.h"
 #include "index/postingcursor.h"
@@ -35,8 +36,6 @@ class CIndex {
 public:
     enum CombineMode : int { CombineReplace = 0, CombineUnion = 1, CombineIntersect = 2 };
 
-    static constexpr std::size_t kSlotTableEntries = 100000;
-    static constexpr std::uint64_t kHeaderTablesSize = 1400000;  // bytes before the chain
     // Working capacity of one word search: normalised word units (runs of "*"
     // collapsed, leading "*" dropped, one "*" at the end) plus a terminator.
     static constexpr std::size_t kWordCapacity = 300;
@@ -44,8 +43,6 @@ public:
     static constexpr std::uint32_t kMaxSegmentGap = 300;
     // ExpandVariants returns at most this many strings: the first ones in order.
     static constexpr std::size_t kMaxExpansion = 256;
-    // Groups 0..kMaxVariantGroups-1 of the variant table own a slot.
-    static constexpr std::size_t kMaxVariantGroups = 11935;
 
     static constexpr std::string_view kOpenFailedMessage = "データを開けませんでした。";
 
@@ -55,20 +52,17 @@ public:
     CIndex(const CIndex&) = delete;
     CIndex& operator=(const CIndex&) = delete;
 
-    void SetMessageSink(CMessageSink* sink) { m_sink = sink; }
-
-    // Opens folder/baseName + suffix + "-idx.h" and "-idx.m", where the suffix is
-    // "_desc" for index scope 1 (annotations), "_content" for 2 (main text) and none
-    // otherwise (whole text), and the text store folder/baseName. Reloads the variant
+    // Opens folder/baseName + IndexFileSuffix(scope) + "-idx.h" and "-idx.m", and the
+    // text store folder/baseName. Reloads the variant
     // table from folder/"yitizi.txt" first, whatever the outcome, empties the hit page
     // list and sets the hit total to 0. Everything is opened under the folder's shared
     // lock (CFolderLock), waiting up to a second for a build that is moving files in;
     // the files themselves are held under shared locks, so readers share them. True on
-    // success. On failure (a file missing or locked, the folder's lock not had in time,
-    // a header shorter than 1,400,000 bytes, an empty posting file, a mapping or store failure, memory)
-    // sends "データを開けませんでした。" to the sink, leaves the index closed and
-    // returns false.
-    bool Open(const std::filesystem::path& folder, std::string_view baseName, int indexScope);
+    // success. On failure (a file missing or locked, the folder's lock not had in
+    // time, a header shorter than 1,400,000 bytes, an empty posting file, a mapping or
+    // store failure, memory) sends "データを開けませんでした。" to the sink, leaves the
+    // index closed and returns false.
+    bool Open(const std::filesystem::path& folder, std::string_view baseName, IndexScope scope);
 
     // Releases the tables, the mapping and the files and closes the text store. The
     // variant table and the result list stay. Safe on a closed index.
@@ -94,7 +88,7 @@ public:
     // useVariants the terms are first widened by ExpandVariants and joined with
     // U+0020. Returns the number of anchors written.
     int RenderHitPage(std::uint32_t recordIndex, ByteString& out, std::u16string_view keywords,
-                      int searchScope, bool useVariants);
+                      SearchScope searchScope, bool useVariants);
 
     // Result list of the last search. Pages are document (page record) numbers, each
     // at most once; counts are parallel to them when hits were counted, else empty.
@@ -207,8 +201,6 @@ private:
     std::vector<std::uint32_t> m_headerCopy;  // the tables, where the host is not little-endian
     // Views of the header tables: into m_headerMapping, or m_headerCopy.
     std::span<const std::uint32_t> m_blockChain;
-    std::span<const std::uint8_t> m_reserved3;
-    std::span<const std::uint8_t> m_reserved2;
     std::span<const std::uint32_t> m_firstBlock;
     std::span<const std::uint32_t> m_lastDoc;
     std::span<const std::uint8_t> m_postings;

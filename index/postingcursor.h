@@ -5,10 +5,10 @@
 #include <span>
 #include <vector>
 
+#include "index/indexformat.h"
+
 namespace vyn {
 
-constexpr std::uint32_t kPostingBlockSize = 4096;
-constexpr std::uint32_t kNoBlock = 0xFFFFFFFF;  // chain end; first-block entry of an empty slot
 
 // Where the chain walk from a list's first block comes back on itself: the first
 // block of the walk that lies on a cycle (a block the walk reaches again) and the

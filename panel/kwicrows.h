@@ -32,11 +32,11 @@ inline constexpr std::size_t kDefaultKwicContext = 10;
 // it, the rendering scope and the variant option.
 struct KwicQuery {
     std::u16string keyword;
-    int scope = 0;
+    SearchScope scope = SearchScope::kWhole;
     bool variants = true;
 
     static KwicQuery Of(const CSearchCommand& command) {
-        return {command.Keyword(), static_cast<int>(command.ScopeKind()), command.Variants()};
+        return {command.Keyword(), command.ScopeKind(), command.Variants()};
     }
 };
 

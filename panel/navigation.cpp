@@ -144,7 +144,7 @@ bool CNavigator::ReadCatalogPage(CIndex& index, int slot, int mode, int pageNumb
 }
 
 ResultPage CNavigator::PrepareResultPage(CIndex& index, std::uint32_t pageIndex,
-                                         std::u16string_view keyword, int scopeKind,
+                                         std::u16string_view keyword, SearchScope scopeKind,
                                          bool variants) const {
     ResultPage page;
     page.file = kResultPageFiles[m_useFirstFile ? 0 : 1];

@@ -119,7 +119,7 @@ public:
     // file whose turn it is. Changes nothing; call CommitResultPage once the bytes
     // are written.
     ResultPage PrepareResultPage(CIndex& index, std::uint32_t pageIndex, std::u16string_view keyword,
-                                 int scopeKind, bool variants) const;
+                                 SearchScope scopeKind, bool variants) const;
     // The written page is now the shown result page, at hit 0; the other file takes
     // the next one.
     void CommitResultPage(const ResultPage& page);

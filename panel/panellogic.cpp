@@ -9,7 +9,7 @@ bool CPanelLogic::Open(const std::filesystem::path& folder, const std::filesyste
 }
 
 bool CPanelLogic::OpenIndex(const std::filesystem::path& folder) {
-    return m_index.Open(folder, "Index", IndexScopeOf(m_search.Part()));
+    return m_index.Open(folder, "Index", IndexScopeFor(m_search.Part()));
 }
 
 bool CPanelLogic::LoadCatalog(const std::filesystem::path& folder,

@@ -54,19 +54,6 @@ void SpacesForIdeographicSpaces(std::u16string& text) {
 
 }  // namespace
 
-int IndexScopeOf(TextPart part) {
-    switch (part) {
-        case TextPart::kMain:
-            return 2;
-        case TextPart::kNotes:
-            return 1;
-        default:
-            return 0;
-    }
-}
-
-int SearchScopeOf(TextPart part) { return static_cast<int>(part); }
-
 std::optional<std::u16string> CSearchCommand::ReadKeyword(
     std::u16string_view hiddenEditText, std::span<const std::optional<std::u16string>> fieldValues) {
     std::u16string keyword(hiddenEditText);
@@ -83,7 +70,7 @@ bool CSearchCommand::SelectTextPart(CIndex& index, const std::filesystem::path& 
                                     TextPart part) {
     index.Close();
     m_part = part;
-    return index.Open(folder, "Index", IndexScopeOf(part));
+    return index.Open(folder, "Index", IndexScopeFor(part));
 }
 
 CSearchCommand::Outcome CSearchCommand::OnSearch(

@@ -16,11 +16,9 @@
 
 namespace vyn {
 
-// The text part searched. Each has two numbers: the index scope that CIndex::Open
-// takes and the search scope that page rendering takes.
-enum class TextPart : int { kWhole = 0, kMain = 1, kNotes = 2 };
-int IndexScopeOf(TextPart part);   // 0, 2, 1
-int SearchScopeOf(TextPart part);  // 0, 1, 2
+// The text part searched: the search scope that page rendering takes; its index is
+// IndexScopeFor(part).
+using TextPart = SearchScope;
 
 // One result entry: one hit page inside the scope.
 struct SearchNodeTag {
@@ -97,7 +95,7 @@ public:
     bool Variants() const { return m_variants; }
     void SetVariants(bool variants) { m_variants = variants; }
     TextPart Part() const { return m_part; }
-    int ScopeKind() const { return SearchScopeOf(m_part); }
+    SearchScope ScopeKind() const { return m_part; }
 
 private:
     std::u16string m_keyword;

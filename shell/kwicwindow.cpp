@@ -318,7 +318,7 @@ void CKwicWindow::SetSearch(KwicSearch search) {
     // window joins it before it goes, so `this` outlives it.
     m_worker = std::thread([this, cancel, fill, search = std::move(search)] {
         CIndex index;
-        const bool opened = index.Open(search.folder, "Index", IndexScopeOf(search.part));
+        const bool opened = index.Open(search.folder, "Index", IndexScopeFor(search.part));
         std::vector<KwicRow> batch;
         std::size_t done = 0;
         std::size_t limit = kFirstBatchRows;

@@ -206,7 +206,7 @@ bool CFileList::ReadPage(std::uint32_t recordIndex, ByteString& page) {
 }
 
 int CFileList::RenderHitPage(std::uint32_t recordIndex, ByteString& out,
-                             std::u16string_view keywords, int scope) {
+                             std::u16string_view keywords, SearchScope scope) {
     Record record;
     if (!ReadRecord(recordIndex, record, true)) return 0;
     try {

@@ -11,6 +11,7 @@
 
 #include "encoding/bytestring.h"
 #include "textstore/lockedfile.h"
+#include "textstore/storeformat.h"
 
 namespace vyn {
 
@@ -87,12 +88,12 @@ public:
     // number of anchors written. Returns 0 with out untouched on a closed store or
     // an unreadable record; returns 0 with out empty when keywords hold no term.
     int RenderHitPage(std::uint32_t recordIndex, ByteString& out, std::u16string_view keywords,
-                      int scope);
+                      SearchScope scope);
 
     // Rebuilds source into out (appended) with one term marked in the chosen cell
     // (0 first, 1 second) under the search scope; returns the number of matches.
     static int ApplyTerm(const ByteString& source, ByteString& out, const ByteString& term,
-                         int cellChoice, int scope, int& anchorCounter);
+                         int cellChoice, SearchScope scope, int& anchorCounter);
 
     // Appends the title, first cell and second cell of page to nodes.
     static void ParsePage(const ByteString& page, std::vector<HTMLNode>& nodes);

@@ -101,7 +101,7 @@ void SplitAnnotations(const HTMLNode& node, std::vector<FilterItem>& items) {
 }
 
 int CFileList::ApplyTerm(const ByteString& source, ByteString& out, const ByteString& term,
-                         int cellChoice, int scope, int& anchorCounter) {
+                         int cellChoice, SearchScope scope, int& anchorCounter) {
     std::vector<HTMLNode> nodes;
     ParsePage(source, nodes);
     HTMLNode& node = nodes[static_cast<std::size_t>(cellChoice == 1 ? 2 : 1)];
@@ -113,8 +113,8 @@ int CFileList::ApplyTerm(const ByteString& source, ByteString& out, const ByteSt
     int total = 0;
     for (const FilterItem& item : items) {
         const bool note = item.kind == 1;
-        const bool marked = scope == kScopeWhole || (scope == kScopeMain && !note) ||
-                            (scope == kScopeNotes && note);
+        const bool marked = scope == SearchScope::kWhole || (scope == SearchScope::kMain && !note) ||
+                            (scope == SearchScope::kNotes && note);
         if (note) Append(cell, kNoteOpen);
         if (marked) {
             ByteString text;

@@ -20,7 +20,7 @@ constexpr std::string_view kDirectorySuffix = "-fl.h";
 constexpr std::string_view kContentSuffix = "-fl.cnt";
 
 // Search scopes of page rendering.
-enum SearchScope : int { kScopeWhole = 0, kScopeMain = 1, kScopeNotes = 2 };
+enum class SearchScope : int { kWhole = 0, kMain = 1, kNotes = 2 };
 
 // Annotation font tags.
 constexpr std::string_view kNoteOpen = "<font size=-1 color=\"#993366\">";

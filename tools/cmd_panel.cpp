@@ -21,19 +21,6 @@ public:
     void Warning(std::string_view utf8) override { Complain(std::string(utf8)); }
 };
 
-bool ParsePart(const std::optional<std::string>& name, TextPart& part) {
-    if (!name || *name == "whole") {
-        part = TextPart::kWhole;
-    } else if (*name == "main") {
-        part = TextPart::kMain;
-    } else if (*name == "notes") {
-        part = TextPart::kNotes;
-    } else {
-        return false;
-    }
-    return true;
-}
-
 int WriteOut(const std::string& out) {
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
         Complain("cannot write to stdout");

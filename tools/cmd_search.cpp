@@ -19,23 +19,6 @@ public:
     void Warning(std::string_view utf8) override { Complain(std::string(utf8)); }
 };
 
-struct Part {
-    int indexScope;
-    int searchScope;
-};
-
-bool ParsePart(const std::optional<std::string>& name, Part& part) {
-    if (!name || *name == "whole") {
-        part = {0, kScopeWhole};
-    } else if (*name == "main") {
-        part = {2, kScopeMain};
-    } else if (*name == "notes") {
-        part = {1, kScopeNotes};
-    } else {
-        return false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -46,7 +29,7 @@ int CommandSearch(int argc, char** argv) {
         return Usage(problem);
     }
     auto data = options.Text("--data");
-    Part part{};
+    SearchScope part{};
     if (!data) return Usage("search needs --data DIR");
     if (!ParsePart(options.Text("--part"), part)) return Usage("--part is whole, main or notes");
     std::u16string query;
@@ -58,7 +41,7 @@ int CommandSearch(int argc, char** argv) {
     }
     CStderrSink sink;
     CIndex index(&sink);
-    if (!index.Open(*data, kBaseName, part.indexScope)) return kExitError;
+    if (!index.Open(*data, kBaseName, IndexScopeFor(part))) return kExitError;
     if (options.Flag("--or")) {
         index.SearchAnyWord(query, true, !options.Flag("--no-variants"));
     } else {
@@ -102,21 +85,21 @@ int CommandRender(int argc, char** argv) {
     }
     auto data = options.Text("--data");
     auto record = options.Number("--record");
-    Part part{};
+    SearchScope part{};
     if (!data || !record) return Usage("render needs --data DIR and --record N");
     if (!ParsePart(options.Text("--part"), part)) return Usage("--part is whole, main or notes");
     std::u16string keywords;
     if (!JoinedText(options.Positional(), keywords)) return Usage("the keywords are not valid UTF-8");
     CStderrSink sink;
     CIndex index(&sink);
-    if (!index.Open(*data, kBaseName, part.indexScope)) return kExitError;
+    if (!index.Open(*data, kBaseName, IndexScopeFor(part))) return kExitError;
     std::uint32_t length = 0;
     if (!index.GetPageLength(*record, length)) {
         Complain("record " + std::to_string(*record) + " is not a readable record of the store");
         return kExitError;
     }
     ByteString page;
-    int anchors = index.RenderHitPage(*record, page, keywords, part.searchScope,
+    int anchors = index.RenderHitPage(*record, page, keywords, part,
                                       !options.Flag("--no-variants"));
     if ((!page.empty() && std::fwrite(page.data(), 1, page.size(), stdout) != page.size()) ||
         std::fflush(stdout) != 0) {

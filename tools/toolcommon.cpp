@@ -83,4 +83,17 @@ bool JoinedText(const std::vector<std::string>& words, std::u16string& text) {
     return Utf8ToUtf16(joined, text);
 }
 
+bool ParsePart(const std::optional<std::string>& name, SearchScope& part) {
+    if (!name || *name == "whole") {
+        part = SearchScope::kWhole;
+    } else if (*name == "main") {
+        part = SearchScope::kMain;
+    } else if (*name == "notes") {
+        part = SearchScope::kNotes;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 }  // namespace vyn::tool

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "textstore/storeformat.h"
+
 namespace vyn::tool {
 
 constexpr int kExitNotFound = 1;
@@ -39,6 +41,10 @@ private:
     std::map<std::string, bool> m_flags;
     std::vector<std::string> m_positional;
 };
+
+// --part: "whole" (also when absent), "main" or "notes"; false, part untouched, for
+// anything else.
+bool ParsePart(const std::optional<std::string>& name, SearchScope& part);
 
 // Joins words with U+0020 and converts them from UTF-8 to UTF-16; false, text
 // untouched, when they are not valid UTF-8.

@@ -199,7 +199,7 @@ int Run(const std::string& data, const std::string& textPath, const std::string&
     std::vector<Row> rows;
     {
         CIndex index;
-        if (!index.Open(data, "Index", 0)) return Fail("cannot open the index in " + data);
+        if (!index.Open(data, "Index", IndexScope::kWhole)) return Fail("cannot open the index in " + data);
         for (const Query& q : kQueries) {
             for (bool variants : {false, true}) {
                 Row row{&q, variants, {}, {}, {}, {}, {}, {}};
@@ -364,7 +364,7 @@ int Agree(const std::string& data, const std::string& textPath, const std::strin
     CXapianPeer xapian;
     if (!xapian.Open(xapianPath)) return Fail(xapian.GetReason());
     CIndex index;
-    if (!index.Open(data, "Index", 0)) return Fail("cannot open the index in " + data);
+    if (!index.Open(data, "Index", IndexScope::kWhole)) return Fail("cannot open the index in " + data);
     CQueryDrawer drawer(pages, seed);
     int differing = 0;
     int found = 0;

@@ -105,7 +105,7 @@ TEST_F(PeersAgreeTest, EveryPeerFindsTheEnginesPages) {
     const bool haveRg = RunPipeline({{"rg", "--version"}}, nullptr) >= 0;
 
     CIndex index;
-    ASSERT_TRUE(index.Open(s_dir->path(), "Index", 0));
+    ASSERT_TRUE(index.Open(s_dir->path(), "Index", IndexScope::kWhole));
     for (const Query& q : kQueries) {
         for (bool variants : {false, true}) {
             SCOPED_TRACE(std::string(q.text) + (q.any ? " or" : " and") +
@@ -130,7 +130,7 @@ TEST_F(PeersAgreeTest, EveryPeerFindsTheEnginesPages) {
 TEST_F(PeersAgreeTest, TheEdgeCasesFindWhatTheyShould) {
     // Guards the table above against a fixture that proves nothing.
     CIndex index;
-    ASSERT_TRUE(index.Open(s_dir->path(), "Index", 0));
+    ASSERT_TRUE(index.Open(s_dir->path(), "Index", IndexScope::kWhole));
     const struct {
         const char* query;
         std::vector<std::uint32_t> pages;

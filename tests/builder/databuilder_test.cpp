@@ -12,6 +12,7 @@
 #include "builder/pagelayout.h"
 #include "encoding/charslot.h"
 #include "encoding/utf.h"
+#include "index/indexformat.h"
 #include "support/tempdir.h"
 #include "textstore/filelist.h"
 #include "textstore/storeformat.h"
@@ -290,17 +291,17 @@ TEST_F(DataBuilderTest, RenderedHitsLandInTheTextCell) {
         const char* name;
         std::uint32_t record;
         std::u16string keywords;
-        int scope;
+        SearchScope scope;
         int anchors;
         int markedCell;  // 1 or 2
     };
     const Row rows[] = {
-        {"odd page, second cell", 0, u"玄黃", kScopeWhole, 1, 2},
-        {"even page, first cell", 1, u"暑往", kScopeWhole, 1, 1},
-        {"even page, annotation", 1, u"秋收", kScopeNotes, 1, 1},
-        {"annotation under main-text scope", 1, u"秋收", kScopeMain, 0, 0},
-        {"label characters are never marked", 0, u"卷一", kScopeWhole, 0, 0},
-        {"last page of the store", 5, u"時習", kScopeMain, 1, 2},
+        {"odd page, second cell", 0, u"玄黃", SearchScope::kWhole, 1, 2},
+        {"even page, first cell", 1, u"暑往", SearchScope::kWhole, 1, 1},
+        {"even page, annotation", 1, u"秋收", SearchScope::kNotes, 1, 1},
+        {"annotation under main-text scope", 1, u"秋收", SearchScope::kMain, 0, 0},
+        {"label characters are never marked", 0, u"卷一", SearchScope::kWhole, 0, 0},
+        {"last page of the store", 5, u"時習", SearchScope::kMain, 1, 2},
     };
     CFileList store;
     ASSERT_TRUE(store.Open(m_dir.path(), "Index"));
@@ -482,7 +483,7 @@ TEST_F(DataBuilderTest, SearchAndHighlightingAgree) {
         for (std::uint32_t doc = 0; doc < kPageCount; ++doc) {
             SCOPED_TRACE("record " + std::to_string(doc) + ", term " + Utf8(term));
             ByteString out;
-            const bool marked = store.RenderHitPage(doc, out, term, kScopeWhole) > 0;
+            const bool marked = store.RenderHitPage(doc, out, term, SearchScope::kWhole) > 0;
             EXPECT_EQ(found(term, doc), marked);
             hits += marked;
         }
@@ -671,9 +672,9 @@ TEST(DataBuilderErrorTest, UnbuildableCorporaAreRefusedWithAReason) {
          "too often"},
         {"empty variant group", [](Corpus& c) { c.variantGroups = {{0x4E00}, {}}; }, "variant group 1 is empty"},
         {"11,935 variant groups fit",
-         [](Corpus& c) { c.variantGroups.assign(CDataBuilder::kMaxVariantGroups, {0x4E00}); }, ""},
+         [](Corpus& c) { c.variantGroups.assign(kMaxVariantGroups, {0x4E00}); }, ""},
         {"11,936 variant groups",
-         [](Corpus& c) { c.variantGroups.assign(CDataBuilder::kMaxVariantGroups + 1, {0x4E00}); },
+         [](Corpus& c) { c.variantGroups.assign(kMaxVariantGroups + 1, {0x4E00}); },
          "11935 variant groups"},
     };
     for (const Row& row : rows) {

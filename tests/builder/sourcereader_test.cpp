@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "builder/pagelayout.h"
+#include "index/indexformat.h"
 #include "support/tempdir.h"
 
 namespace vyn {
@@ -195,7 +196,7 @@ TEST(SourceReaderTest, MalformedSourcesNameTheFileAndLine) {
     std::string binary;
     for (int b = 0; b < 256; ++b) binary.push_back(static_cast<char>(b));
     std::string groups;
-    for (std::uint32_t g = 0; g <= CSourceReader::kMaxVariantGroups; ++g) groups += "甲乙\n";
+    for (std::uint32_t g = 0; g <= kMaxVariantGroups; ++g) groups += "甲乙\n";
 
     const struct {
         const char* name;

@@ -137,15 +137,16 @@ TEST(SearchAndHighlight, EveryPageFoundRendersWithAnAnchor) {
     if (HasFatalFailure()) return;
 
     const struct {
-        int indexScope, searchScope;
+        SearchScope scope;
         const char* name;
-    } parts[] = {{0, kScopeWhole, "whole"}, {2, kScopeMain, "main"}, {1, kScopeNotes, "notes"}};
+    } parts[] = {{SearchScope::kWhole, "whole"}, {SearchScope::kMain, "main"},
+                 {SearchScope::kNotes, "notes"}};
     int pagesChecked = 0;
     for (const auto& part : parts) {
         CIndex index;
-        ASSERT_TRUE(index.Open(f.dir.path(), "Index", part.indexScope)) << part.name;
+        ASSERT_TRUE(index.Open(f.dir.path(), "Index", IndexScopeFor(part.scope))) << part.name;
         for (int q = 0; q < 400; ++q) {
-            const auto& pageRuns = part.indexScope == 1 ? f.noteRuns : f.mainRuns;
+            const auto& pageRuns = part.scope == SearchScope::kNotes ? f.noteRuns : f.mainRuns;
             std::size_t page =
                 std::uniform_int_distribution<std::size_t>(0, pageRuns.size() - 1)(rng);
             if (pageRuns[page].empty()) continue;
@@ -170,7 +171,7 @@ TEST(SearchAndHighlight, EveryPageFoundRendersWithAnAnchor) {
             EXPECT_GT(index.GetHitTotal(), 0u) << "a word drawn from the text is found";
             for (std::uint32_t hit : index.GetHitPages()) {
                 ByteString out;
-                EXPECT_GT(index.RenderHitPage(hit, out, keywords, part.searchScope, variants), 0)
+                EXPECT_GT(index.RenderHitPage(hit, out, keywords, part.scope, variants), 0)
                     << "page " << hit;
                 ++pagesChecked;
             }
@@ -216,7 +217,7 @@ TEST(SearchAndHighlight, HoldsOnTheDataFolderFromTheEnvironment) {
     const char* countText = std::getenv("VYN_AGREEMENT_QUERIES");
     const int queries = countText ? std::atoi(countText) : 3000;
     CIndex index;
-    ASSERT_TRUE(index.Open(folder, "Index", 0));
+    ASSERT_TRUE(index.Open(folder, "Index", IndexScope::kWhole));
     const std::uint32_t pageCount = index.GetHeaderNumber();
     ASSERT_GT(pageCount, 0u);
     std::mt19937 rng(4242);
@@ -249,7 +250,7 @@ TEST(SearchAndHighlight, HoldsOnTheDataFolderFromTheEnvironment) {
         std::size_t step = hits.size() / 50 + 1;
         for (std::size_t i = 0; i < hits.size(); i += step) {
             ByteString out;
-            EXPECT_GT(index.RenderHitPage(hits[i], out, keywords, kScopeWhole, variants), 0)
+            EXPECT_GT(index.RenderHitPage(hits[i], out, keywords, SearchScope::kWhole, variants), 0)
                 << "page " << hits[i];
             ++rendered;
         }

@@ -216,8 +216,8 @@ TEST_F(Evaluation, TablesAgreeWithThePlainWalkInEveryScope) {
     // The 甲 list must span blocks for the tables' in-block and gathered spans.
     const std::uint32_t kou = GetU32(m_header, 4 * CharSlot(U'甲'));
     ASSERT_NE(GetU32(m_header, 1400000 + 4 * kou), kNoBlock);
-    for (int scope : {0, 1, 2}) {
-        SCOPED_TRACE(testing::Message() << "scope " << scope);
+    for (IndexScope scope : {IndexScope::kWhole, IndexScope::kNotes, IndexScope::kMain}) {
+        SCOPED_TRACE(testing::Message() << "scope " << static_cast<int>(scope));
         CIndex index;
         ASSERT_TRUE(index.Open(m_dir.path(), "Index", scope));
         for (int q = 0; q < 250; ++q) {
@@ -237,7 +237,7 @@ TEST_F(Evaluation, AndOfSeveralWordsAgreesWithTheWordByWordSearch) {
         u"戊 丁 丙 乙", u"天 地 ，",   u"甲 乙丙丁", u"，",        u"甲乙 國",
     };
     CIndex index;
-    ASSERT_TRUE(index.Open(m_dir.path(), "Index", 0));
+    ASSERT_TRUE(index.Open(m_dir.path(), "Index", IndexScope::kWhole));
     for (std::size_t q = 0; q < std::size(kQueries); ++q) {
         const char16_t* query = kQueries[q];
         for (bool count : {false, true}) {
@@ -306,7 +306,7 @@ TEST_F(Evaluation, TablesAgreeWithThePlainWalkOnDamagedFiles) {
         test::WriteFile(m_dir / "Index-idx.h", header);
         test::WriteFile(m_dir / "Index-idx.m", postings);
         CIndex index;
-        ASSERT_TRUE(index.Open(m_dir.path(), "Index", 0));
+        ASSERT_TRUE(index.Open(m_dir.path(), "Index", IndexScope::kWhole));
         for (int q = 0; q < 40; ++q) ExpectSameOutcomes(index, RandomSequence(m_rng));
         if (HasFailure()) return;
     }
@@ -344,7 +344,7 @@ TEST_F(Evaluation, TablesAgreeWithThePlainWalkOnDamagedFiles) {
         test::WriteFile(m_dir / "Index-idx.h", header);
         test::WriteFile(m_dir / "Index-idx.m", postings);
         CIndex index;
-        ASSERT_TRUE(index.Open(m_dir.path(), "Index", 0));
+        ASSERT_TRUE(index.Open(m_dir.path(), "Index", IndexScope::kWhole));
         for (int q = 0; q < 15; ++q) ExpectSameOutcomes(index, RandomSequence(m_rng));
         if (HasFailure()) return;
     }
@@ -367,7 +367,7 @@ TEST(EvaluationEdges, ValuesAtTheTopOfThePositionRangeAgree) {
     test::TempDir dir;
     ASSERT_TRUE(corpus.Write(dir.path()));
     CIndex index;
-    ASSERT_TRUE(index.Open(dir.path(), "Index", 0));
+    ASSERT_TRUE(index.Open(dir.path(), "Index", IndexScope::kWhole));
     for (const char16_t* word : {u"甲", u"甲?", u"甲??", u"?甲", u"乙甲", u"甲乙", u"甲?乙",
                                  u"甲*乙", u"乙*甲", u"甲甲", u"甲 乙"}) {
         SCOPED_TRACE(testing::Message() << std::u16string_view(word).size());
@@ -456,7 +456,7 @@ TEST(EvaluationEdges, PositionsWrappingPastTheTopAgree) {
                                {U'乙', {{0, Climb(1023, 4)}, {1, Climb(1022, 5)}}},
                                {U'丙', {{1, Climb(1023, 5)}}}});
     CIndex index;
-    ASSERT_TRUE(index.Open(dir.path(), "Index", 0));
+    ASSERT_TRUE(index.Open(dir.path(), "Index", IndexScope::kWhole));
     for (const char16_t* word : {u"甲乙", u"甲乙丙", u"甲", u"甲?", u"乙??", u"甲*乙", u"甲 乙"}) {
         SCOPED_TRACE(testing::Message() << std::u16string_view(word).size());
         ExpectSameOutcomes(index, {[=](CIndex& i) {

@@ -50,19 +50,19 @@ TEST(IndexOpen, OpensScopeFilesAndPassesPagesThrough) {
     ASSERT_TRUE(main.WriteIndexOnly(dir.path(), "Index_content"));
 
     struct Case {
-        int scope;
+        IndexScope scope;
         std::u16string present;
         Pages pages;
         std::u16string absent;
     };
     const Case cases[] = {
-        {0, u"甲", {0}, u"丁"},
-        {1, u"丁", {1}, u"甲"},
-        {2, u"乙", {2}, u"丙"},
-        {7, u"甲", {0}, u"丁"},  // any other scope: whole text
+        {IndexScope::kWhole, u"甲", {0}, u"丁"},
+        {IndexScope::kNotes, u"丁", {1}, u"甲"},
+        {IndexScope::kMain, u"乙", {2}, u"丙"},
+        {static_cast<IndexScope>(7), u"甲", {0}, u"丁"},  // any other value: whole text
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.scope);
+        SCOPED_TRACE(static_cast<int>(c.scope));
         test::RecordingSink sink;
         CIndex index(&sink);
         ASSERT_TRUE(index.Open(dir.path(), "Index", c.scope));
@@ -81,7 +81,25 @@ TEST(IndexOpen, OpensScopeFilesAndPassesPagesThrough) {
         EXPECT_EQ(std::string(AsView(page)), test::PageHtml(u"乙丙"));
         EXPECT_EQ(length, page.size());
         ByteString rendered;
-        EXPECT_EQ(index.RenderHitPage(2, rendered, u"丙", 0, false), 1);
+        EXPECT_EQ(index.RenderHitPage(2, rendered, u"丙", SearchScope::kWhole, false), 1);
+    }
+}
+
+// The search scope that marks a text and the index that holds it are numbered apart.
+TEST(IndexOpen, EachSearchScopeOpensTheIndexOfItsText) {
+    const struct {
+        SearchScope search;
+        IndexScope index;
+        std::string_view suffix;
+    } cases[] = {
+        {SearchScope::kWhole, IndexScope::kWhole, ""},
+        {SearchScope::kMain, IndexScope::kMain, "_content"},
+        {SearchScope::kNotes, IndexScope::kNotes, "_desc"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.search));
+        EXPECT_EQ(IndexScopeFor(c.search), c.index);
+        EXPECT_EQ(IndexFileSuffix(c.index), c.suffix);
     }
 }
 
@@ -122,7 +140,7 @@ TEST(IndexOpen, CharacterSlotsReachTheirLists) {
     store.AddPage(0, u"");
     ASSERT_TRUE(store.Write(dir.path(), "_unused"));
     CIndex index;
-    ASSERT_TRUE(index.Open(dir.path(), "Index", 0));
+    ASSERT_TRUE(index.Open(dir.path(), "Index", IndexScope::kWhole));
     for (std::uint32_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
         SCOPED_TRACE(c.name);
@@ -163,7 +181,7 @@ protected:
     void ExpectCleanOutcome(bool mayOpen) {
         test::RecordingSink sink;
         CIndex index(&sink);
-        if (!index.Open(m_dir.path(), "Index", 0)) {
+        if (!index.Open(m_dir.path(), "Index", IndexScope::kWhole)) {
             EXPECT_EQ(sink.messages, std::vector<std::string>{std::string(kOpenFailed)});
             EXPECT_FALSE(index.IsOpen());
             return;
@@ -199,7 +217,7 @@ TEST_F(IndexFiles, HeaderSizes) {
         Resize(Header(), c.size);
         test::RecordingSink sink;
         CIndex index(&sink);
-        EXPECT_EQ(index.Open(m_dir.path(), "Index", 0), c.opens);
+        EXPECT_EQ(index.Open(m_dir.path(), "Index", IndexScope::kWhole), c.opens);
         EXPECT_EQ(index.IsOpen(), c.opens);
         if (!c.opens) {
             EXPECT_EQ(sink.messages, std::vector<std::string>{std::string(kOpenFailed)});
@@ -231,21 +249,21 @@ TEST_F(IndexFiles, MissingOrEmptyFilesFailWithTheMessage) {
                 Resize(file, 0);
             test::RecordingSink sink;
             CIndex index(&sink);
-            EXPECT_FALSE(index.Open(m_dir.path(), "Index", 0));
+            EXPECT_FALSE(index.Open(m_dir.path(), "Index", IndexScope::kWhole));
             EXPECT_EQ(sink.messages, std::vector<std::string>{std::string(kOpenFailed)});
             EXPECT_FALSE(index.IsOpen());
             test::WriteFile(file, bytes);
         }
     }
     CIndex index;
-    EXPECT_TRUE(index.Open(m_dir.path(), "Index", 0));
+    EXPECT_TRUE(index.Open(m_dir.path(), "Index", IndexScope::kWhole));
 }
 
 TEST_F(IndexFiles, ReadersShareTheFilesAndWaitForABuildToFinish) {
     test::RecordingSink sink;
     CIndex first, second(&sink);
-    ASSERT_TRUE(first.Open(m_dir.path(), "Index", 0));
-    ASSERT_TRUE(second.Open(m_dir.path(), "Index", 0));
+    ASSERT_TRUE(first.Open(m_dir.path(), "Index", IndexScope::kWhole));
+    ASSERT_TRUE(second.Open(m_dir.path(), "Index", IndexScope::kWhole));
     EXPECT_EQ(Find(first, u"乙"), (Pages{1, 3}));
     EXPECT_EQ(Find(second, u"乙"), (Pages{1, 3}));
     first.Close();
@@ -256,23 +274,23 @@ TEST_F(IndexFiles, ReadersShareTheFilesAndWaitForABuildToFinish) {
     // wait with the usual message, and opens once the build is done.
     CFolderLock build;
     ASSERT_TRUE(build.LockExclusive(m_dir.path(), std::chrono::milliseconds(0)));
-    EXPECT_FALSE(second.Open(m_dir.path(), "Index", 0));
+    EXPECT_FALSE(second.Open(m_dir.path(), "Index", IndexScope::kWhole));
     EXPECT_EQ(sink.messages, std::vector<std::string>{std::string(kOpenFailed)});
     build.Unlock();
-    EXPECT_TRUE(second.Open(m_dir.path(), "Index", 0));
+    EXPECT_TRUE(second.Open(m_dir.path(), "Index", IndexScope::kWhole));
     EXPECT_EQ(Find(second, u"乙"), (Pages{1, 3}));
 }
 
 TEST_F(IndexFiles, CloseKeepsResultAndOpenEmptiesPages) {
     CIndex index;
-    ASSERT_TRUE(index.Open(m_dir.path(), "Index", 0));
+    ASSERT_TRUE(index.Open(m_dir.path(), "Index", IndexScope::kWhole));
     ASSERT_EQ(Find(index, u"乙"), (Pages{1, 3}));
     index.Close();
     EXPECT_EQ(index.GetHitPages(), (Pages{1, 3}));
     EXPECT_EQ(index.GetHitTotal(), 2u);
     EXPECT_EQ(Find(index, u"乙"), Pages{});  // closed: nothing found
     ASSERT_EQ(index.SearchWord(u"乙", CIndex::CombineUnion, false, false), 0u);
-    ASSERT_TRUE(index.Open(m_dir.path(), "Index", 0));
+    ASSERT_TRUE(index.Open(m_dir.path(), "Index", IndexScope::kWhole));
     EXPECT_TRUE(index.GetHitPages().empty());
     EXPECT_EQ(index.GetHitTotal(), 0u);
 }
@@ -331,7 +349,7 @@ TEST_F(IndexFiles, DamagedTablesEndListsEarly) {
         test::WriteFile(Header(), header);
         test::WriteFile(Postings(), postings);
         CIndex index;
-        ASSERT_TRUE(index.Open(m_dir.path(), "Index", 0));
+        ASSERT_TRUE(index.Open(m_dir.path(), "Index", IndexScope::kWhole));
         const Pages kou = Find(index, u"甲");
         EXPECT_EQ(!kou.empty(), c.kouFound);
         EXPECT_LE(kou.size(), m_allKou.size());
@@ -374,7 +392,7 @@ TEST_F(IndexFiles, RandomDamageNeverCrashesOrHangs) {
         test::WriteFile(Header(), header);
         test::WriteFile(Postings(), postings);
         CIndex index;
-        if (!index.Open(m_dir.path(), "Index", 0)) continue;  // an empty posting file
+        if (!index.Open(m_dir.path(), "Index", IndexScope::kWhole)) continue;  // an empty posting file
         for (std::u16string query : {u"甲", u"乙", u"甲乙 甲", u"甲*甲 乙?丙", u"甲甲*甲"}) {
             index.SearchAllWords(query, true, false);
             query = std::u16string(query.size(), u'?');

@@ -27,7 +27,7 @@ class IndexSearch : public testing::Test {
 protected:
     void Open(const Corpus& corpus) {
         ASSERT_TRUE(corpus.Write(m_dir.path()));
-        ASSERT_TRUE(m_index.Open(m_dir.path(), "Index", 0));
+        ASSERT_TRUE(m_index.Open(m_dir.path(), "Index", IndexScope::kWhole));
     }
     Pages And(std::u16string query, bool count = false) {
         m_index.SearchAllWords(query, count, false);
@@ -390,7 +390,7 @@ TEST(IndexSecondOpinion, SmallPagesMatchAScan) {
     test::TempDir dir;
     ASSERT_TRUE(corpus.Write(dir.path()));
     CIndex index;
-    ASSERT_TRUE(index.Open(dir.path(), "Index", 0));
+    ASSERT_TRUE(index.Open(dir.path(), "Index", IndexScope::kWhole));
     CompareWithBruteForce(index, corpus, random, u"甲乙丙丁", 150);
 }
 
@@ -413,7 +413,7 @@ TEST(IndexSecondOpinion, ListsOverManyBlocksMatchAScan) {
     ASSERT_TRUE(corpus.Write(dir.path()));
     ASSERT_GT(std::filesystem::file_size(dir / "Index-idx.m"), 8u * 4096u);
     CIndex index;
-    ASSERT_TRUE(index.Open(dir.path(), "Index", 0));
+    ASSERT_TRUE(index.Open(dir.path(), "Index", IndexScope::kWhole));
     CompareWithBruteForce(index, corpus, random, u"甲乙", 40);
 }
 

@@ -56,7 +56,7 @@ TEST(VariantTable, MissingFileLeavesTableEmptyAndOpenSilent) {
     index.LoadVariants(dir.path());
     ASSERT_FALSE(index.GetVariantGroups().empty());
     std::filesystem::remove(dir / "yitizi.txt");
-    ASSERT_TRUE(index.Open(dir.path(), "Index", 0));  // reloads: now empty
+    ASSERT_TRUE(index.Open(dir.path(), "Index", IndexScope::kWhole));  // reloads: now empty
     EXPECT_TRUE(index.GetVariantGroups().empty());
     EXPECT_TRUE(sink.messages.empty());
     std::u16string query = u"国";
@@ -156,7 +156,7 @@ protected:
         corpus.AddPage(6, u"斈");
         corpus.AddPage(7, u"国國囯");
         ASSERT_TRUE(corpus.Write(m_dir.path()));
-        ASSERT_TRUE(m_index.Open(m_dir.path(), "Index", 0));
+        ASSERT_TRUE(m_index.Open(m_dir.path(), "Index", IndexScope::kWhole));
     }
     std::vector<std::uint32_t> Search(std::u16string query, bool variants) {
         m_index.SearchAllWords(query, true, variants);
@@ -191,8 +191,8 @@ TEST_F(VariantSearch, AnyMemberFindsTheWholeGroup) {
 
 TEST_F(VariantSearch, HitPageMarksEveryForm) {
     ByteString plain, widened;
-    EXPECT_EQ(m_index.RenderHitPage(7, plain, u"国", 0, false), 1);
-    EXPECT_EQ(m_index.RenderHitPage(7, widened, u"国", 0, true), 3);
+    EXPECT_EQ(m_index.RenderHitPage(7, plain, u"国", SearchScope::kWhole, false), 1);
+    EXPECT_EQ(m_index.RenderHitPage(7, widened, u"国", SearchScope::kWhole, true), 3);
     const std::string page(AsView(widened));
     for (const char* form : {"国", "國", "囯"}) {
         EXPECT_NE(page.find(std::string("'>") + form + "</b>"), std::string::npos) << form;

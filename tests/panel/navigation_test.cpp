@@ -37,7 +37,7 @@ protected:
     }
     // Shows a rendered result page with this many hits.
     void ShowResult(std::uint32_t pageIndex, const std::u16string& keyword) {
-        ResultPage page = Nav().PrepareResultPage(m_panel.Index(), pageIndex, keyword, 0, true);
+        ResultPage page = Nav().PrepareResultPage(m_panel.Index(), pageIndex, keyword, SearchScope::kWhole, true);
         Nav().CommitResultPage(page);
     }
 
@@ -159,14 +159,14 @@ TEST_F(NavigationTest, CatalogPagesComeFromTheVolumeOnly) {
 }
 
 TEST_F(NavigationTest, ResultPagesAlternateFilesAndHitsMoveTheFragment) {
-    ResultPage first = Nav().PrepareResultPage(m_panel.Index(), 5, u"甲", 0, true);
+    ResultPage first = Nav().PrepareResultPage(m_panel.Index(), 5, u"甲", SearchScope::kWhole, true);
     EXPECT_EQ(first.file, "windows1.html");
     EXPECT_EQ(first.fragment, "#0000");
     EXPECT_EQ(first.hitCount, 3);
     EXPECT_NE(AsView(first.bytes).find("甲"), std::string_view::npos);
     // Not committed (the file could not be written): nothing moved.
     EXPECT_TRUE(Nav().ResultFile().empty());
-    EXPECT_EQ(Nav().PrepareResultPage(m_panel.Index(), 5, u"甲", 0, true).file, "windows1.html");
+    EXPECT_EQ(Nav().PrepareResultPage(m_panel.Index(), 5, u"甲", SearchScope::kWhole, true).file, "windows1.html");
     Nav().CommitResultPage(first);
     EXPECT_EQ(Nav().ResultFile(), "windows1.html");
 
@@ -190,11 +190,11 @@ TEST_F(NavigationTest, ResultPagesAlternateFilesAndHitsMoveTheFragment) {
     EXPECT_EQ(Nav().HitTarget().fragment, "#0000");
     EXPECT_EQ(Nav().HitCount(), 3);
 
-    ResultPage second = Nav().PrepareResultPage(m_panel.Index(), 0, u"甲", 0, true);
+    ResultPage second = Nav().PrepareResultPage(m_panel.Index(), 0, u"甲", SearchScope::kWhole, true);
     EXPECT_EQ(second.file, "windows2.html");
     Nav().CommitResultPage(second);
     EXPECT_EQ(Nav().HitTarget().file, "windows2.html");
-    EXPECT_EQ(Nav().PrepareResultPage(m_panel.Index(), 0, u"甲", 0, true).file, "windows1.html");
+    EXPECT_EQ(Nav().PrepareResultPage(m_panel.Index(), 0, u"甲", SearchScope::kWhole, true).file, "windows1.html");
     EXPECT_EQ(CNavigator::Fragment(12), "#0012");
 }
 

@@ -42,7 +42,7 @@ protected:
         corpus.AddPage(2, u"丁丁");
         corpus.AddPage(3, Repeat(u"甲乙", 40));
         ASSERT_TRUE(corpus.Write(m_dir.path()));
-        ASSERT_TRUE(m_index.Open(m_dir.path(), "Index", 0));
+        ASSERT_TRUE(m_index.Open(m_dir.path(), "Index", IndexScope::kWhole));
     }
     test::TempDir m_dir;
     CIndex m_index;
@@ -90,7 +90,7 @@ TEST_F(HostileQuery, LongQueriesFinishWithTheirResult) {
         // The hit page of a long keyword is built in full, whatever it marks.
         for (bool variants : {false, true}) {
             ByteString page;
-            const int anchors = m_index.RenderHitPage(0, page, c.query, 0, variants);
+            const int anchors = m_index.RenderHitPage(0, page, c.query, SearchScope::kWhole, variants);
             EXPECT_EQ(anchors, Anchors(page));
             EXPECT_EQ(page.empty(), c.query.find_first_not_of(u"　") == std::u16string::npos);
         }
@@ -115,7 +115,7 @@ TEST_F(HostileQuery, WildcardsAloneFindNothing) {
             EXPECT_NE(m_index.GetHitPages(), (Pages{0}));
         }
         ByteString page;
-        const int anchors = m_index.RenderHitPage(3, page, wildcards, 0, true);
+        const int anchors = m_index.RenderHitPage(3, page, wildcards, SearchScope::kWhole, true);
         EXPECT_EQ(anchors, Anchors(page));
     }
 }
@@ -134,12 +134,12 @@ TEST_F(HostileQuery, ExplosiveVariantExpansionIsCapped) {
     EXPECT_EQ(m_index.GetHitPages(), Pages{});
 
     ByteString page;
-    const int anchors = m_index.RenderHitPage(3, page, keyword, 0, true);
+    const int anchors = m_index.RenderHitPage(3, page, keyword, SearchScope::kWhole, true);
     EXPECT_GE(anchors, 1);
     EXPECT_EQ(anchors, Anchors(page));
     // Many short grouped words: each expands on its own, still capped.
     ByteString many;
-    EXPECT_GE(m_index.RenderHitPage(0, many, Repeat(u"甲乙 ", 3000), 0, true), 1);
+    EXPECT_GE(m_index.RenderHitPage(0, many, Repeat(u"甲乙 ", 3000), SearchScope::kWhole, true), 1);
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ TEST_F(FileListTest, FreshStoreRefusesEveryAccess) {
     EXPECT_FALSE(store.ReadPage(0, page));
     EXPECT_EQ(Str(page), "keep");
     ByteString out = ToBytes("untouched");
-    EXPECT_EQ(store.RenderHitPage(0, out, u"a", 0), 0);
+    EXPECT_EQ(store.RenderHitPage(0, out, u"a", SearchScope::kWhole), 0);
     EXPECT_EQ(Str(out), "untouched");
 }
 
@@ -279,7 +279,7 @@ TEST_F(FileListTest, DamagedRecordsFailCleanly) {
         EXPECT_FALSE(store.ReadPage(c.record, page));
         EXPECT_EQ(Str(page), "keep");
         ByteString out = ToBytes("keep");
-        EXPECT_EQ(store.RenderHitPage(c.record, out, u"t", 0), 0);
+        EXPECT_EQ(store.RenderHitPage(c.record, out, u"t", SearchScope::kWhole), 0);
         EXPECT_EQ(Str(out), "keep");
         ByteString first;
         EXPECT_TRUE(store.ReadPage(1, first)) << "an intact record still reads";
@@ -354,7 +354,7 @@ TEST_F(FileListTest, FilesAreNeverWritten) {
         CFileList store;
         ASSERT_TRUE(store.Open(Dir(), "Index"));
         ByteString out;
-        store.RenderHitPage(0, out, u"first", 0);
+        store.RenderHitPage(0, out, u"first", SearchScope::kWhole);
         std::int64_t index = 0;
         store.FindPage(0, 2, index);
     }

@@ -40,36 +40,36 @@ TEST(Kwic, HitsOfARenderedPageInContext) {
         const char* name;
         std::string cell;
         std::u16string keywords;
-        int scope;
+        SearchScope scope;
         std::size_t context;
         std::vector<Row> rows;
     } const cases[] = {
         {"PlainWordAcrossAParagraphBreak", "<p>函谷壯皇居。</p><p>明月照高樓</p>", u"明月",
-         kScopeWhole, 3, {{u"居。／", u"明月", u"照高樓"}}},
-        {"ContextCutAtN", "<p>函谷壯皇居。</p><p>明月照高樓</p>", u"明月", kScopeWhole, 2,
+         SearchScope::kWhole, 3, {{u"居。／", u"明月", u"照高樓"}}},
+        {"ContextCutAtN", "<p>函谷壯皇居。</p><p>明月照高樓</p>", u"明月", SearchScope::kWhole, 2,
          {{u"。／", u"明月", u"照高"}}},
-        {"HitAtTheStartOfTheCell", "<p>明月照高樓</p>", u"明月", kScopeWhole, 5,
+        {"HitAtTheStartOfTheCell", "<p>明月照高樓</p>", u"明月", SearchScope::kWhole, 5,
          {{u"", u"明月", u"照高樓"}}},
-        {"ShortCellGivesShortContext", "<p>明月</p>", u"明月", kScopeWhole, 10, {{u"", u"明月", u""}}},
-        {"TwoHitsOfOneWordInOrder", "<p>明月明月在</p>", u"明月", kScopeWhole, 2,
+        {"ShortCellGivesShortContext", "<p>明月</p>", u"明月", SearchScope::kWhole, 10, {{u"", u"明月", u""}}},
+        {"TwoHitsOfOneWordInOrder", "<p>明月明月在</p>", u"明月", SearchScope::kWhole, 2,
          {{u"", u"明月", u"明月"}, {u"明月", u"明月", u"在"}}},
-        {"TwoWordsInAnchorOrder", "<p>秦川明月</p>", u"明月 秦川", kScopeWhole, 2,
+        {"TwoWordsInAnchorOrder", "<p>秦川明月</p>", u"明月 秦川", SearchScope::kWhole, 2,
          {{u"秦川", u"明月", u""}, {u"", u"秦川", u"明月"}}},
         {"AnnotationTextIsVisible", "<p>李世民" + note + "帝姓李</font>明月</p>", u"明月",
-         kScopeWhole, 4, {{u"民帝姓李", u"明月", u""}}},
-        {"NotesScopeMarksOnlyNotes", "<p>明月" + note + "明月注</font></p>", u"明月", kScopeNotes,
+         SearchScope::kWhole, 4, {{u"民帝姓李", u"明月", u""}}},
+        {"NotesScopeMarksOnlyNotes", "<p>明月" + note + "明月注</font></p>", u"明月", SearchScope::kNotes,
          2, {{u"明月", u"明月", u"注"}}},
         // The page marks the literal pieces of a wildcard word, each with its anchor.
-        {"QuestionMark", "<p>照明月</p>", u"明?", kScopeWhole, 1, {{u"照", u"明", u"月"}}},
-        {"Star", "<p>明日月</p>", u"明*月", kScopeWhole, 1,
+        {"QuestionMark", "<p>照明月</p>", u"明?", SearchScope::kWhole, 1, {{u"照", u"明", u"月"}}},
+        {"Star", "<p>明日月</p>", u"明*月", SearchScope::kWhole, 1,
          {{u"", u"明", u"日"}, {u"日", u"月", u""}}},
-        {"NoTrailingParagraphMark", "<p>明月</p><p></p>", u"明月", kScopeWhole, 3,
+        {"NoTrailingParagraphMark", "<p>明月</p><p></p>", u"明月", SearchScope::kWhole, 3,
          {{u"", u"明月", u""}}},
         {"SurrogatePairIsOneCharacter", "<p>\xF0\xA0\x80\x81\xF0\xA0\x80\x82明月</p>", u"明月",
-         kScopeWhole, 1, {{u"\U00020002", u"明月", u""}}},
-        {"ReferencesDecoded", "<p>A&amp;B&#x4E00;明月</p>", u"明月", kScopeWhole, 3,
+         SearchScope::kWhole, 1, {{u"\U00020002", u"明月", u""}}},
+        {"ReferencesDecoded", "<p>A&amp;B&#x4E00;明月</p>", u"明月", SearchScope::kWhole, 3,
          {{u"&B一", u"明月", u""}}},
-        {"NoMatch", "<p>明月</p>", u"秦川", kScopeWhole, 3, {}},
+        {"NoMatch", "<p>明月</p>", u"秦川", SearchScope::kWhole, 3, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

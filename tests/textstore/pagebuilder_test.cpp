@@ -131,7 +131,7 @@ TEST_F(RenderHitPageTest, MarksTheCellThatThePageNumberPicks) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ByteString out;
-        EXPECT_EQ(m_store.RenderHitPage(c.record, out, u"甲", kScopeWhole), 3);
+        EXPECT_EQ(m_store.RenderHitPage(c.record, out, u"甲", SearchScope::kWhole), 3);
         EXPECT_EQ(Str(out), c.expected);
     }
 }
@@ -139,20 +139,20 @@ TEST_F(RenderHitPageTest, MarksTheCellThatThePageNumberPicks) {
 TEST_F(RenderHitPageTest, ScopeSelectsTheSegments) {
     const struct {
         const char* name;
-        int scope;
+        SearchScope scope;
         std::u16string keywords;
         std::string cell;
         int anchors;
     } cases[] = {
-        {"whole text marks notes too", kScopeWhole, u"甲",
+        {"whole text marks notes too", SearchScope::kWhole, u"甲",
          X + Hit(0, A) + kOpen + B + Hit(1, A) + kClose + C + Hit(2, A), 3},
-        {"main text leaves notes unmarked", kScopeMain, u"甲",
+        {"main text leaves notes unmarked", SearchScope::kMain, u"甲",
          X + Hit(0, A) + kOpen + B + A + kClose + C + Hit(1, A), 2},
-        {"annotations leave main text unmarked", kScopeNotes, u"甲",
+        {"annotations leave main text unmarked", SearchScope::kNotes, u"甲",
          X + A + kOpen + B + Hit(0, A) + kClose + C + A, 1},
-        {"main text: a term only in notes marks nothing", kScopeMain, u"乙",
+        {"main text: a term only in notes marks nothing", SearchScope::kMain, u"乙",
          X + A + kOpen + B + A + kClose + C + A, 0},
-        {"annotations: a term only in main text marks nothing", kScopeNotes, u"丙",
+        {"annotations: a term only in main text marks nothing", SearchScope::kNotes, u"丙",
          X + A + kOpen + B + A + kClose + C + A, 0},
     };
     for (const auto& c : cases) {
@@ -191,7 +191,7 @@ TEST_F(RenderHitPageTest, TermsApplyInOrderOnceEach) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ByteString out;
-        EXPECT_EQ(m_store.RenderHitPage(0, out, c.keywords, kScopeWhole), c.anchors);
+        EXPECT_EQ(m_store.RenderHitPage(0, out, c.keywords, SearchScope::kWhole), c.anchors);
         EXPECT_EQ(Str(out), Rendered(A + "title", c.cell, "label" + A));
     }
 }
@@ -199,7 +199,7 @@ TEST_F(RenderHitPageTest, TermsApplyInOrderOnceEach) {
 TEST_F(RenderHitPageTest, EmptyKeywordsGiveNothing) {
     for (std::u16string keywords : {u"", u"   ", u"\u3000 \u3000"}) {
         ByteString out;
-        EXPECT_EQ(m_store.RenderHitPage(0, out, keywords, kScopeWhole), 0);
+        EXPECT_EQ(m_store.RenderHitPage(0, out, keywords, SearchScope::kWhole), 0);
         EXPECT_TRUE(out.empty());
     }
 }
@@ -212,7 +212,7 @@ TEST(RenderHitPage, UnmatchedPageComesBackAsStoredInTheTemplate) {
     CFileList store;
     ASSERT_TRUE(store.Open(dir.path(), "Index"));
     ByteString out;
-    EXPECT_EQ(store.RenderHitPage(0, out, u"戊", kScopeWhole), 0);
+    EXPECT_EQ(store.RenderHitPage(0, out, u"戊", SearchScope::kWhole), 0);
     EXPECT_EQ(Str(out), Rendered("title", cell1, cell2));
 }
 
@@ -223,11 +223,11 @@ TEST(RenderHitPage, SurrogatePairsAndLoneSurrogatesInTerms) {
     CFileList store;
     ASSERT_TRUE(store.Open(dir.path(), "Index"));
     ByteString out;
-    EXPECT_EQ(store.RenderHitPage(0, out, u"\xD840\xDC00", kScopeWhole), 1);
+    EXPECT_EQ(store.RenderHitPage(0, out, u"\xD840\xDC00", SearchScope::kWhole), 1);
     EXPECT_EQ(Str(out), Rendered("t", Hit(0, extB) + A, ""));
     out.clear();
     // A term ending in a lone high surrogate is converted without it.
-    EXPECT_EQ(store.RenderHitPage(0, out, u"甲\xD800", kScopeWhole), 1);
+    EXPECT_EQ(store.RenderHitPage(0, out, u"甲\xD800", SearchScope::kWhole), 1);
     EXPECT_EQ(Str(out), Rendered("t", extB + Hit(0, A), ""));
 }
 

@@ -105,15 +105,15 @@ TEST_F(VynToolSearchTest, RenderWritesTheEnginesPage) {
         std::uint32_t record;
         std::vector<std::string> args;
         std::u16string keywords;
-        int indexScope, searchScope;
+        SearchScope scope;
         bool variants;
     } cases[] = {
-        {"whole text", 2, {"甲"}, u"甲", 0, 0, true},
-        {"annotations", 2, {"--part", "notes", "甲"}, u"甲", 1, 2, true},
-        {"main text", 2, {"--part", "main", "甲"}, u"甲", 2, 1, true},
-        {"variants widen the terms", 2, {"国", "甲"}, u"国 甲", 0, 0, true},
-        {"without variants", 2, {"--no-variants", "国"}, u"国", 0, 0, false},
-        {"no keywords", 0, {}, u"", 0, 0, true},
+        {"whole text", 2, {"甲"}, u"甲", SearchScope::kWhole, true},
+        {"annotations", 2, {"--part", "notes", "甲"}, u"甲", SearchScope::kNotes, true},
+        {"main text", 2, {"--part", "main", "甲"}, u"甲", SearchScope::kMain, true},
+        {"variants widen the terms", 2, {"国", "甲"}, u"国 甲", SearchScope::kWhole, true},
+        {"without variants", 2, {"--no-variants", "国"}, u"国", SearchScope::kWhole, false},
+        {"no keywords", 0, {}, u"", SearchScope::kWhole, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -124,9 +124,9 @@ TEST_F(VynToolSearchTest, RenderWritesTheEnginesPage) {
         int anchors = 0;
         {
             CIndex index;
-            ASSERT_TRUE(index.Open(m_dir.path(), "Index", c.indexScope));
+            ASSERT_TRUE(index.Open(m_dir.path(), "Index", IndexScopeFor(c.scope)));
             ByteString page;
-            anchors = index.RenderHitPage(c.record, page, c.keywords, c.searchScope, c.variants);
+            anchors = index.RenderHitPage(c.record, page, c.keywords, c.scope, c.variants);
             expected.assign(page.begin(), page.end());
         }
         auto r = RunTool(args);
