@@ -67,7 +67,6 @@ public:
     bool Exhausted() const { return m_exhausted; }
 
     std::uint32_t Document() const { return m_document; }
-    std::uint32_t LastDocument() const { return m_lastDocument; }
     std::uint32_t PositionBytesLeft() const { return m_positionBytesLeft; }
     std::uint32_t Position() const { return m_position; }
     void SetPosition(std::uint32_t position) { m_position = position; }
