@@ -11,6 +11,7 @@
 #include <new>
 
 #include "encoding/charslot.h"
+#include "encoding/utf.h"
 #include "index/index.h"
 
 namespace vyn {
@@ -76,15 +77,7 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& text) {
 }
 
 void AppendCodePoint(std::u16string& out, std::uint32_t codePoint) {
-    if (codePoint > 0x10FFFF) {
-        out += u'\uFFFD';  // no UTF-16 form
-    } else if (codePoint > 0xFFFF) {
-        codePoint -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (codePoint >> 10));
-        out += static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
-    } else {
-        out += static_cast<char16_t>(codePoint);
-    }
+    AppendUtf16(out, codePoint > 0x10FFFF ? U'\uFFFD' : codePoint);  // no UTF-16 form above
 }
 
 }  // namespace
@@ -188,15 +181,7 @@ std::vector<std::uint32_t> CIndex::VariantsOf(std::uint32_t codePoint) const {
 
 std::vector<std::u16string> CIndex::ExpandVariants(std::u16string_view keywords) const {
     std::vector<std::vector<std::uint32_t>> choices;
-    for (std::size_t i = 0; i < keywords.size(); ++i) {
-        std::uint32_t codePoint = keywords[i];
-        if (codePoint >= 0xD800 && codePoint <= 0xDBFF && i + 1 < keywords.size() &&
-            keywords[i + 1] >= 0xDC00 && keywords[i + 1] <= 0xDFFF) {
-            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (keywords[i + 1] - 0xDC00);
-            ++i;
-        }
-        choices.push_back(VariantsOf(codePoint));
-    }
+    for (std::size_t i = 0; i < keywords.size();) choices.push_back(VariantsOf(NextCodePoint(keywords, i)));
     std::vector<std::u16string> strings;
     if (choices.empty()) return strings;
     // An odometer over the choices, the last position turning fastest.
