@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "encoding/utf.h"
 #include "index/index.h"
 
 namespace {
@@ -39,16 +40,6 @@ std::vector<char32_t> Ideographs(const ByteString& page) {
         i += length;
     }
     return out;
-}
-
-void AppendUtf16(std::u16string& text, char32_t cp) {
-    if (cp < 0x10000) {
-        text.push_back(static_cast<char16_t>(cp));
-    } else {
-        cp -= 0x10000;
-        text.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        text.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    }
 }
 
 }  // namespace
