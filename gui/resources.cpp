@@ -64,6 +64,12 @@ const std::array kAccelerators{
     Accelerator{Qt::Key_F3, Qt::NoModifier, ID_NEXT_HIT},
 };
 
+// Keys beyond table 128, for desktops that take one of its keys for themselves:
+// Alt+F3 opens a window menu or an application finder on many of them.
+const std::array kExtraAccelerators{
+    Accelerator{Qt::Key_F3, Qt::ShiftModifier, ID_PREV_HIT},
+};
+
 struct PromptEntry {
     int id;
     const char* text;  // prompt, line feed, tool tip
@@ -102,7 +108,22 @@ int FindAccelerator(int key, Qt::KeyboardModifiers modifiers) {
     for (const Accelerator& a : kAccelerators) {
         if (a.key == key && a.modifiers == wanted) return a.id;
     }
+    for (const Accelerator& a : kExtraAccelerators) {
+        if (a.key == key && a.modifiers == wanted) return a.id;
+    }
     return 0;
+}
+
+std::span<const Accelerator> ExtraAccelerators() { return kExtraAccelerators; }
+
+QList<QKeySequence> KeysOf(int id) {
+    QList<QKeySequence> keys;
+    for (std::span<const Accelerator> table : {AcceleratorTable(), ExtraAccelerators()}) {
+        for (const Accelerator& a : table) {
+            if (a.id == id) keys.append(QKeySequence(QKeyCombination(a.modifiers, Qt::Key(a.key))));
+        }
+    }
+    return keys;
 }
 
 CommandPrompt PromptOf(int id) {

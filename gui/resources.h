@@ -2,6 +2,8 @@
 // table 128 and the command prompts. All texts are UTF-8 and shown as they stand.
 #pragma once
 
+#include <QKeySequence>
+#include <QList>
 #include <QString>
 #include <Qt>
 #include <span>
@@ -19,8 +21,6 @@ inline constexpr const char* kPanelCaption = "Velmora--Tessaline⑦（Corvath）
 inline constexpr const char* kDocString = "book\n\nBook\n\n\nBook.Document\nBook Document";
 
 inline constexpr const char* kCtrlRefusedMessage = "マウスの右ボタンでコピーして下さい。";
-inline constexpr const char* kNoPrinterMessage =
-    "プリンターが見つかりません。プリンターを設定してから印刷して下さい。";
 
 // Companion files found beside the executable.
 inline constexpr const char* kCompanionProgram = "end.exe";
@@ -50,8 +50,13 @@ struct Accelerator {
 };
 
 std::span<const Accelerator> AcceleratorTable();
-// The command of the accelerator matching key and modifiers (keypad flag ignored), or 0.
+// Keys added to the table's: Shift+F3 for 上の検索結果.
+std::span<const Accelerator> ExtraAccelerators();
+// The command of the accelerator matching key and modifiers (keypad flag ignored) in
+// the table or among the added keys, or 0.
 int FindAccelerator(int key, Qt::KeyboardModifiers modifiers);
+// The keys of a command, the table's first, as menus show them.
+QList<QKeySequence> KeysOf(int id);
 
 // The prompt and tool tip of a command's string; both empty when it has none.
 struct CommandPrompt {

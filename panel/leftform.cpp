@@ -98,6 +98,8 @@ void CLeftForm::CWarningSink::Warning(std::string_view utf8) {
 CLeftForm::CLeftForm(QWidget* parent) : QWidget(parent), m_sink(this), m_logic(&m_sink) {
     setObjectName(QStringLiteral("CLeftForm"));
     setAccessibleName(QStringLiteral("目録と検索"));
+    // Narrower, the options on the right are cut ("注釈" to "注").
+    setMinimumWidth(kMinimumWidth);
     CreateControls();
 
     if (m_tempFolder.Create()) {
@@ -181,6 +183,10 @@ void CLeftForm::CreateControls() {
     red.setColor(QPalette::WindowText, kScopeColour);
     m_scopeLabel->setPalette(red);
     m_countLine = Named(new QLabel(this), IDC_COUNT_LINE, "countLine", QStringLiteral("検索集計"));
+    // These labels change: their accessible name follows their text (SetLabelText),
+    // their description says what they are.
+    m_scopeLabel->setAccessibleDescription(QStringLiteral("検索範囲"));
+    m_countLine->setAccessibleDescription(QStringLiteral("検索集計"));
 
     m_resultList = Named(new CSortListCtrl(this), IDC_RESULT_LIST, "resultList", QStringLiteral("検索結果"));
     m_listPrev = Named(new CToolTipResourceButton(this), IDC_LIST_PREV, "listPagePrev",
@@ -193,6 +199,7 @@ void CLeftForm::CreateControls() {
                            QStringLiteral("一覧の頁"));
     m_listPageLabel = Named(new QLabel(this), IDC_LIST_PAGE_LABEL, "listPageLabel",
                             QStringLiteral("一覧の頁数"));
+    m_listPageLabel->setAccessibleDescription(QStringLiteral("一覧の頁数"));
     for (QWidget* control : {static_cast<QWidget*>(m_listPrev), static_cast<QWidget*>(m_listNext),
                              static_cast<QWidget*>(m_listPageEdit), static_cast<QWidget*>(m_listPageLabel)}) {
         control->hide();
@@ -229,19 +236,31 @@ void CLeftForm::OnInitialUpdate() {
         m_tabs->addTab(new QWidget, QStringLiteral("目録"));
         m_tabs->addTab(new QWidget, QStringLiteral("検索"));
     }
-    m_countLine->setText(QStringLiteral("検索集計："));
+    SetLabelText(m_countLine, QStringLiteral("検索集計："));
     m_resultList->InsertColumn(QStringLiteral("類別"), 45);
     m_resultList->InsertColumn(QStringLiteral("書名"), 80);
     m_resultList->InsertColumn(QStringLiteral("巻"), 60);
     m_resultList->InsertColumn(QStringLiteral("頁"), 60);
     m_tabs->setCurrentIndex(0);
     LoadCatalogTree();
-    m_scopeLabel->setText(FromUtf16(m_logic.Navigator().ScopePath()));
+    SetLabelText(m_scopeLabel, FromUtf16(m_logic.Navigator().ScopePath()));
     m_listPrev->LoadBitmap(IDB_PREV_PAGE);
     m_listPrev->SetToolTipText(QStringLiteral("Previous Page"));
     m_listNext->LoadBitmap(IDB_NEXT_PAGE);
     m_listNext->SetToolTipText(QStringLiteral("Next Page"));
+    // The keyword page is made last: the order follows the eye down the search tab.
+    QList<QWidget*> order = {m_tabs};
+    if (m_keywordPage) order.append(m_keywordPage);
+    order.append({m_searchButton, m_variants, m_and, m_or, m_wholeText, m_mainText, m_notes,
+                  m_resultList, m_listPrev, m_listNext, m_listPageEdit});
+    for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
     ArrangeControls();
+}
+
+void CLeftForm::SetLabelText(QLabel* label, const QString& text) {
+    label->setText(text);
+    // Screen readers read the name: the text itself, the role when there is none.
+    label->setAccessibleName(text.isEmpty() ? label->accessibleDescription() : text);
 }
 
 void CLeftForm::LoadCatalogTree() {
@@ -372,7 +391,7 @@ void CLeftForm::OnCatalogSelChanged(QTreeWidgetItem* item) {
     CNavigator& navigator = m_logic.Navigator();
     const auto selection = navigator.SelectCatalogItem(item->data(0, kItemSlotRole).toInt());
     if (selection == CNavigator::Selection::kInvalid) return;
-    m_scopeLabel->setText(FromUtf16(navigator.ScopePath()));
+    SetLabelText(m_scopeLabel, FromUtf16(navigator.ScopePath()));
     if (selection == CNavigator::Selection::kVolumeOpened) ShowCurrentPage(true);
 }
 
@@ -436,6 +455,7 @@ void CLeftForm::OnSearch() {
     switch (m_logic.OnSearch(ToUtf16(m_hiddenKeyword->text()), values)) {
         case CSearchCommand::Outcome::kCancelled:
         case CSearchCommand::Outcome::kNoKeyword:
+        case CSearchCommand::Outcome::kNothingSearchable:
             return;
         case CSearchCommand::Outcome::kNoScope:
             m_hiddenKeyword->clear();
@@ -444,7 +464,7 @@ void CLeftForm::OnSearch() {
             break;
     }
     m_resultList->DeleteAllItems();
-    m_countLine->setText(FromUtf8(search.LastCountLine()));
+    SetLabelText(m_countLine, FromUtf8(search.LastCountLine()));
     ShowResultListPage();
     ArrangeControls();
     m_hiddenKeyword->clear();
@@ -466,7 +486,7 @@ void CLeftForm::UpdateListPageControls() {
     m_listPageEdit->setReadOnly(state.editReadOnly);
     m_listPageEdit->setText(FromUtf8(state.editText));
     m_listPageEdit->selectAll();
-    m_listPageLabel->setText(FromUtf8(state.labelText));
+    SetLabelText(m_listPageLabel, FromUtf8(state.labelText));
 }
 
 void CLeftForm::OnListPagePrev() {
@@ -547,7 +567,7 @@ bool CLeftForm::OnCmdMsg(int id, CmdCode code, CCmdUI* ui) {
                 m_tree->scrollToItem(item);
             }
             navigator.SetScopeItem(static_cast<int>(slot));
-            m_scopeLabel->setText(FromUtf16(navigator.ScopePath()));
+            SetLabelText(m_scopeLabel, FromUtf16(navigator.ScopePath()));
             break;
         }
         case NavCommand::kPrevHit:

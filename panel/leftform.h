@@ -67,6 +67,8 @@ public:
         IDC_LINE = 1062,
     };
 
+    // Narrowest width at which every control of the search tab is whole.
+    static constexpr int kMinimumWidth = 260;
     // Told when a result page cannot be made (out of memory).
     static constexpr std::string_view kPageFailedMessage = "頁を表示できませんでした。";
 
@@ -148,6 +150,8 @@ private:
     void ShowResultListPage();
     void UpdateListPageControls();
     void OnKeyDown(int key);
+    // Sets a label whose text changes, and its accessible name with it.
+    static void SetLabelText(QLabel* label, const QString& text);
 
     // After the current volume or page changed: show its page, or, with openVolume,
     // also set the slider range; then the slider position and the page-position box.

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "encoding/charslot.h"
+#include "encoding/utf.h"
+
 namespace vyn {
 
 namespace {
@@ -86,6 +89,10 @@ CSearchCommand::Outcome CSearchCommand::OnSearch(
         if (m_sink) m_sink->Warning(kNoKeywordMessage);
         return Outcome::kNoKeyword;
     }
+    if (!SearchesSomething(*keyword)) {
+        if (m_sink) m_sink->Warning(kNothingSearchableMessage);
+        return Outcome::kNothingSearchable;
+    }
     m_keyword = std::move(*keyword);
     // A query the engine rejects leaves its result list untouched; emptying it first
     // keeps the previous search's pages from being shown as this one's.
@@ -99,6 +106,14 @@ CSearchCommand::Outcome CSearchCommand::OnSearch(
     BuildResults(scope, index.GetHitPages(), index.GetHitCounts());
     m_countLine = CountLine(m_results.size(), m_total);
     return Outcome::kSearched;
+}
+
+bool CSearchCommand::SearchesSomething(std::u16string_view query) {
+    if (CIndex::CountWords(query) == 0) return false;
+    for (std::size_t i = 0; i < query.size();) {
+        if (CharSlot(NextCodePoint(query, i)) != kNotIndexed) return true;
+    }
+    return false;
 }
 
 std::uint64_t CSearchCommand::BuildResults(const ContentsNodeTag* scope,

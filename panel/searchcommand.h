@@ -37,11 +37,15 @@ public:
     static constexpr std::string_view kNoScopeMessage = "検索範囲をまた指定していません。";
     static constexpr std::string_view kNoKeywordMessage =
         "何かキーワードを入力して検索をして下さい。";
+    static constexpr std::string_view kNothingSearchableMessage =
+        "このキーワードには検索できる文字がありません。英数字・記号・空白・ワイルドカード"
+        "（? *）だけでは検索できません。漢字などを入れて下さい。";
 
     enum class Outcome {
         kCancelled,  // a keyword field had no value: nothing changed
         kNoScope,    // no scope: message sent, keyword and results unchanged
         kNoKeyword,  // empty keyword: message sent, keyword and results unchanged
+        kNothingSearchable,  // no character to search: message sent, nothing changed
         kSearched,   // results, total and count line replaced
     };
 
@@ -59,8 +63,9 @@ public:
     // rendering scope. Returns the result of CIndex::Open.
     bool SelectTextPart(CIndex& index, const std::filesystem::path& folder, TextPart part);
 
-    // The search command. Reads the keyword (see ReadKeyword); with scope slot 0 or
-    // an empty keyword sends the matching message and keeps the previous keyword.
+    // The search command. Reads the keyword (see ReadKeyword); with scope slot 0, an
+    // empty keyword or one that searches nothing (see SearchesSomething) sends the
+    // matching message and keeps the previous keyword and results.
     // Otherwise searches all words (andOr 0) or any word (andOr 1) with hit counting
     // and the variant option, leaves the keyword as the engine left it (U+0020
     // turned into U+3000) and replaces the entries with those of the hit pages in
@@ -78,6 +83,11 @@ public:
     // Returns the sum of the entries' hits.
     std::uint64_t BuildResults(const ContentsNodeTag* scope, std::span<const std::uint32_t> hitPages,
                                std::span<const std::uint32_t> counts);
+
+    // True when query holds a word the engine accepts (CIndex::CountWords) and a
+    // character with an index slot: letters, digits, signs, spaces and the wildcards
+    // alone search nothing.
+    static bool SearchesSomething(std::u16string_view query);
 
     // "全部で %d 頁で、%d 箇所でした。" with the number of entries and the total.
     static std::string CountLine(std::size_t entries, std::uint64_t total);

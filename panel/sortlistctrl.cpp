@@ -39,6 +39,8 @@ void CSortListCtrl::InsertColumn(const QString& heading, int width) {
 void CSortListCtrl::SetRows(std::vector<ResultRow> rows) {
     m_rows = std::move(rows);
     Fill();
+    // A new list page is read from its first row.
+    scrollToTop();
 }
 
 void CSortListCtrl::Fill() {

@@ -12,6 +12,8 @@ install_packages build-essential cmake ninja-build pkg-config libgtest-dev libgm
 install_packages "${VYN_GUI_PACKAGES[@]}"
 # For the corpus converter's tests on the variant data Debian ships.
 install_packages python3 unicode-data opencc libopencc-data
+# To read back the text of a page saved as PDF.
+install_packages poppler-utils
 
 # Includes that point against the layers fail the run before anything is built.
 python3 scripts/check-layers.py

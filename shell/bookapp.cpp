@@ -1,9 +1,13 @@
 #include "shell/bookapp.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QScreen>
+#include <QSessionManager>
 
 #include "gui/resource.h"
+#include "gui/signalwatcher.h"
+#include "gui/translations.h"
 #include "panel/leftform.h"
 #include "shell/aboutdlg.h"
 #include "shell/bookdoc.h"
@@ -32,8 +36,19 @@ CMainFrame* CBookApp::GetMainWnd() const { return m_pMainWnd; }
 
 bool CBookApp::InitInstance(const QStringList& arguments) {
     m_cmdInfo.ParseCommandLine(arguments);
+    InstallQtTranslations();
     CSplashWnd::EnableSplashScreen(m_cmdInfo.m_bShowSplash);
     if (!ProcessShellCommand()) return false;
+    // A request to end the program closes the frame as 終了 does: the layout is
+    // written, the page files removed and the companion program started.
+    m_signals = std::make_unique<CSignalWatcher>();
+    connect(m_signals.get(), &CSignalWatcher::terminationRequested, this,
+            [this] { OnCmdMsg(ID_APP_EXIT, CmdCode::kCommand, nullptr); });
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+            OnCmdMsg(ID_APP_EXIT, CmdCode::kCommand, nullptr);
+        });
+    }
     // Without a window manager nothing maximizes the window: start at full size.
     if (const QScreen* screen = m_pMainWnd->screen()) {
         m_pMainWnd->setGeometry(screen->availableGeometry());
@@ -60,6 +75,7 @@ bool CBookApp::ProcessShellCommand() {
 }
 
 int CBookApp::ExitInstance() {
+    m_signals.reset();
     if (m_pMainWnd) m_pMainWnd->close();
     // The frame deletes itself once its window is gone.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -25,6 +25,8 @@ struct CCommandLineInfo {
     void ParseCommandLine(const QStringList& arguments);
 };
 
+class CSignalWatcher;
+
 class CBookApp : public QObject, public CCmdTarget {
     Q_OBJECT
 
@@ -32,9 +34,11 @@ public:
     CBookApp();
     ~CBookApp() override;
 
-    // Parses arguments (the first is the program), creates the empty document and the
-    // main frame with its panes, sends the initial updates and shows the frame
-    // maximized. False when the frame could not be made; nothing is shown then.
+    // Parses arguments (the first is the program), loads Qt's Japanese texts, creates
+    // the empty document and the main frame with its panes, sends the initial updates
+    // and shows the frame maximized. From then on SIGTERM, SIGINT and SIGHUP and the
+    // end of the desktop session close the frame as 終了 does. False when the frame
+    // could not be made; nothing is shown then.
     bool InitInstance(const QStringList& arguments);
     // Closes the frame if it is still open and deletes what remains. Returns 0.
     int ExitInstance();
@@ -54,6 +58,7 @@ private:
     void OnAppAbout();
 
     CCommandLineInfo m_cmdInfo;
+    std::unique_ptr<CSignalWatcher> m_signals;
     std::unique_ptr<CBookDoc> m_pDocument;
     QPointer<CMainFrame> m_pMainWnd;
 };

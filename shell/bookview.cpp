@@ -12,7 +12,9 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QFileDialog>
 #include <QPrinterInfo>
+#include <QStandardPaths>
 #include <QWebEngineScript>
 
 #include "gui/copylimit.h"
@@ -50,6 +52,10 @@ CBookView::CBookView(QWidget* parent) : QWebEngineView(parent), m_printer(QPrint
     setObjectName(QStringLiteral("CBookView"));
     setAccessibleName(QStringLiteral("頁"));
     setPage(new CBookPage(this));
+    connect(page(), &QWebEnginePage::pdfPrintingFinished, this, [this](const QString&, bool written) {
+        if (!written) ShowWarning(window(), QStringLiteral("PDFに書き出せませんでした。"));
+        emit pdfSaved(written);
+    });
 }
 
 CBookView::~CBookView() = default;
@@ -156,23 +162,54 @@ bool CBookView::HasPrinter() {
         }
         return true;
     }
-    ShowWarning(window(), QString::fromUtf8(kNoPrinterMessage));
+    // Page setup and preview work on a PDF printer when there is no other.
+    m_printer.setOutputFormat(QPrinter::PdfFormat);
     return false;
 }
 
+QString CBookView::PdfFileName() const {
+    // The page's title names its book, volume and page: "御定全唐詩 卷一 第1頁".
+    QString name = title().simplified();
+    for (QChar& c : name) {
+        if (c == u' ' || c == u'/' || c == u'\\' || c.unicode() < 0x20) c = u'_';
+    }
+    if (name.isEmpty() || name.startsWith(u'.')) name.prepend(QStringLiteral("頁"));
+    return name + QStringLiteral(".pdf");
+}
+
+void CBookView::SaveAsPdf() {
+    QFileDialog dialog(window(), QStringLiteral("プリンターがありません。PDFとして保存"));
+    dialog.setObjectName(QStringLiteral("pdfSaveDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("PDF (*.pdf)"));
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog.selectFile(PdfFileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    page()->printToPdf(dialog.selectedFiles().front(), m_printer.pageLayout());
+}
+
 void CBookView::PrintNow() {
-    if (HasPrinter()) print(&m_printer);
+    if (HasPrinter()) {
+        print(&m_printer);
+    } else {
+        SaveAsPdf();
+    }
 }
 
 void CBookView::PrintWithDialog() {
-    if (!HasPrinter()) return;
+    if (!HasPrinter()) {
+        SaveAsPdf();
+        return;
+    }
     QPrintDialog dialog(&m_printer, this);
     dialog.setObjectName(QStringLiteral("printDialog"));
     if (dialog.exec() == QDialog::Accepted) print(&m_printer);
 }
 
 void CBookView::PageSetup() {
-    if (!HasPrinter()) return;
+    HasPrinter();
     QPageSetupDialog dialog(&m_printer, this);
     dialog.setObjectName(QStringLiteral("pageSetupDialog"));
     dialog.exec();

@@ -89,6 +89,8 @@ public:
 
 signals:
     void limitedCopyFinished(bool shortened);
+    // A page saved as PDF (printing without a printer) was written, or not.
+    void pdfSaved(bool written);
     void contextMenuShown(QMenu* menu);
 
 protected:
@@ -96,7 +98,12 @@ protected:
 
 private:
     void FinishLimitedCopy();
+    // True with a printer chosen; false, the printer set to write PDF, without one.
     bool HasPrinter();
+    // Without a printer the print commands offer to save the page as PDF.
+    void SaveAsPdf();
+    // "<title with _ for spaces>.pdf", e.g. "御定全唐詩_卷一_第1頁.pdf".
+    QString PdfFileName() const;
     void OnViewCommand(int id);
 
     QPrinter m_printer;

@@ -4,6 +4,7 @@
 #include <QDebug>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -94,6 +95,10 @@ void CMainFrame::BuildMenu() {
                 continue;
             }
             QAction* action = MakeAction(item.id, QString::fromUtf8(item.text), menu);
+            // The keys are shown beside the caption. They act only while the menu
+            // is open: otherwise the accelerator filter runs them (PreTranslateMessage).
+            action->setShortcuts(KeysOf(item.id));
+            action->setShortcutContext(Qt::WidgetShortcut);
             menu->addAction(action);
             m_actions.insert(item.id, action);
         }
@@ -231,7 +236,9 @@ bool CMainFrame::OnFrameCmdMsg(int id, CmdCode code, CCmdUI* ui) {
                 } else if (id == ID_PRINT_NOW) {
                     m_pBookView->ExecWB(OLECMDID_PRINT, OLECMDEXECOPT_DONTPROMPTUSER);
                 } else if (id == ID_EDIT_COPY) {
-                    m_pBookView->CopyLimited();
+                    // A field of the panel with a selection copies that itself; the
+                    // page's copy, which lands later, would replace it.
+                    if (!CopyPanelFieldSelection()) m_pBookView->CopyLimited();
                 } else {
                     m_pBookView->SelectAll();
                 }
@@ -270,6 +277,13 @@ bool CMainFrame::OnFrameCmdMsg(int id, CmdCode code, CCmdUI* ui) {
         default:
             return false;
     }
+}
+
+bool CMainFrame::CopyPanelFieldSelection() {
+    auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    if (!field || !IsInside(m_pLeftForm, field) || !field->hasSelectedText()) return false;
+    field->copy();
+    return true;
 }
 
 void CMainFrame::UpdateActions(const QList<QAction*>& actions) {

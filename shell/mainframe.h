@@ -80,6 +80,8 @@ private:
     bool CreateToolBar();
     QAction* MakeAction(int id, const QString& text, QWidget* owner);
     bool OnFrameCmdMsg(int id, CmdCode code, CCmdUI* ui);
+    // Copies the selection of the panel's focused line edit; false when there is none.
+    bool CopyPanelFieldSelection();
     void UpdateActions(const QList<QAction*>& actions);
     void DestroyWindow();
     void PostNcDestroy();

@@ -1,10 +1,15 @@
 // The page view in the running frame: navigation with fragments, the limited copy,
 // the right-click menu, the refused Ctrl key and printing without a printer.
 #include <QClipboard>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPrinterInfo>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTimer>
 
 #include <QScreen>
 
@@ -222,20 +227,60 @@ private slots:
         }
     }
 
-    void printingWithoutPrinterTellsTheUser_data() {
+    // Without a printer the print commands save the page as a PDF, through a save
+    // dialog that suggests the page's name.
+    void printingWithoutPrinterSavesAPdf_data() {
+        QTest::addColumn<int>("command");
         QTest::addColumn<bool>("viewActive");
-        QTest::newRow("panel active") << false;
-        QTest::newRow("page view active") << true;
+        QTest::newRow("print, panel active") << 32777 << false;
+        QTest::newRow("print, page view active") << 32777 << true;
+        QTest::newRow("Ctrl+P, page view active") << 57607 << true;
     }
-    void printingWithoutPrinterTellsTheUser() {
+    void printingWithoutPrinterSavesAPdf() {
+        QFETCH(int, command);
         QFETCH(bool, viewActive);
         if (!QPrinterInfo::availablePrinterNames().isEmpty()) QSKIP("a printer is installed");
-        const QString page = WritePage(m_pages.path(), QStringLiteral("print.html"), QStringLiteral("<p>印刷</p>"));
+        const QString page = WritePage(m_pages.path(), QStringLiteral("print.html"),
+                                       QStringLiteral("<html><head><title>御定全唐詩 卷一 第1頁</title>"
+                                                      "</head><body><p>秦川雄帝宅</p></body></html>"));
         QVERIFY(NavigateAndWait(m_view, page));
+        QTRY_COMPARE(m_view->title(), QStringLiteral("御定全唐詩 卷一 第1頁"));
         if (viewActive) m_frame->SetActiveView(m_view);
-        QVERIFY(m_frame->OnCommand(32777));
-        QCOMPARE(m_messages->messages,
-                 QStringList{QString::fromUtf8("プリンターが見つかりません。プリンターを設定してから印刷して下さい。")});
+        const QString pdf = m_pages.filePath(QStringLiteral("saved-%1.pdf").arg(QTest::currentDataTag()));
+        QString suggested;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog || dialog->objectName() != QLatin1String("pdfSaveDialog")) return;
+            suggested = dialog->selectedFiles().value(0).section(u'/', -1);
+            dialog->selectFile(pdf);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        QSignalSpy saved(m_view, &CBookView::pdfSaved);
+        if (command == 57607) {
+            // The page view refuses Ctrl keys typed into it; from a field the key
+            // reaches the active view's print command.
+            QLineEdit* field = m_app->panel->edit;
+            field->setFocus();
+            QTRY_VERIFY(field->hasFocus());
+            m_frame->SetActiveView(m_view);
+            QTest::keyClick(field, Qt::Key_P, Qt::ControlModifier);
+        } else {
+            QVERIFY(m_frame->OnCommand(command));
+        }
+        QCOMPARE(suggested, QStringLiteral("御定全唐詩_卷一_第1頁.pdf"));
+        QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, 30000);
+        QVERIFY(saved.at(0).at(0).toBool());
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.read(5) == "%PDF-");
+        QVERIFY(m_messages->messages.isEmpty());
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty()) return;
+        QProcess extract;
+        extract.start(pdftotext, {pdf, QStringLiteral("-")});
+        QVERIFY(extract.waitForFinished(30000));
+        QVERIFY2(QString::fromUtf8(extract.readAllStandardOutput()).contains(QStringLiteral("秦川雄帝宅")),
+                 "the PDF holds the page's text");
     }
 
 private:
