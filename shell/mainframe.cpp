@@ -139,6 +139,10 @@ bool CMainFrame::OnCreate() {
     qApp->installEventFilter(m_keyFilter.get());
     CSplashWnd::ShowSplashScreen(this);
     OnCreateClient();
+    // The panes install application filters of their own (the panel's Enter); the
+    // last one installed runs first, and the splash must see a key before them.
+    qApp->removeEventFilter(m_keyFilter.get());
+    qApp->installEventFilter(m_keyFilter.get());
 
     if (!CreateToolBar()) {
         qDebug("Failed to create toolbar\n");

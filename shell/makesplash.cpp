@@ -4,9 +4,11 @@
 //
 //   vyn-makesplash OUT
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cstdio>
 
 #include "gui/gifwriter.h"
@@ -117,13 +119,21 @@ int main(int argc, char* argv[]) {
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
         p.setOpacity(opacity);
+        const QString name = QStringLiteral("Velmora--Tessaline");
+        const QString series = QString::fromUtf8("シリーズ⑦（Corvath）");
+        // The name stays clear of the fold in the middle, with a margin.
+        const double room = kWidth / 2.0 - 12 - 52;
         QFont title(serif);
-        title.setPixelSize(26);
         title.setBold(true);
+        for (int size = 26; size > 12; --size) {
+            title.setPixelSize(size);
+            const QFontMetricsF metrics(title);
+            if (std::max(metrics.horizontalAdvance(name), metrics.horizontalAdvance(series)) <= room) break;
+        }
         p.setFont(title);
         p.setPen(kInk);
-        p.drawText(QPointF(52, 130), QStringLiteral("Velmora--Tessaline"));
-        p.drawText(QPointF(52, 168), QString::fromUtf8("シリーズ⑦（Corvath）"));
+        p.drawText(QPointF(52, 130), name);
+        p.drawText(QPointF(52, 168), series);
         p.setPen(QPen(kFrame, 1.5));
         p.drawLine(QPointF(52, 188), QPointF(290, 188));
         QFont subtitle(serif);

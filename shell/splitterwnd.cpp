@@ -132,6 +132,8 @@ bool ST_SplitterWnd::RestorePanelWidth() {
     const int width = match.captured(2).toInt();
     if (width < m_nMinSize[0]) return false;
     setSizes({width, kInitialSecondWidth});
+    // A panel hidden with 全表示 when the reader closed comes back hidden.
+    if (match.captured(1).toInt() == 0) HideColumn(0);
     return true;
 }
 

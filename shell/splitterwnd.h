@@ -44,7 +44,7 @@ public:
     // Writes the profile entry; failures are ignored.
     void SaveToProfile();
     // Puts the saved panel width back from the profile entry when it is well formed;
-    // false leaves the layout as created. The hidden state is not restored.
+    // false leaves the layout as created. A panel saved hidden is hidden again.
     bool RestorePanelWidth();
 
     // Pane activation. SetActivePane ignores widgets that are not shown panes.

@@ -11,16 +11,18 @@ private slots:
     void startUsesTheSavedPanelWidth_data() {
         QTest::addColumn<QString>("saved");
         QTest::addColumn<int>("panelWidth");
-        QTest::newRow("nothing saved") << QString() << 260;
-        QTest::newRow("saved width") << QStringLiteral("-1 333 -1 700") << 333;
-        QTest::newRow("saved while hidden: width only") << QStringLiteral("0 300 -1 700") << 300;
-        QTest::newRow("damaged entry") << QStringLiteral("-1 abc -1 700") << 260;
-        QTest::newRow("three numbers") << QStringLiteral("-1 333 -1") << 260;
-        QTest::newRow("width below minimum") << QStringLiteral("-1 3 -1 700") << 260;
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("nothing saved") << QString() << 260 << false;
+        QTest::newRow("saved width") << QStringLiteral("-1 333 -1 700") << 333 << false;
+        QTest::newRow("saved while hidden") << QStringLiteral("0 300 -1 700") << 300 << true;
+        QTest::newRow("damaged entry") << QStringLiteral("-1 abc -1 700") << 260 << false;
+        QTest::newRow("three numbers") << QStringLiteral("-1 333 -1") << 260 << false;
+        QTest::newRow("width below minimum") << QStringLiteral("-1 3 -1 700") << 260 << false;
     }
     void startUsesTheSavedPanelWidth() {
         QFETCH(QString, saved);
         QFETCH(int, panelWidth);
+        QFETCH(bool, hidden);
         CShellEnvironment env;
         CRecordingPresenter messages;
         if (!saved.isNull()) env.SetProfileValue(QStringLiteral("SplitterWnd/Panes_0"), saved);
@@ -29,9 +31,11 @@ private slots:
         CMainFrame* frame = app.GetMainWnd();
         QVERIFY(QTest::qWaitForWindowExposed(frame));
         ST_SplitterWnd& splitter = frame->m_wndSplitter;
-        QVERIFY(!splitter.IsColumnHidden(0));
-        QVERIFY(!app.panel->isHidden());
-        QCOMPARE(splitter.sizes().value(0), panelWidth);
+        QCOMPARE(splitter.IsColumnHidden(0), hidden);
+        QCOMPARE(app.panel->isHidden(), hidden);
+        // A hidden panel comes back at its saved width.
+        if (hidden) splitter.ToggleColumn(0);
+        QTRY_COMPARE(splitter.sizes().value(0), panelWidth);
         QVERIFY(splitter.sizes().value(1) > 500);
     }
 
