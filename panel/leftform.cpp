@@ -249,8 +249,8 @@ void CLeftForm::OnInitialUpdate() {
     m_listNext->LoadBitmap(IDB_NEXT_PAGE);
     m_listNext->SetToolTipText(QStringLiteral("Next Page"));
     // The keyword page is made last: the order follows the eye down the search tab.
-    QList<QWidget*> order = {m_tabs};
-    if (m_keywordPage) order.append(m_keywordPage);
+    QList<QWidget*> order;
+    if (m_keywordPage) order.append(m_keywordPage->TextField());
     order.append({m_searchButton, m_variants, m_and, m_or, m_wholeText, m_mainText, m_notes,
                   m_resultList, m_listPrev, m_listNext, m_listPageEdit});
     for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);

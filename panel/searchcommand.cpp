@@ -111,7 +111,9 @@ CSearchCommand::Outcome CSearchCommand::OnSearch(
 bool CSearchCommand::SearchesSomething(std::u16string_view query) {
     if (CIndex::CountWords(query) == 0) return false;
     for (std::size_t i = 0; i < query.size();) {
-        if (CharSlot(NextCodePoint(query, i)) != kNotIndexed) return true;
+        const char32_t codePoint = NextCodePoint(query, i);
+        if (codePoint == U'?' || codePoint == U'？' || codePoint == U'*') continue;
+        if (CharSlot(codePoint) != kNotIndexed) return true;
     }
     return false;
 }

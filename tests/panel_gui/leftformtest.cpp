@@ -2,6 +2,8 @@
 // catalog tree and the pages it opens, the page slider and box, page and volume
 // commands, the search with its result list and list pages, result pages with their
 // hits, and the messages. Each test starts the reader on a corpus built in code.
+#include <signal.h>
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QClipboard>
@@ -12,6 +14,8 @@
 #include <QHelpEvent>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QPointer>
+#include <QScrollBar>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QToolTip>
@@ -580,8 +584,12 @@ private slots:
         QVERIFY(!prev->isEnabled());
         QVERIFY(next->isEnabled());
 
+        // A new list page is shown from its first row, wherever the last one was.
+        List()->scrollToBottom();
+        QVERIFY(List()->verticalScrollBar()->value() > 0);
         QTest::mouseClick(next, Qt::LeftButton);
         QCOMPARE(List()->topLevelItemCount(), 30);
+        QCOMPARE(List()->verticalScrollBar()->value(), 0);
         QCOMPARE(Column(List(), 3).first(), QStringLiteral("101"));
         QCOMPARE(edit->text(), QStringLiteral("2"));
         QVERIFY(prev->isEnabled());
@@ -693,6 +701,11 @@ private slots:
         QVERIFY(!Enabled(ID_NEXT_HIT));
         QTest::keyClick(List(), Qt::Key_F3, Qt::AltModifier);
         QTRY_COMPARE(m_view->url().fragment(), QStringLiteral("0001"));
+        // Shift+F3 as well, for desktops that keep Alt+F3 for themselves.
+        QTest::keyClick(List(), Qt::Key_F3, Qt::ShiftModifier);
+        QTRY_COMPARE(m_view->url().fragment(), QStringLiteral("0000"));
+        QTest::keyClick(List(), Qt::Key_F3);
+        QTRY_COMPARE(m_view->url().fragment(), QStringLiteral("0001"));
 
         QVERIFY(ChooseRow(2));
         QCOMPARE(ShownFile(), first);
@@ -711,6 +724,96 @@ private slots:
     }
 
     // Without data the reader says so twice and stays usable with an empty tree.
+    // Tab goes down the search tab in the order the eye reads it.
+    void tabFollowsThePanel() {
+        QVERIFY(Start(m_data.path()));
+        QVERIFY(SelectInTree(QStringLiteral("文部")));
+        Search(QStringLiteral("風"));
+        KeywordField()->setFocus();
+        QTRY_VERIFY(KeywordField()->hasFocus());
+        QStringList order;
+        for (int i = 0; i < 7; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            order.append(QApplication::focusWidget()->objectName());
+        }
+        // The radio buttons of a group take one stop; "<" is greyed on the first page.
+        QCOMPARE(order, (QStringList{"searchButton", "variantsCheck", "andRadio", "wholeTextRadio",
+                                     "resultList", "listPageNext", "listPageEdit"}));
+    }
+
+    // Labels that change are read by their current text; the panel keeps its width.
+    void changingLabelsAndWidth() {
+        QVERIFY(Start(m_data.path()));
+        QVERIFY(SelectInTree(QStringLiteral("文部")));
+        Search(QStringLiteral("風"));
+        for (const char* name : {"countLine", "scopeLabel", "listPageLabel"}) {
+            auto* label = Control<QLabel>(name);
+            QVERIFY(!label->text().isEmpty());
+            QCOMPARE(label->accessibleName(), label->text());
+        }
+        m_frame->m_wndSplitter.setSizes({10, 2000});
+        QVERIFY(m_frame->m_wndSplitter.sizes().value(0) >= CLeftForm::kMinimumWidth);
+        QCOMPARE(Control<QRadioButton>("notesRadio")->geometry().right() < m_panel->width(), true);
+        // 全表示 still hides it.
+        QVERIFY(RunCommand(ID_VIEW_FULL));
+        QVERIFY(m_panel->isHidden());
+        QVERIFY(RunCommand(ID_VIEW_FULL));
+    }
+
+    // A query of letters, wildcards or digits says why nothing is searched and
+    // leaves the last results.
+    void queryThatSearchesNothingSaysWhy_data() {
+        QTest::addColumn<QString>("query");
+        QTest::newRow("letters") << QStringLiteral("abc");
+        QTest::newRow("wildcards") << QStringLiteral("*?");
+        QTest::newRow("full-width wildcard") << QString::fromUtf8("？");
+    }
+    void queryThatSearchesNothingSaysWhy() {
+        QFETCH(QString, query);
+        QVERIFY(Start(m_data.path()));
+        QVERIFY(SelectInTree(QStringLiteral("文部")));
+        Search(QStringLiteral("風"));
+        Search(query);
+        QCOMPARE(m_messages->messages,
+                 QStringList{QString::fromUtf8(CSearchCommand::kNothingSearchableMessage.data(),
+                                               CSearchCommand::kNothingSearchableMessage.size())});
+        QCOMPARE(Control<QLabel>("countLine")->text(), QStringLiteral("全部で 130 頁で、130 箇所でした。"));
+    }
+
+    // Ctrl+C in a field of the panel leaves the field's selection on the clipboard,
+    // also while the page has a selection of its own.
+    void copyInAFieldKeepsTheFieldsText() {
+        QVERIFY(Start(m_data.path()));
+        Search(QStringLiteral("山"));
+        QVERIFY(ChooseRow(0));
+        QVERIFY(RunCommand(ID_SELECT_ALL));
+        QTRY_VERIFY(m_view->hasSelection());
+        QLineEdit* field = KeywordField();
+        field->setText(QStringLiteral("明月"));
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+        field->selectAll();
+        QSignalSpy pageCopy(m_view, &CBookView::limitedCopyFinished);
+        QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("明月"));
+        QVERIFY(!pageCopy.wait(1500));  // no copy of the page lands afterwards
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("明月"));
+    }
+
+    // SIGTERM closes the reader as 終了 does: layout written, page files removed.
+    void terminationClosesAsExitDoes() {
+        QVERIFY(Start(m_data.path()));
+        Search(QStringLiteral("山"));
+        QVERIFY(ChooseRow(0));
+        const QString pages = QFileInfo(m_panel->PageFilePath("windows.html")).absolutePath();
+        QVERIFY(QDir(pages).exists());
+        QPointer<CMainFrame> frame = m_frame;
+        QCOMPARE(raise(SIGTERM), 0);
+        QTRY_VERIFY(!frame);
+        QVERIFY(!QDir(pages).exists());
+        QVERIFY(!m_env->ProfileValue(QStringLiteral("SplitterWnd/Panes_0")).isEmpty());
+    }
+
     void withoutDataTheUserIsTold() {
         QVERIFY(Start(QString()));
         QCOMPARE(m_messages->messages,
