@@ -8,6 +8,7 @@
 
 #include "builder/databuilder.h"
 #include "builder/sourcereader.h"
+#include "index/index.h"
 #include "support/tempdir.h"
 #include "support/toolrun.h"
 
@@ -122,6 +123,41 @@ TEST(VynToolBuildTest, RebuildReplacesOnlyTheDataFiles) {
     EXPECT_NE(ReadFile(dir / "Index-fl.h"), "stale");
     EXPECT_EQ(Names(dir).size(), kBuiltFiles.size() + 2);
     EXPECT_EQ(Names(parent.path()), std::vector<std::string>{"bin"});
+}
+
+// Readers share a data folder, and a build replaces the files under a reader that
+// holds them: it keeps reading the old set, and a new reader opens the new one.
+TEST(VynToolBuildTest, ReadersShareTheFolderAndOutliveARebuild) {
+    TempDir src;
+    WriteSource(src.path(), kFirstVolume);
+    TempDir parent;
+    const fs::path dir = parent / "data";
+    ASSERT_EQ(RunTool({"build", "--source", src.path().string(), "--out", dir.string()}).exitCode, 0);
+
+    auto pagesOf = [](CIndex& index, const std::u16string& word) {
+        std::u16string query = word;
+        index.SearchAllWords(query, true, false);
+        return index.GetHitPages();
+    };
+    CIndex first, second;
+    ASSERT_TRUE(first.Open(dir, "Index", IndexScope::kWhole));
+    ASSERT_TRUE(second.Open(dir, "Index", IndexScope::kWhole));
+    EXPECT_EQ(pagesOf(first, u"長城"), std::vector<std::uint32_t>{1});
+    auto search = RunTool({"search", "--data", dir.string(), "長城"});
+    EXPECT_EQ(search.exitCode, 0) << search.err;
+    EXPECT_EQ(search.out, "1\t1\n");
+
+    // The rebuilt corpus moves 飲馬長城窟行 to page 1 of volume one.
+    WriteSource(src.path(), "飲馬長城窟行\n---\n帝京篇十首\n");
+    auto rebuilt = RunTool({"build", "--source", src.path().string(), "--out", dir.string()});
+    ASSERT_EQ(rebuilt.exitCode, 0) << rebuilt.err;
+    EXPECT_EQ(pagesOf(second, u"長城"), std::vector<std::uint32_t>{1});
+    ByteString page;
+    ASSERT_TRUE(second.ReadPage(1, page));
+    EXPECT_NE(std::string(AsView(page)).find("長城"), std::string::npos);
+    CIndex third;
+    ASSERT_TRUE(third.Open(dir, "Index", IndexScope::kWhole));
+    EXPECT_EQ(pagesOf(third, u"長城"), std::vector<std::uint32_t>{0});
 }
 
 TEST(VynToolBuildTest, FailedBuildLeavesTheFolderAsItWas) {
