@@ -92,13 +92,14 @@ public:
         return LoadU32(reinterpret_cast<const std::uint8_t*>(m_header.data()) + 4 * slot);
     }
     std::uint32_t LastDoc(std::int32_t slot) const {
-        return LoadU32(reinterpret_cast<const std::uint8_t*>(m_header.data()) + 1000000 + 4 * slot);
+        return LoadU32(reinterpret_cast<const std::uint8_t*>(m_header.data()) +
+                       vyn::kLastDocTableOffset + 4 * slot);
     }
     std::uint32_t Chain(std::uint32_t block) const {
         const std::size_t at = vyn::kHeaderTablesSize + 4 * std::size_t{block};
         return at + 4 <= m_header.size()
                    ? LoadU32(reinterpret_cast<const std::uint8_t*>(m_header.data()) + at)
-                   : 0xFFFFFFFF;
+                   : vyn::kNoBlock;
     }
     const std::uint8_t* Block(std::uint32_t block) const {
         return (std::size_t{block} + 1) * kBlock <= m_size ? m_postings + block * kBlock : nullptr;
@@ -132,7 +133,7 @@ FlatList Flatten(const Files& files, std::int32_t slot) {
     const std::uint32_t last = files.LastDoc(slot);
     auto ensure = [&](std::size_t size) {
         while (list.bytes.size() < size) {
-            const std::uint8_t* p = block == 0xFFFFFFFF ? nullptr : files.Block(block);
+            const std::uint8_t* p = block == vyn::kNoBlock ? nullptr : files.Block(block);
             if (!p) return false;
             list.bytes.insert(list.bytes.end(), p, p + kBlock);
             block = files.Chain(block);
@@ -210,7 +211,7 @@ std::vector<Word> Prepare(const Files& files, const vyn::CIndex& index, const ch
         std::int32_t slot = vyn::CharSlot(c);
         if (slot == vyn::kNotIndexed) continue;
         if (variants) index.VariantSlot(c, slot);
-        if (files.FirstBlock(slot) == 0xFFFFFFFF) continue;
+        if (files.FirstBlock(slot) == vyn::kNoBlock) continue;
         words.back().lists.push_back(Flatten(files, slot));
     }
     if (words.back().lists.empty()) words.pop_back();

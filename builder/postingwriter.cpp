@@ -162,14 +162,14 @@ bool CPostingWriter::Write(const std::filesystem::path& folder, std::string_view
     for (auto v : lastDoc) PutU32(header, v);
     for (auto v : chain) PutU32(header, v);
     const std::string base = (folder / std::string(baseWithSuffix)).string();
-    if (!WriteBytes(base + "-idx.h", header, error)) {
+    if (!WriteBytes(base + std::string(kHeaderFileSuffix), header, error)) {
         Clear();
         return false;
     }
 
     // Blocks are gathered into large writes; the unused end of a list's last
     // block is written as zeros.
-    const std::string path = base + "-idx.m";
+    const std::string path = base + std::string(kPostingFileSuffix);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     std::vector<char> buffer(kWriteBuffer);
     std::size_t filled = 0;

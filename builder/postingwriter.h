@@ -15,22 +15,22 @@
 namespace vyn {
 
 // Collects occurrences slot by slot and lays each slot's posting list out from the
-// start of a fresh 4,096-byte block, chaining blocks as the list grows. In memory,
-// each list is a chain of segments from a pool, short ones first, then blocks.
-// Not thread-safe; separate objects may be used on separate threads. Memory: the
-// encoded lists, at most one block more each, plus about 5 MB.
+// start of a fresh block (format in index/indexformat.h), chaining blocks as the list
+// grows. In memory, each list is a chain of segments from a pool, short ones first,
+// then blocks. Not thread-safe; separate objects may be used on separate threads.
+// Memory: the encoded lists, at most one block more each, plus about 5 MB.
 class CPostingWriter {
 public:
-    static constexpr std::uint32_t kMaxPacked = 4194303;  // largest packed number
-    static constexpr std::uint32_t kMaxPositionBytes = 65535;
+    // For CDataBuilder's page limit; the format defines it.
+    static constexpr std::uint32_t kMaxPacked = vyn::kMaxPacked;
 
     CPostingWriter();
 
     // Records that slot occurs at position in doc. Per slot, calls must come in
     // ascending (doc, position) order; a repeat of the last (doc, position) is
-    // ignored. False, nothing recorded, on a slot outside 0..99,999, a call out of
-    // order, a gap too large for a packed number, or an entry whose positions would
-    // pass 65,535 bytes.
+    // ignored. False, nothing recorded, on a slot outside the slot tables, a call out
+    // of order, a gap over kMaxPacked, or an entry whose positions would pass
+    // kMaxPositionBytes.
     bool Add(std::int32_t slot, std::uint32_t doc, std::uint32_t position);
 
     // Writes folder/base + "-idx.h" and "-idx.m". The posting file has at least one

@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<std::u16string> words;
     for (std::size_t at = 0; at + 12 <= parts[0].size() && words.size() < 16; at += 12) {
-        const std::uint32_t slot = fuzz::ReadU32(parts[0], at) % 100000;
+        const std::uint32_t slot = fuzz::ReadU32(parts[0], at) % kSlotTableEntries;
         if (slot < 0x6C00) words.push_back(std::u16string(1, static_cast<char16_t>(0x3400 + slot)));
     }
     if (words.size() >= 2) words.push_back(words[0] + u"*" + words[1]);

@@ -6,10 +6,6 @@ namespace vyn::fuzz {
 
 namespace {
 
-constexpr std::size_t kSlots = kSlotTableEntries;
-constexpr std::size_t kTables = kHeaderTablesSize;
-constexpr std::size_t kLastDocTable = kLastDocTableOffset;
-
 void PutU32(std::string& bytes, std::size_t offset, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
@@ -25,12 +21,12 @@ std::uint32_t ReadU32(std::string_view bytes, std::size_t offset) {
 }
 
 std::string ExpandHeader(std::string_view entries, std::string_view chain) {
-    std::string header(kTables, '\0');
-    for (std::size_t slot = 0; slot < kSlots; ++slot) PutU32(header, 4 * slot, 0xFFFFFFFF);
+    std::string header(kHeaderTablesSize, '\0');
+    for (std::size_t slot = 0; slot < kSlotTableEntries; ++slot) PutU32(header, 4 * slot, kNoBlock);
     for (std::size_t at = 0; at + 12 <= entries.size(); at += 12) {
-        const std::size_t slot = ReadU32(entries, at) % kSlots;
+        const std::size_t slot = ReadU32(entries, at) % kSlotTableEntries;
         PutU32(header, 4 * slot, ReadU32(entries, at + 4));
-        PutU32(header, kLastDocTable + 4 * slot, ReadU32(entries, at + 8));
+        PutU32(header, kLastDocTableOffset + 4 * slot, ReadU32(entries, at + 8));
     }
     header.append(chain);
     return header;
@@ -38,16 +34,16 @@ std::string ExpandHeader(std::string_view entries, std::string_view chain) {
 
 void CompactHeader(std::string_view header, std::string& entries, std::string& chain) {
     entries.clear();
-    for (std::size_t slot = 0; slot < kSlots; ++slot) {
+    for (std::size_t slot = 0; slot < kSlotTableEntries; ++slot) {
         const std::uint32_t first = ReadU32(header, 4 * slot);
-        if (first == 0xFFFFFFFF) continue;
+        if (first == kNoBlock) continue;
         std::string entry(12, '\0');
         PutU32(entry, 0, static_cast<std::uint32_t>(slot));
         PutU32(entry, 4, first);
-        PutU32(entry, 8, ReadU32(header, kLastDocTable + 4 * slot));
+        PutU32(entry, 8, ReadU32(header, kLastDocTableOffset + 4 * slot));
         entries += entry;
     }
-    chain = std::string(header.substr(kTables));
+    chain = std::string(header.substr(kHeaderTablesSize));
 }
 
 }  // namespace vyn::fuzz

@@ -26,6 +26,9 @@ inline constexpr int ID_PREV_VOLUME = 32791;
 inline constexpr int ID_HELP_OPEN = 32798;
 inline constexpr int ID_PREV_HIT = 32805;
 inline constexpr int ID_NEXT_HIT = 32806;
+// Commands beyond menu 128's: hits in context, and the result list written to a file.
+inline constexpr int ID_KWIC_WINDOW = 32900;
+inline constexpr int ID_EXPORT_RESULTS = 32901;
 
 // Commands with the framework's standard numbers.
 inline constexpr int ID_FILE_NEW = 57600;

@@ -28,6 +28,9 @@ constexpr std::array kListMenu{
     MenuItem{"上の巻へ", ID_PREV_VOLUME},   MenuItem{"次の巻へ", ID_NEXT_VOLUME},
     MenuItem{"", 0},
     MenuItem{"上の検索結果", ID_PREV_HIT},  MenuItem{"次の検索結果", ID_NEXT_HIT},
+    // Added after the items of menu 128.
+    MenuItem{"", 0},
+    MenuItem{"文脈一覧", ID_KWIC_WINDOW},   MenuItem{"検索結果を書き出す…", ID_EXPORT_RESULTS},
 };
 constexpr std::array kHelpMenu{
     MenuItem{"バージョン(&A)...", ID_APP_ABOUT},
@@ -68,6 +71,7 @@ const std::array kAccelerators{
 // Alt+F3 opens a window menu or an application finder on many of them.
 const std::array kExtraAccelerators{
     Accelerator{Qt::Key_F3, Qt::ShiftModifier, ID_PREV_HIT},
+    Accelerator{Qt::Key_F7, Qt::NoModifier, ID_KWIC_WINDOW},
 };
 
 struct PromptEntry {
@@ -85,6 +89,8 @@ constexpr std::array kPrompts{
     PromptEntry{ID_PREV_VOLUME, "上の巻へ\n上の巻へ"},
     PromptEntry{ID_PREV_HIT, "上の検索結果\n上の検索結果"},
     PromptEntry{ID_NEXT_HIT, "次の検索結果\n次の検索結果"},
+    PromptEntry{ID_KWIC_WINDOW, "検索語を前後の文脈とともに一覧する\n文脈一覧"},
+    PromptEntry{ID_EXPORT_RESULTS, "検索結果の一覧をファイルに書き出す\n書き出し"},
     PromptEntry{ID_EDIT_COPY, "選択されたファイルをクリップボードにコピー\nコピー"},
     PromptEntry{ID_APP_ABOUT, "このソフトについてのバージョン、ヘルプ\n情報"},
     PromptEntry{ID_APP_EXIT, "プログラムを終了；ファイルの保存を確認\n終了"},

@@ -50,7 +50,7 @@ struct Accelerator {
 };
 
 std::span<const Accelerator> AcceleratorTable();
-// Keys added to the table's: Shift+F3 for 上の検索結果.
+// Keys added to the table's: Shift+F3 for 上の検索結果, F7 for 文脈一覧.
 std::span<const Accelerator> ExtraAccelerators();
 // The command of the accelerator matching key and modifiers (keypad flag ignored) in
 // the table or among the added keys, or 0.

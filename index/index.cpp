@@ -1,14 +1,3 @@
-// Index header file ("-idx.h"), mapped at open and read in place. Unsigned 32-bit little-endian:
-//   0          100,000 u32  first-block table, by slot: block where the slot's posting
-//                           list begins; 0xFFFFFFFF = the slot has no list
-//   400,000    200,000 B    reserved, kept, never consulted
-//   600,000    400,000 B    reserved, kept, never consulted
-//   1,000,000  100,000 u32  last-document table, by slot: document of the list's last
-//                           entry
-//   1,400,000  n u32        block chain, n = (file size - 1,400,000) / 4: entry b is
-//                           the block that follows block b in its posting list
-// The posting file ("-idx.m") is described in index/postingcursor.cpp. Slots come
-// from CharSlot, or are 88,065 + g for group g of the variant table.
 #include "index/index.h"
 
 #include <bit>
@@ -20,7 +9,6 @@
 namespace vyn {
 
 namespace {
-
 
 std::uint32_t LoadU32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -54,7 +42,8 @@ bool CIndex::Open(const std::filesystem::path& folder, std::string_view baseName
         base += IndexFileSuffix(scope);
         m_hitTotal = 0;
         m_hitPages.clear();
-        if (!LoadHeader(base + "-idx.h") || !MapPostings(base + "-idx.m") ||
+        if (!LoadHeader(base + std::string(kHeaderFileSuffix)) ||
+            !MapPostings(base + std::string(kPostingFileSuffix)) ||
             !m_textStore.Open(folder, baseName)) {
             return FailOpen();
         }

@@ -53,15 +53,15 @@ public:
     CIndex& operator=(const CIndex&) = delete;
 
     // Opens folder/baseName + IndexFileSuffix(scope) + "-idx.h" and "-idx.m", and the
-    // text store folder/baseName. Reloads the variant
-    // table from folder/"yitizi.txt" first, whatever the outcome, empties the hit page
-    // list and sets the hit total to 0. Everything is opened under the folder's shared
-    // lock (CFolderLock), waiting up to a second for a build that is moving files in;
-    // the files themselves are held under shared locks, so readers share them. True on
-    // success. On failure (a file missing or locked, the folder's lock not had in
-    // time, a header shorter than 1,400,000 bytes, an empty posting file, a mapping or
-    // store failure, memory) sends "データを開けませんでした。" to the sink, leaves the
-    // index closed and returns false.
+    // text store folder/baseName. Reloads the variant table from folder/"yitizi.txt"
+    // first, whatever the outcome, empties the hit page list and sets the hit total to
+    // 0. Everything is opened under the folder's shared lock (CFolderLock), waiting up
+    // to a second for a build that is moving files in; the files themselves are held
+    // under shared locks, so readers share them. True on success. On failure (a file
+    // missing or locked, the folder's lock not had in time, a header shorter than
+    // kHeaderTablesSize, an empty posting file, a mapping or store failure, memory)
+    // sends "データを開けませんでした。" to the sink, leaves the index closed and
+    // returns false.
     bool Open(const std::filesystem::path& folder, std::string_view baseName, IndexScope scope);
 
     // Releases the tables, the mapping and the files and closes the text store. The
@@ -105,8 +105,9 @@ public:
     void LoadVariants(const std::filesystem::path& folder);
     // The groups, in file order (made on the first call after a load).
     const std::vector<std::vector<std::uint32_t>>& GetVariantGroups() const;
-    // When the first group holding codePoint is group g < 11,935, sets slot to
-    // 88,065 + g and returns true; otherwise leaves slot untouched and returns false.
+    // When the first group holding codePoint is group g < kMaxVariantGroups, sets slot
+    // to kFirstVariantSlot + g and returns true; otherwise leaves slot untouched and
+    // returns false.
     bool VariantSlot(std::uint32_t codePoint, std::int32_t& slot) const;
     // The members of the first group holding codePoint, in file order; {codePoint}
     // when no group holds it.
@@ -180,6 +181,19 @@ private:
     // none (the words are then searched one by one).
     bool SearchAllByTables(const std::vector<std::u16string_view>& words, bool countHits,
                            bool useVariants, std::int64_t& sum);
+    // Steps of SearchAllByTables. PlanAllWords: the plan of every word and the tables
+    // of the words up to the first one without a list; false when a word exceeds the
+    // working capacity or a list has no table.
+    bool PlanAllWords(const std::vector<std::u16string_view>& words, bool useVariants,
+                      std::vector<WordPlan>& plans,
+                      std::vector<std::vector<const CEntryTable*>>& tables);
+    // Sets counts[m] to the hits of all words on found[m], each of which holds every
+    // word; entriesOf[w], when it has an entry per page, gives word w's entry on each.
+    void CountHitsOnFound(const PostingView& view, const std::vector<WordPlan>& plans,
+                          const std::vector<std::vector<const CEntryTable*>>& tables,
+                          const std::vector<std::uint32_t>& found,
+                          const std::vector<std::vector<std::uint32_t>>& entriesOf,
+                          std::vector<std::uint32_t>& counts);
     std::uint32_t Combine(CombineMode mode, bool countHits, std::vector<std::uint32_t>& pages,
                           std::vector<std::uint32_t>& counts);
     // Combine for ascending pages, by merging instead of hashing.

@@ -1,16 +1,3 @@
-// Posting file ("-idx.m"): blocks of 4,096 bytes numbered from 0; block b starts at
-// byte b * 4,096. A posting list is a byte stream that starts at byte 0 of its first
-// block (from the header's first-block table) and, whenever a block is used up,
-// continues at byte 0 of the block that the header's block chain names for it. The
-// stream is a run of document entries in ascending document order without a
-// terminator; the entry whose document equals the slot's last-document entry ends it.
-// Each entry:
-//   packed  document delta (from the previous entry's document; the first from 0)
-//   u16 LE  position byte count
-//   bytes   position deltas, packed, ascending (the first from 0)
-// A packed number is 1 to 3 bytes, most significant first; the top bits of b0 say how
-// many: 0x00-0x7F b0; 0x80-0xBF (b0 & 0x3F) << 8 | b1; 0xC0-0xFF (b0 & 0x3F) << 16 |
-// b1 << 8 | b2. Packed numbers and the count may straddle a block boundary.
 #include "index/postingcursor.h"
 
 #include <algorithm>

@@ -9,7 +9,6 @@
 
 namespace vyn {
 
-
 // Where the chain walk from a list's first block comes back on itself: the first
 // block of the walk that lies on a cycle (a block the walk reaches again) and the
 // number of blocks on that cycle. Entry kNoBlock, length 0, when the walk ends. A
@@ -33,13 +32,12 @@ struct PostingView {
     ChainCycle cycle;
 };
 
-// Walks one posting list (format at the top of index/postingcursor.cpp) block by
-// block through the block chain: entry heads, then the packed positions of the
-// current entry. Every byte is checked against the posting bytes and every block
-// switch against the chain; a list that leaves them, or would come back to a block
-// it has used (a looping chain), is exhausted and reads nothing more. Well-formed
-// lists read exactly as encoded. Holds the view, whose data must outlive it.
-// Copyable; not thread-safe.
+// Walks one posting list (format in index/indexformat.h) block by block through the
+// block chain: entry heads, then the packed positions of the current entry. Every
+// byte is checked against the posting bytes and every block switch against the
+// chain; a list that leaves them, or would come back to a block it has used (a
+// looping chain), is exhausted and reads nothing more. Well-formed lists read exactly
+// as encoded. Holds the view, whose data must outlive it. Copyable; not thread-safe.
 class CPostingCursor {
 public:
     CPostingCursor() = default;
@@ -71,7 +69,7 @@ public:
     std::uint32_t Position() const { return m_position; }
     void SetPosition(std::uint32_t position) { m_position = position; }
     std::uint32_t Block() const { return m_block; }
-    std::uint32_t Offset() const { return m_offset; }  // 0..4096 within Block()
+    std::uint32_t Offset() const { return m_offset; }  // 0..kPostingBlockSize within Block()
 
 private:
     bool ReadByte(std::uint8_t& byte);

@@ -31,7 +31,8 @@ public:
 
     std::size_t Size() const { return m_firstInPlace ? m_firstDocs.size() : m_found.size(); }
     std::vector<std::uint32_t>& Found() { return m_found; }
-    const std::vector<std::uint32_t>& EntriesOf(std::size_t word) const { return m_entriesOf[word]; }
+    // For each word of one character, its entry on each page found; empty for others.
+    const std::vector<std::vector<std::uint32_t>>& Entries() const { return m_entriesOf; }
 
     // Word `word`, of one character, holds exactly the pages of docs.
     void NarrowByDocuments(std::size_t word, std::span<const std::uint32_t> docs) {
@@ -105,19 +106,56 @@ private:
 
 }  // namespace
 
+bool CIndex::PlanAllWords(const std::vector<std::u16string_view>& words, bool useVariants,
+                          std::vector<WordPlan>& plans,
+                          std::vector<std::vector<const CEntryTable*>>& tables) {
+    plans.resize(words.size());
+    for (std::size_t w = 0; w < words.size(); ++w) {
+        if (!PlanWord(words[w], useVariants, plans[w])) return false;
+    }
+    DropTablesOverBudget();
+    tables.resize(words.size());
+    for (std::size_t w = 0; w < words.size() && plans[w].searchable; ++w) {
+        if (!TablesOf(plans[w].slots, tables[w])) return false;
+    }
+    return true;
+}
+
+void CIndex::CountHitsOnFound(const PostingView& view, const std::vector<WordPlan>& plans,
+                              const std::vector<std::vector<const CEntryTable*>>& tables,
+                              const std::vector<std::uint32_t>& found,
+                              const std::vector<std::vector<std::uint32_t>>& entriesOf,
+                              std::vector<std::uint32_t>& counts) {
+    std::vector<std::uint32_t>& wordPages = m_scratch.pages;
+    std::vector<std::uint32_t>& wordCounts = m_scratch.counts;
+    counts.assign(found.size(), 0);
+    for (std::size_t w = 0; w < plans.size() && !found.empty(); ++w) {
+        const WordPlan& plan = plans[w];
+        TableWordSearch search(view, tables[w], plan.queryPos, plan.segments, plan.n, true, &found,
+                               m_gatherBuffers, m_pageMarks);
+        if (entriesOf[w].size() == found.size()) {
+            search.AddCounts(entriesOf[w], counts);
+            continue;
+        }
+        wordPages.clear();
+        wordCounts.clear();
+        search.Run(wordPages, wordCounts);
+        // wordPages is found again: each of them holds every word.
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < wordPages.size(); ++i) {
+            while (at < found.size() && found[at] < wordPages[i]) ++at;
+            if (at < found.size() && found[at] == wordPages[i]) counts[at] += wordCounts[i];
+        }
+    }
+}
+
 bool CIndex::SearchAllByTables(const std::vector<std::u16string_view>& words, bool countHits,
                                bool useVariants, std::int64_t& sum) {
     if (m_plainEvaluation) return false;
     try {
-        std::vector<WordPlan> plans(words.size());
-        for (std::size_t w = 0; w < words.size(); ++w) {
-            if (!PlanWord(words[w], useVariants, plans[w])) return false;
-        }
-        DropTablesOverBudget();
-        std::vector<std::vector<const CEntryTable*>> tables(words.size());
-        for (std::size_t w = 0; w < words.size() && plans[w].searchable; ++w) {
-            if (!TablesOf(plans[w].slots, tables[w])) return false;
-        }
+        std::vector<WordPlan> plans;
+        std::vector<std::vector<const CEntryTable*>> tables;
+        if (!PlanAllWords(words, useVariants, plans, tables)) return false;
         // Lists with tables are regular: no cycle on their walks.
         const PostingView view{m_postings, m_blockChain, {}};
         CAndNarrowing narrowing(m_scratch, m_pageMarks, words.size());
@@ -152,25 +190,7 @@ bool CIndex::SearchAllByTables(const std::vector<std::u16string_view>& words, bo
         std::vector<std::uint32_t>& foundCounts = m_scratch.foundCounts;
         foundCounts.clear();
         if (countHits) {
-            foundCounts.assign(found.size(), 0);
-            for (std::size_t w = 0; w < words.size() && !found.empty(); ++w) {
-                const WordPlan& plan = plans[w];
-                TableWordSearch search(view, tables[w], plan.queryPos, plan.segments, plan.n, true,
-                                       &found, m_gatherBuffers, m_pageMarks);
-                if (narrowing.EntriesOf(w).size() == found.size()) {
-                    search.AddCounts(narrowing.EntriesOf(w), foundCounts);
-                    continue;
-                }
-                pages.clear();
-                counts.clear();
-                search.Run(pages, counts);
-                // pages is found again: each of them holds every word.
-                std::size_t at = 0;
-                for (std::size_t i = 0; i < pages.size(); ++i) {
-                    while (at < found.size() && found[at] < pages[i]) ++at;
-                    if (at < found.size() && found[at] == pages[i]) foundCounts[at] += counts[i];
-                }
-            }
+            CountHitsOnFound(view, plans, tables, found, narrowing.Entries(), foundCounts);
         }
         // The earlier result's arrays become scratch.
         m_hitPages.swap(found);

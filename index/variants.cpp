@@ -5,7 +5,7 @@
 // strtoul base 16: leading white space, an optional sign ("-" negates modulo 2^32),
 // an optional "0x"/"0X", then digits up to the first other byte; no digits give 0,
 // more than 32 bits give 0xFFFFFFFF. Group g (from 0, in file order) owns the index
-// slot 88,065 + g.
+// slot kFirstVariantSlot + g.
 #include <cstdio>
 #include <memory>
 #include <new>

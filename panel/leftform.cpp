@@ -26,6 +26,7 @@
 #include "gui/toolbarres.h"
 #include "gui/tooltipresourcebutton.h"
 #include "panel/htmlctrl.h"
+#include "panel/kwicrows.h"
 #include "panel/sortlistctrl.h"
 
 namespace vyn {
@@ -455,7 +456,6 @@ void CLeftForm::OnSearch() {
     switch (m_logic.OnSearch(ToUtf16(m_hiddenKeyword->text()), values)) {
         case CSearchCommand::Outcome::kCancelled:
         case CSearchCommand::Outcome::kNoKeyword:
-        case CSearchCommand::Outcome::kNothingSearchable:
             return;
         case CSearchCommand::Outcome::kNoScope:
             m_hiddenKeyword->clear();
@@ -468,11 +468,42 @@ void CLeftForm::OnSearch() {
     ShowResultListPage();
     ArrangeControls();
     m_hiddenKeyword->clear();
+    emit searchCompleted();
+}
+
+bool CLeftForm::OpenResultHit(std::uint32_t record, int anchor) {
+    const std::vector<SearchNodeTag>& entries = m_logic.Search().Results();
+    std::size_t at = 0;
+    while (at < entries.size() && entries[at].pageIndex != record) ++at;
+    if (at == entries.size()) return false;
+    const int listPage = static_cast<int>(at / CResultList::kRowsPerPage) + 1;
+    if (m_logic.List().ApplyListPageEdit(ToUtf16(QString::number(listPage))) ==
+        CResultList::EditResult::kChanged) {
+        ShowResultListPage();
+    }
+    m_resultList->SelectPage(record);  // shows the page at its first hit
+    CNavigator& navigator = m_logic.Navigator();
+    if (anchor > 0 && navigator.SetCurrentHit(anchor)) {
+        const PageTarget target = navigator.HitTarget();
+        Navigate(target.file, target.fragment);
+    }
+    return true;
 }
 
 void CLeftForm::ShowResultListPage() {
     std::vector<ResultRow> rows;
     if (!m_logic.List().ShowResultListPage(m_logic.Search().Results(), rows)) return;
+    // Each row's tool tip: its page's first hit in context, as the page shows it.
+    const KwicQuery query = KwicQuery::Of(m_logic.Search());
+    std::vector<KwicRow> hits;
+    for (ResultRow& row : rows) {
+        hits.clear();
+        SearchNodeTag entry;
+        entry.pageIndex = row.pageIndex;
+        if (AppendKwicRows(Index(), query, entry, kDefaultKwicContext, hits) > 0) {
+            row.firstHit = hits.front().left + u"【" + hits.front().hit + u"】" + hits.front().right;
+        }
+    }
     m_resultList->DeleteAllItems();
     UpdateListPageControls();
     m_resultList->SetRows(std::move(rows));

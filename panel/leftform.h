@@ -120,9 +120,15 @@ public:
     // The full path of page file name; empty when the temporary folder is missing.
     QString PageFilePath(std::string_view name) const;
 
+    // Shows the result page of record at hit anchor, with its row chosen in the
+    // result list (on its list page). False when record is no entry of the search.
+    bool OpenResultHit(std::uint32_t record, int anchor);
+
 signals:
     // Asks the page view to open target: a page file path, optionally "#" fragment.
     void navigateRequested(const QString& target);
+    // A search replaced the result entries.
+    void searchCompleted();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

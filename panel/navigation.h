@@ -94,6 +94,13 @@ public:
 
     // A new search starts at the first hit again.
     void OnSearchStarted() { m_curHit = 0; }
+    // Makes hit (0-based) of the shown result page the current one; false, nothing
+    // changed, when the page has no such hit.
+    bool SetCurrentHit(int hit) {
+        if (hit < 0 || hit >= m_hitCount) return false;
+        m_curHit = hit;
+        return true;
+    }
 
     // The page numbers of the current volume, first and last (the slider's range);
     // {0, 0} when no volume is current.

@@ -41,7 +41,7 @@ bool CResultList::ShowResultListPage(std::span<const SearchNodeTag> entries,
     for (std::size_t i = first; i < entries.size() && i < first + kRowsPerPage; ++i) {
         const SearchNodeTag& entry = entries[i];
         result.push_back({entry.category, entry.book, entry.volume,
-                          std::to_string(static_cast<std::int32_t>(entry.pageNo)), entry.pageIndex});
+                          std::to_string(static_cast<std::int32_t>(entry.pageNo)), entry.pageIndex, {}});
     }
     rows = std::move(result);
     return true;

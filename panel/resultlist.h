@@ -19,6 +19,7 @@ struct ResultRow {
     std::u16string volume;
     std::string pageNo;          // column "頁": the entry's pageNo as "%d"
     std::uint32_t pageIndex = 0;  // the row's item data
+    std::u16string firstHit;      // the page's first hit in context, for a tool tip
 };
 
 // What the page row under the list shows.

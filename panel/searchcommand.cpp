@@ -89,10 +89,7 @@ CSearchCommand::Outcome CSearchCommand::OnSearch(
         if (m_sink) m_sink->Warning(kNoKeywordMessage);
         return Outcome::kNoKeyword;
     }
-    if (!SearchesSomething(*keyword)) {
-        if (m_sink) m_sink->Warning(kNothingSearchableMessage);
-        return Outcome::kNothingSearchable;
-    }
+
     m_keyword = std::move(*keyword);
     // A query the engine rejects leaves its result list untouched; emptying it first
     // keeps the previous search's pages from being shown as this one's.
@@ -105,6 +102,8 @@ CSearchCommand::Outcome CSearchCommand::OnSearch(
     const ContentsNodeTag* scope = catalog.ScopeNode(scopeSlot);
     BuildResults(scope, index.GetHitPages(), index.GetHitCounts());
     m_countLine = CountLine(m_results.size(), m_total);
+    // Such a query finds nothing; the user is told why.
+    if (!SearchesSomething(m_keyword) && m_sink) m_sink->Warning(kNothingSearchableMessage);
     return Outcome::kSearched;
 }
 

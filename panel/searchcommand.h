@@ -45,7 +45,6 @@ public:
         kCancelled,  // a keyword field had no value: nothing changed
         kNoScope,    // no scope: message sent, keyword and results unchanged
         kNoKeyword,  // empty keyword: message sent, keyword and results unchanged
-        kNothingSearchable,  // no character to search: message sent, nothing changed
         kSearched,   // results, total and count line replaced
     };
 
@@ -63,15 +62,15 @@ public:
     // rendering scope. Returns the result of CIndex::Open.
     bool SelectTextPart(CIndex& index, const std::filesystem::path& folder, TextPart part);
 
-    // The search command. Reads the keyword (see ReadKeyword); with scope slot 0, an
-    // empty keyword or one that searches nothing (see SearchesSomething) sends the
-    // matching message and keeps the previous keyword and results.
+    // The search command. Reads the keyword (see ReadKeyword); with scope slot 0 or
+    // an empty keyword sends the matching message and keeps the previous keyword.
     // Otherwise searches all words (andOr 0) or any word (andOr 1) with hit counting
     // and the variant option, leaves the keyword as the engine left it (U+0020
     // turned into U+3000) and replaces the entries with those of the hit pages in
     // the scope node of scopeSlot (none, so no entries, when the slot holds no record
     // or its node is outside the hierarchy). A query the engine rejects finds
-    // nothing.
+    // nothing; one that searches nothing (see SearchesSomething) also sends
+    // kNothingSearchableMessage.
     Outcome OnSearch(CIndex& index, const CCatalog& catalog, int scopeSlot,
                      std::u16string_view hiddenEditText,
                      std::span<const std::optional<std::u16string>> fieldValues);

@@ -53,6 +53,9 @@ void CSortListCtrl::Fill() {
         item->setText(1, FromUtf16(row.book));
         item->setText(2, FromUtf16(row.volume));
         item->setText(kPageColumn, FromUtf8(row.pageNo));
+        if (!row.firstHit.empty()) {
+            for (int column = 0; column < 4; ++column) item->setToolTip(column, FromUtf16(row.firstHit));
+        }
         items.append(item);
     }
     addTopLevelItems(items);
@@ -77,6 +80,16 @@ void CSortListCtrl::SortByPageColumn() {
             setCurrentItem(topLevelItem(static_cast<int>(i)));
             break;
         }
+    }
+}
+
+void CSortListCtrl::SelectPage(std::uint32_t pageIndex) {
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        if (m_rows[i].pageIndex != pageIndex) continue;
+        QTreeWidgetItem* item = topLevelItem(static_cast<int>(i));
+        setCurrentItem(item);
+        scrollToItem(item);
+        return;
     }
 }
 

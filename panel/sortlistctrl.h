@@ -33,6 +33,9 @@ public:
     // The first selected row, -1 when none is.
     int SelectedRow() const;
 
+    // Selects the row of pageIndex, when there is one, and reports it (rowSelected).
+    void SelectPage(std::uint32_t pageIndex);
+
     // Orders the rows by page number (stable); the selection stays with its row and
     // is not reported again.
     void SortByPageColumn();

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QDebug>
 #include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QStandardPaths>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -12,13 +15,16 @@
 
 #include "gui/images.h"
 #include "gui/launcher.h"
+#include "gui/messagebox.h"
 #include "gui/platform.h"
+#include "gui/qtstrings.h"
 #include "gui/resource.h"
 #include "gui/resources.h"
 #include "panel/leftform.h"
 #include "shell/bookapp.h"
 #include "shell/bookdoc.h"
 #include "shell/bookview.h"
+#include "shell/kwicwindow.h"
 #include "shell/splashwnd.h"
 
 namespace vyn {
@@ -170,6 +176,9 @@ bool CMainFrame::OnCreateClient() {
     m_wndToolBar.m_pLeftForm = dynamic_cast<CPageSliderTarget*>(m_pLeftForm);
     if (m_pLeftForm && m_pBookView) {
         connect(m_pLeftForm, &CLeftForm::navigateRequested, m_pBookView, &CBookView::Navigate2);
+        connect(m_pLeftForm, &CLeftForm::searchCompleted, this, [this] {
+            if (m_kwicWindow && m_kwicWindow->isVisible()) ShowKwicWindow();
+        });
     }
     // A user who widened the panel wants it back at that width.
     m_wndSplitter.RestorePanelWidth();
@@ -271,6 +280,18 @@ bool CMainFrame::OnFrameCmdMsg(int id, CmdCode code, CCmdUI* ui) {
                 ui->SetCheck(false);
             }
             return true;
+        case ID_KWIC_WINDOW:
+        case ID_EXPORT_RESULTS:
+            if (code == CmdCode::kUpdate) {
+                ui->Enable(HasResults());
+            } else if (code == CmdCode::kCommand) {
+                if (id == ID_KWIC_WINDOW) {
+                    ShowKwicWindow();
+                } else {
+                    ExportResults();
+                }
+            }
+            return true;
         case ID_NEXT_PANE:
         case ID_PREV_PANE:
             if (code == CmdCode::kCommand) m_wndSplitter.ActivateNext(id == ID_PREV_PANE);
@@ -280,6 +301,62 @@ bool CMainFrame::OnFrameCmdMsg(int id, CmdCode code, CCmdUI* ui) {
             return code != CmdCode::kUpdate;
         default:
             return false;
+    }
+}
+
+bool CMainFrame::HasResults() const {
+    return m_pLeftForm && !m_pLeftForm->Logic().Search().Results().empty();
+}
+
+void CMainFrame::ShowKwicWindow() {
+    if (!m_pLeftForm) return;
+    if (!m_kwicWindow) {
+        m_kwicWindow = new CKwicWindow(this);
+        connect(m_kwicWindow, &CKwicWindow::openHit, this, [this](std::uint32_t record, int anchor) {
+            if (!m_pLeftForm || !m_pLeftForm->OpenResultHit(record, anchor)) return;
+            activateWindow();
+            SetActiveView(m_pBookView);
+        });
+    }
+    const CSearchCommand& search = m_pLeftForm->Logic().Search();
+    m_kwicWindow->SetSearch({ExecutableFolder().toStdString(), search.Part(), KwicQuery::Of(search),
+                             search.Results()});
+    m_kwicWindow->show();
+    m_kwicWindow->raise();
+    m_kwicWindow->activateWindow();
+}
+
+void CMainFrame::ExportResults() {
+    if (!HasResults()) return;
+    const CSearchCommand& search = m_pLeftForm->Logic().Search();
+    const QString csv = QStringLiteral("CSV (*.csv)"), tsv = QStringLiteral("TSV (*.tsv)"),
+                  json = QStringLiteral("JSON (*.json)");
+    QString stem = FromUtf16(search.Keyword()).simplified();
+    for (QChar& c : stem) {
+        if (c == u'/' || c == u'\\' || c == u'*' || c == u'?' || c == QChar(0x3000)) c = u'_';
+    }
+    if (stem.isEmpty()) stem = QStringLiteral("検索結果");
+    QFileDialog dialog(this, QStringLiteral("検索結果の書き出し"));
+    dialog.setObjectName(QStringLiteral("resultsExportDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({csv, tsv, json});
+    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog.selectFile(stem + QStringLiteral(".csv"));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        dialog.selectFile(stem + (filter == tsv ? QStringLiteral(".tsv") : filter == json ? QStringLiteral(".json") : QStringLiteral(".csv")));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString filter = dialog.selectedNameFilter();
+    const ExportFormat format = filter == tsv    ? ExportFormat::kTsv
+                                : filter == json ? ExportFormat::kJson
+                                                 : ExportFormat::kCsv;
+    const std::string bytes = vyn::ExportResults(search.Results(), search.Total(), format);
+    QFile file(dialog.selectedFiles().front());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
+        !file.flush()) {
+        ShowWarning(this, QStringLiteral("ファイルに書き出せませんでした。"));
     }
 }
 
@@ -349,6 +426,7 @@ void CMainFrame::DestroyWindow() {
     m_destroyed = true;
     m_idleUpdate.stop();
     if (m_keyFilter) qApp->removeEventFilter(m_keyFilter.get());
+    delete m_kwicWindow.data();
     hide();
     m_pLeftForm = nullptr;
     m_pBookView = nullptr;

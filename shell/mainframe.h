@@ -20,6 +20,7 @@ namespace vyn {
 class CBookApp;
 class CBookDoc;
 class CBookView;
+class CKwicWindow;
 class CLeftForm;
 
 class CMainFrame : public QMainWindow, public CCmdTarget {
@@ -64,6 +65,8 @@ public:
     ST_SplitterWnd m_wndSplitter;
     CBookView* m_pBookView = nullptr;
     CLeftForm* m_pLeftForm = nullptr;
+    // The hits-in-context window, made when first asked for; it follows each search.
+    QPointer<CKwicWindow> m_kwicWindow;
     CSCrollToolBar m_wndToolBar;
 
 signals:
@@ -82,6 +85,10 @@ private:
     bool OnFrameCmdMsg(int id, CmdCode code, CCmdUI* ui);
     // Copies the selection of the panel's focused line edit; false when there is none.
     bool CopyPanelFieldSelection();
+    bool HasResults() const;
+    // Shows the hits-in-context window on the panel's last search.
+    void ShowKwicWindow();
+    void ExportResults();
     void UpdateActions(const QList<QAction*>& actions);
     void DestroyWindow();
     void PostNcDestroy();

@@ -74,10 +74,7 @@ int RunSearchCommand(const Options& options, CMessageSink& sink, CIndex& index,
     }
     command.SetAndOr(options.Flag("--or") ? 1 : 0);
     command.SetVariants(!options.Flag("--no-variants"));
-    if (command.OnSearch(index, catalog, static_cast<int>(*slot), u"", {&field, 1}) ==
-        CSearchCommand::Outcome::kNothingSearchable) {
-        return kExitNotFound;
-    }
+    command.OnSearch(index, catalog, static_cast<int>(*slot), u"", {&field, 1});
     return 0;
 }
 

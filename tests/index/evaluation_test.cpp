@@ -215,7 +215,7 @@ protected:
 TEST_F(Evaluation, TablesAgreeWithThePlainWalkInEveryScope) {
     // The 甲 list must span blocks for the tables' in-block and gathered spans.
     const std::uint32_t kou = GetU32(m_header, 4 * CharSlot(U'甲'));
-    ASSERT_NE(GetU32(m_header, 1400000 + 4 * kou), kNoBlock);
+    ASSERT_NE(GetU32(m_header, kHeaderTablesSize + 4 * kou), kNoBlock);
     for (IndexScope scope : {IndexScope::kWhole, IndexScope::kNotes, IndexScope::kMain}) {
         SCOPED_TRACE(testing::Message() << "scope " << static_cast<int>(scope));
         CIndex index;
@@ -264,40 +264,48 @@ TEST_F(Evaluation, TablesAgreeWithThePlainWalkOnDamagedFiles) {
     };
     const Case cases[] = {
         {"ChainEndsEarly", [](std::string& h, std::string&, std::uint32_t b,
-                              std::size_t) { PutU32(h, 1400000 + 4 * b, kNoBlock); }},
-        {"ChainPointsPastTheFile", [](std::string& h, std::string&, std::uint32_t b,
-                                      std::size_t) { PutU32(h, 1400000 + 4 * b, 9000000); }},
+                              std::size_t) { PutU32(h, kHeaderTablesSize + 4 * b, kNoBlock); }},
+        {"ChainPointsPastTheFile",
+         [](std::string& h, std::string&, std::uint32_t b, std::size_t) {
+             PutU32(h, kHeaderTablesSize + 4 * b, 9000000);
+         }},
         {"ChainLoopsToItself", [](std::string& h, std::string&, std::uint32_t b,
-                                  std::size_t) { PutU32(h, 1400000 + 4 * b, b); }},
+                                  std::size_t) { PutU32(h, kHeaderTablesSize + 4 * b, b); }},
         {"ChainIntoAnotherList", [](std::string& h, std::string&, std::uint32_t b,
-                                    std::size_t) { PutU32(h, 1400000 + 4 * b, 0); }},
-        {"LastDocumentNeverReached", [](std::string& h, std::string&, std::uint32_t,
-                                        std::size_t at) { PutU32(h, 1000000 + at, 0xFFFFFFF0); }},
+                                    std::size_t) { PutU32(h, kHeaderTablesSize + 4 * b, 0); }},
+        {"LastDocumentNeverReached",
+         [](std::string& h, std::string&, std::uint32_t, std::size_t at) {
+             PutU32(h, kLastDocTableOffset + at, 0xFFFFFFF0);
+         }},
         {"LastDocumentEarly", [](std::string& h, std::string&, std::uint32_t,
-                                 std::size_t at) { PutU32(h, 1000000 + at, 30); }},
+                                 std::size_t at) { PutU32(h, kLastDocTableOffset + at, 30); }},
         {"FirstBlockPastTheFile", [](std::string& h, std::string&, std::uint32_t,
                                      std::size_t at) { PutU32(h, at, 5000000); }},
         {"PositionCountPastTheEnd",
          [](std::string&, std::string& p, std::uint32_t b, std::size_t) {
-             p[4096 * b + 1] = '\xFF';
-             p[4096 * b + 2] = '\xFF';
+             p[kPostingBlockSize * b + 1] = '\xFF';
+             p[kPostingBlockSize * b + 2] = '\xFF';
          }},
-        {"DocumentDeltaLarge",
-         [](std::string&, std::string& p, std::uint32_t b, std::size_t) { p[4096 * b] = '\xFF'; }},
-        {"PositionDataZeroed", [](std::string&, std::string& p, std::uint32_t b,
-                                  std::size_t) { std::memset(p.data() + 4096 * b + 100, 0, 300); }},
+        {"DocumentDeltaLarge", [](std::string&, std::string& p, std::uint32_t b,
+                                  std::size_t) { p[kPostingBlockSize * b] = '\xFF'; }},
+        {"PositionDataZeroed",
+         [](std::string&, std::string& p, std::uint32_t b, std::size_t) {
+             std::memset(p.data() + kPostingBlockSize * b + 100, 0, 300);
+         }},
         {"PositionDataAllHigh",
          [](std::string&, std::string& p, std::uint32_t b, std::size_t) {
-             std::memset(p.data() + 4096 * b + 200, 0xC3, 500);
+             std::memset(p.data() + kPostingBlockSize * b + 200, 0xC3, 500);
          }},
-        {"PostingsCutInTheList", [](std::string&, std::string& p, std::uint32_t b,
-                                    std::size_t) { p.resize(4096 * std::size_t{b} + 2500); }},
+        {"PostingsCutInTheList",
+         [](std::string&, std::string& p, std::uint32_t b, std::size_t) {
+             p.resize(kPostingBlockSize * std::size_t{b} + 2500);
+         }},
         {"PostingsCutAfterTheFirstBlock",
          [](std::string&, std::string& p, std::uint32_t b, std::size_t) {
-             p.resize(4096 * (std::size_t{b} + 1) + 700);
+             p.resize(kPostingBlockSize * (std::size_t{b} + 1) + 700);
          }},
         {"HeaderChainCut", [](std::string& h, std::string&, std::uint32_t b,
-                              std::size_t) { h.resize(1400000 + 4 * b + 2); }},
+                              std::size_t) { h.resize(kHeaderTablesSize + 4 * b + 2); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -321,6 +329,7 @@ TEST_F(Evaluation, TablesAgreeWithThePlainWalkOnDamagedFiles) {
     for (int round = 0; round < 60; ++round) {
         SCOPED_TRACE(testing::Message() << "round " << round);
         std::string header = m_header, postings = m_postings;
+        const std::size_t chainBytes = header.size() - kHeaderTablesSize;
         const int flips = std::uniform_int_distribution<int>(1, 8)(m_rng);
         for (int f = 0; f < flips; ++f) {
             const auto bit = static_cast<char>(1 << (m_rng() % 8));
@@ -333,14 +342,14 @@ TEST_F(Evaluation, TablesAgreeWithThePlainWalkOnDamagedFiles) {
                     header[slotAt + m_rng() % 4] ^= bit;
                     break;
                 case 2:
-                    header[1000000 + slotAt + m_rng() % 4] ^= bit;
+                    header[kLastDocTableOffset + slotAt + m_rng() % 4] ^= bit;
                     break;
                 default:
-                    header[1400000 + m_rng() % (header.size() - 1400000)] ^= bit;
+                    header[kHeaderTablesSize + m_rng() % chainBytes] ^= bit;
             }
         }
         if (m_rng() % 4 == 0) postings.resize(1 + m_rng() % postings.size());
-        if (m_rng() % 6 == 0) header.resize(1400000 + m_rng() % (header.size() - 1400000));
+        if (m_rng() % 6 == 0) header.resize(kHeaderTablesSize + m_rng() % chainBytes);
         test::WriteFile(m_dir / "Index-idx.h", header);
         test::WriteFile(m_dir / "Index-idx.m", postings);
         CIndex index;
@@ -358,7 +367,7 @@ TEST(EvaluationEdges, ValuesAtTheTopOfThePositionRangeAgree) {
     // but the last.
     for (std::uint32_t doc : {0u, 1u, 2u}) {
         for (std::uint32_t i = 0; i <= 1024; ++i) {
-            const std::uint32_t position = 1023 - doc + i * 4194303u;
+            const std::uint32_t position = 1023 - doc + i * kMaxPacked;
             corpus.Add(doc, position, U'甲');
             if (i < 1024) corpus.Add(doc, position + 1, U'乙');
         }
@@ -399,8 +408,8 @@ struct RawEntry {
 
 void WriteRawIndex(const fs::path& folder,
                    const std::vector<std::pair<char32_t, std::vector<RawEntry>>>& lists) {
-    std::string header(1400000, '\0');
-    for (std::size_t slot = 0; slot < 100000; ++slot) PutU32(header, 4 * slot, kNoBlock);
+    std::string header(kHeaderTablesSize, '\0');
+    for (std::size_t slot = 0; slot < kSlotTableEntries; ++slot) PutU32(header, 4 * slot, kNoBlock);
     std::string postings;
     std::vector<std::uint32_t> chain;
     for (const auto& [character, entries] : lists) {
@@ -419,14 +428,14 @@ void WriteRawIndex(const fs::path& folder,
         }
         const auto slot = static_cast<std::size_t>(CharSlot(character));
         PutU32(header, 4 * slot, static_cast<std::uint32_t>(chain.size()));
-        PutU32(header, 1000000 + 4 * slot, doc);
-        const std::size_t blocks = (list.size() + 4095) / 4096;
+        PutU32(header, kLastDocTableOffset + 4 * slot, doc);
+        const std::size_t blocks = (list.size() + kPostingBlockSize - 1) / kPostingBlockSize;
         for (std::size_t b = 0; b < blocks; ++b) {
             chain.push_back(b + 1 < blocks ? static_cast<std::uint32_t>(chain.size() + 1)
                                            : kNoBlock);
         }
         postings.append(list.begin(), list.end());
-        postings.resize(4096 * chain.size(), '\0');
+        postings.resize(kPostingBlockSize * chain.size(), '\0');
     }
     for (std::uint32_t next : chain) {
         header.append(4, '\0');
@@ -438,7 +447,7 @@ void WriteRawIndex(const fs::path& folder,
 
 std::vector<std::uint32_t> Climb(std::uint32_t first, std::uint32_t after) {
     std::vector<std::uint32_t> deltas{first};
-    for (int i = 0; i < 1024; ++i) deltas.push_back(4194303);
+    for (int i = 0; i < 1024; ++i) deltas.push_back(kMaxPacked);
     deltas.push_back(after);
     return deltas;
 }

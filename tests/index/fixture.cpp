@@ -6,6 +6,7 @@
 #include "builder/storewriter.h"
 #include "encoding/charslot.h"
 #include "encoding/utf.h"
+#include "index/indexformat.h"
 #include "support/tempdir.h"
 
 namespace vyn::test {
@@ -43,7 +44,7 @@ bool Corpus::WriteIndexOnly(const std::filesystem::path& folder,
             if (std::int32_t slot = CharSlot(codePoint); slot != kNotIndexed) {
                 if (!writer.Add(slot, doc, position)) return false;
             }
-            for (std::size_t g = 0; g < groups.size() && g < 11935; ++g) {
+            for (std::size_t g = 0; g < groups.size() && g < kMaxVariantGroups; ++g) {
                 for (std::uint32_t member : groups[g]) {
                     if (member != codePoint) continue;
                     if (!writer.Add(kFirstVariantSlot + static_cast<std::int32_t>(g), doc,

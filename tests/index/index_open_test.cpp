@@ -167,15 +167,15 @@ protected:
         for (std::uint32_t doc = 0; doc < 6000; doc += 2) m_allKou.push_back(doc);
         m_header = test::ReadFile(Header());
         m_postings = test::ReadFile(Postings());
-        ASSERT_GT(m_postings.size(), 4u * 4096u);
+        ASSERT_GT(m_postings.size(), 4u * kPostingBlockSize);
     }
     fs::path Header() const { return m_dir / "Index-idx.h"; }
     fs::path Postings() const { return m_dir / "Index-idx.m"; }
     std::size_t FirstBlockAt(char16_t c) const {
         return 4u * static_cast<std::size_t>(CharSlot(c));
     }
-    std::size_t LastDocAt(char16_t c) const { return 1000000u + FirstBlockAt(c); }
-    std::size_t ChainAt(std::uint32_t block) const { return 1400000u + 4u * block; }
+    std::size_t LastDocAt(char16_t c) const { return kLastDocTableOffset + FirstBlockAt(c); }
+    std::size_t ChainAt(std::uint32_t block) const { return kHeaderTablesSize + 4u * block; }
 
     // Opens; when it succeeds, searches must end and give a prefix of the true pages.
     void ExpectCleanOutcome(bool mayOpen) {
@@ -206,10 +206,10 @@ TEST_F(IndexFiles, HeaderSizes) {
     };
     const Case cases[] = {
         {"Empty", 0, false},
-        {"OneShort", 1399999, false},
-        {"HalfTables", 700000, false},
-        {"NoChain", 1400000, true},
-        {"ChainPartOfAnEntry", 1400003, true},
+        {"OneShort", kHeaderTablesSize - 1, false},
+        {"HalfTables", kHeaderTablesSize / 2, false},
+        {"NoChain", kHeaderTablesSize, true},
+        {"ChainPartOfAnEntry", kHeaderTablesSize + 3, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -314,32 +314,40 @@ TEST_F(IndexFiles, DamagedTablesEndListsEarly) {
          },
          false},
         {"ChainEntryPastEnd",
-         [](std::string& h, std::string&, std::uint32_t b) { PutU32(h, 1400000 + 4 * b, 5000000); },
+         [](std::string& h, std::string&, std::uint32_t b) {
+             PutU32(h, kHeaderTablesSize + 4 * b, 5000000);
+         },
          true},
         {"ChainEntryEndsEarly",
          [](std::string& h, std::string&, std::uint32_t b) {
-             PutU32(h, 1400000 + 4 * b, 0xFFFFFFFF);
+             PutU32(h, kHeaderTablesSize + 4 * b, kNoBlock);
          },
          true},
         {"ChainLoopsToItself",
-         [](std::string& h, std::string&, std::uint32_t b) { PutU32(h, 1400000 + 4 * b, b); },
+         [](std::string& h, std::string&, std::uint32_t b) {
+             PutU32(h, kHeaderTablesSize + 4 * b, b);
+         },
          true},
         {"LastDocUnreachable",
          [](std::string& h, std::string&, std::uint32_t) {
-             PutU32(h, 1000000 + 4 * CharSlot(u'甲'), 0xFFFFFFFF);
+             PutU32(h, kLastDocTableOffset + 4 * CharSlot(u'甲'), 0xFFFFFFFF);
          },
          true},
         {"PositionCountPastEnd",
          [](std::string&, std::string& p, std::uint32_t b) {
-             p[4096 * b + 1] = '\xFF';
-             p[4096 * b + 2] = '\xFF';
+             p[kPostingBlockSize * b + 1] = '\xFF';
+             p[kPostingBlockSize * b + 2] = '\xFF';
          },
          true},
         {"PostingsCutMidBlock",
-         [](std::string&, std::string& p, std::uint32_t b) { p.resize(4096 * (b + 1) + 1000); },
+         [](std::string&, std::string& p, std::uint32_t b) {
+             p.resize(kPostingBlockSize * (b + 1) + 1000);
+         },
          true},
         {"HeaderChainCut",
-         [](std::string& h, std::string&, std::uint32_t b) { h.resize(1400000 + 4 * b + 2); },
+         [](std::string& h, std::string&, std::uint32_t b) {
+             h.resize(kHeaderTablesSize + 4 * b + 2);
+         },
          true},
     };
     for (const Case& c : cases) {
@@ -366,6 +374,7 @@ TEST_F(IndexFiles, RandomDamageNeverCrashesOrHangs) {
     for (int round = 0; round < 150; ++round) {
         SCOPED_TRACE(round);
         std::string header = m_header, postings = m_postings;
+        const std::size_t chainBytes = header.size() - kHeaderTablesSize;
         const int flips = 1 + static_cast<int>(random() % 8);
         for (int f = 0; f < flips; ++f) {
             const auto bit = static_cast<char>(1 << (random() % 8));
@@ -380,15 +389,15 @@ TEST_F(IndexFiles, RandomDamageNeverCrashesOrHangs) {
                     header[otsuSlotAt + random() % 4] ^= bit;
                     break;
                 case 3:
-                    header[1400000 + random() % (header.size() - 1400000)] ^= bit;
+                    header[kHeaderTablesSize + random() % chainBytes] ^= bit;
                     break;
                 default:
-                    header[1000000 + kouSlotAt + random() % 4] ^= bit;
+                    header[kLastDocTableOffset + kouSlotAt + random() % 4] ^= bit;
                     break;
             }
         }
         if (random() % 4 == 0) postings.resize(random() % postings.size());
-        if (random() % 6 == 0) header.resize(1400000 + random() % (header.size() - 1400000));
+        if (random() % 6 == 0) header.resize(kHeaderTablesSize + random() % chainBytes);
         test::WriteFile(Header(), header);
         test::WriteFile(Postings(), postings);
         CIndex index;

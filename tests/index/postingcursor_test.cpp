@@ -161,14 +161,14 @@ TEST(PostingCursor, SkipEndingAtBlockEndStaysInBlockUntilNextRead) {
 
 TEST(PostingCursor, LongSkipCrossesSeveralBlocks) {
     // One entry of 65,535 position bytes spans 17 blocks; the next entry follows it.
-    std::vector<std::uint32_t> positions(65535 / 3, 0x10000);
+    std::vector<std::uint32_t> positions(kMaxPositionBytes / 3, 0x10000);
     const ByteString stream = Encode({{0, positions}, {2, {6}}});
     std::vector<std::uint32_t> order;
     for (std::uint32_t b = 17; b-- > 0;) order.push_back(b);  // chained backwards
     Layout layout = Lay(stream, order, 17);
     CPostingCursor cursor = layout.Cursor(16, 2);
     ASSERT_TRUE(cursor.ReadEntryHead());
-    EXPECT_EQ(cursor.PositionBytesLeft(), 65535u);
+    EXPECT_EQ(cursor.PositionBytesLeft(), kMaxPositionBytes);
     ASSERT_TRUE(cursor.SkipEntry());
     ASSERT_TRUE(cursor.ReadEntryHead());
     EXPECT_EQ(cursor.Document(), 2u);
@@ -203,7 +203,8 @@ TEST(PostingCursor, DamagedListsEndWithoutLeavingTheBytes) {
     std::vector<Entry> entries;
     for (std::uint32_t i = 0; i < 2000; ++i) entries.push_back({i == 0 ? 0u : 1u, {i % 200, 3}});
     const ByteString stream = Encode(entries);
-    const std::uint32_t used = static_cast<std::uint32_t>((stream.size() + 4095) / 4096);
+    const std::uint32_t used =
+        static_cast<std::uint32_t>((stream.size() + kPostingBlockSize - 1) / kPostingBlockSize);
     std::vector<std::uint32_t> order;
     for (std::uint32_t b = 0; b < used; ++b) order.push_back(b);
     const Layout good = Lay(stream, order, used);

@@ -86,7 +86,24 @@ TEST_F(PanelSearchTest, EntriesLieInTheScopeAndAreSortedByPageNumber) {
         EXPECT_EQ(m_panel.List().ListPage(), c.entries.empty() ? 0 : 1);
         EXPECT_EQ(m_panel.List().ListPageCount(), c.entries.empty() ? 0 : 1);
     }
-    EXPECT_TRUE(m_sink.messages.empty());
+    // Only the query that searches nothing says so.
+    EXPECT_EQ(m_sink.messages,
+              std::vector<std::string>{std::string(CSearchCommand::kNothingSearchableMessage)});
+}
+
+TEST(SearchesSomething, NeedsACharacterWithAnIndexSlot) {
+    const struct {
+        std::u16string query;
+        bool searches;
+    } cases[] = {
+        {u"甲", true},      {u"a甲", false},   {u"甲 *", true},  {u"*甲?", true},
+        {u"abc", false},    {u"12", false},    {u"*", false},    {u"? ？ *", false},
+        {u"\u3000", false}, {u"", false},      {u"\U00020001", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.query.begin(), c.query.end()));
+        EXPECT_EQ(CSearchCommand::SearchesSomething(c.query), c.searches);
+    }
 }
 
 TEST_F(PanelSearchTest, KeywordIsReadAsThePanelReadsIt) {

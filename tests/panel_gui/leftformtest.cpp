@@ -27,6 +27,7 @@
 #include "panel/leftform.h"
 #include "panel/sortlistctrl.h"
 #include "readerharness.h"
+#include "shell/kwicwindow.h"
 #include "shell/scrolltoolbar.h"
 #include "shelltest.h"
 
@@ -629,7 +630,7 @@ private slots:
         list.resize(300, 200);
         std::vector<ResultRow> rows;
         for (const char* page : {"12", "3", "100", "3", "7"}) {
-            rows.push_back({u"c", u"b", u"v", page, static_cast<std::uint32_t>(rows.size())});
+            rows.push_back({u"c", u"b", u"v", page, static_cast<std::uint32_t>(rows.size()), {}});
         }
         list.SetRows(rows);
         list.show();
@@ -760,8 +761,7 @@ private slots:
         QVERIFY(RunCommand(ID_VIEW_FULL));
     }
 
-    // A query of letters, wildcards or digits says why nothing is searched and
-    // leaves the last results.
+    // A query of letters, wildcards or digits finds nothing and says why.
     void queryThatSearchesNothingSaysWhy_data() {
         QTest::addColumn<QString>("query");
         QTest::newRow("letters") << QStringLiteral("abc");
@@ -777,7 +777,7 @@ private slots:
         QCOMPARE(m_messages->messages,
                  QStringList{QString::fromUtf8(CSearchCommand::kNothingSearchableMessage.data(),
                                                CSearchCommand::kNothingSearchableMessage.size())});
-        QCOMPARE(Control<QLabel>("countLine")->text(), QStringLiteral("全部で 130 頁で、130 箇所でした。"));
+        QCOMPARE(Control<QLabel>("countLine")->text(), QStringLiteral("全部で 0 頁で、0 箇所でした。"));
     }
 
     // Ctrl+C in a field of the panel leaves the field's selection on the clipboard,
@@ -798,6 +798,34 @@ private slots:
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("明月"));
         QVERIFY(!pageCopy.wait(1500));  // no copy of the page lands afterwards
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("明月"));
+    }
+
+    // The hits-in-context window follows the search and opens a hit in the reader;
+    // each result row tells its first hit in a tool tip.
+    void kwicWindowFollowsTheSearch() {
+        QVERIFY(Start(m_data.path()));
+        QVERIFY(!Enabled(ID_KWIC_WINDOW));
+        QVERIFY(!Enabled(ID_EXPORT_RESULTS));
+        Search(QStringLiteral("山"));
+        QVERIFY(Enabled(ID_KWIC_WINDOW));
+        QVERIFY(List()->topLevelItem(0)->toolTip(0).contains(QStringLiteral("【山】")));
+        QVERIFY(RunCommand(ID_KWIC_WINDOW));
+        auto* window = m_frame->findChild<CKwicWindow*>(QStringLiteral("kwicWindow"));
+        QVERIFY(window);
+        QTRY_VERIFY(!window->IsFilling());
+        QTRY_COMPARE(window->Model().rowCount(), 5);
+        // The last row: the third hit on the first result page.
+        const KwicRow row = window->Model().RowAt(2);
+        QCOMPARE(row.anchor, 2);
+        emit window->openHit(row.record, row.anchor);
+        QTRY_COMPARE(m_view->url().fragment(), QStringLiteral("0002"));
+        QCOMPARE(List()->SelectedRow(), 0);
+        QCOMPARE(m_panel->Logic().Navigator().CurHit(), 2);
+        // A new search refills the open window.
+        QVERIFY(SelectInTree(QStringLiteral("文部")));
+        Search(QStringLiteral("風"));
+        QTRY_VERIFY(!window->IsFilling());
+        QTRY_COMPARE(window->Model().rowCount(), 130);
     }
 
     // SIGTERM closes the reader as 終了 does: layout written, page files removed.

@@ -92,7 +92,9 @@ private slots:
                               << QString::fromUtf8("ツールバー(&T)|状態バー(&S)|全表示(&p)");
         QTest::newRow("list") << 3 << QString::fromUtf8("一覧")
                               << QString::fromUtf8("上の頁へ(&P)|次の頁へ(&N)|-|上の巻へ|次の巻へ|-|"
-                                                   "上の検索結果|次の検索結果");
+                                                   "上の検索結果|次の検索結果|"
+                                                   // added after the form's items
+                                                   "-|文脈一覧|検索結果を書き出す…");
         QTest::newRow("help") << 4 << QString::fromUtf8("ヘルプ(&H)")
                               << QString::fromUtf8("バージョン(&A)...|ヘルプ");
     }
@@ -104,6 +106,23 @@ private slots:
         QCOMPARE(popups.size(), 5);
         QCOMPARE(popups[popup]->text(), caption);
         QCOMPARE(MenuText(popups[popup]->menu()), items);
+    }
+
+    // The keys show beside the captions; Shift+F3 joins Alt+F3.
+    void menusShowTheKeys() {
+        const QList<QAction*> popups = m_frame->menuBar()->actions();
+        QMap<QString, QString> keys;
+        for (QAction* action : popups[3]->menu()->actions()) {
+            keys[action->text()] = QKeySequence::listToString(action->shortcuts());
+        }
+        QCOMPARE(keys.value(QString::fromUtf8("次の検索結果")), QStringLiteral("F3"));
+        QCOMPARE(keys.value(QString::fromUtf8("上の検索結果")), QStringLiteral("Alt+F3; Shift+F3"));
+        QCOMPARE(keys.value(QString::fromUtf8("文脈一覧")), QStringLiteral("F7"));
+        for (QAction* action : popups[1]->menu()->actions()) {
+            if (action->text() == QString::fromUtf8("コピー(&C)")) {
+                QCOMPARE(QKeySequence::listToString(action->shortcuts()), QStringLiteral("Ctrl+C; Ctrl+Ins"));
+            }
+        }
     }
 
     void frameCommandsFollowThePage_data() {
