@@ -303,7 +303,13 @@ void CKwicWindow::SetSearch(KwicSearch search) {
     Cancel();
     ++m_fill;
     m_model.Clear();
-    m_view->horizontalHeader()->setSortIndicator(CKwicModel::kPage, Qt::AscendingOrder);
+    // The order chosen stays for the next search; its rows are sorted once they are in.
+    const CKwicModel::SortKey key = m_model.SortedBy();
+    const int column = key == CKwicModel::SortKey::kLeft    ? CKwicModel::kLeft
+                       : key == CKwicModel::SortKey::kHit   ? CKwicModel::kHit
+                       : key == CKwicModel::SortKey::kRight ? CKwicModel::kRight
+                                                            : CKwicModel::kPage;
+    m_view->horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
     m_keyword = search.query.keyword;
     m_entryCount = search.entries.size();
     m_fillDone = false;
