@@ -31,11 +31,6 @@ constexpr std::size_t kFirstBatchRows = 100;
 constexpr std::size_t kBatchRows = 4000;
 constexpr std::chrono::milliseconds kBatchInterval{100};
 
-// Thrown out of a sort's comparison to abandon it.
-struct SortCancelled {};
-
-std::u16string Reversed(const std::u16string& text) { return {text.rbegin(), text.rend()}; }
-
 QString PageText(std::uint32_t page) { return QString::number(page); }
 
 }  // namespace
@@ -146,27 +141,19 @@ void CKwicModel::SortBy(SortKey key) {
         return;
     }
     // The keys are copied so that rows may keep arriving while the worker sorts.
+    const KwicSortKey sortKey = key == SortKey::kLeft  ? KwicSortKey::kLeft
+                                : key == SortKey::kHit ? KwicSortKey::kHit
+                                                       : KwicSortKey::kRight;
     std::vector<std::u16string> keys(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const KwicRow& row = m_rows[i];
-        keys[i] = key == SortKey::kLeft ? Reversed(row.left) : key == SortKey::kHit ? row.hit : row.right;
-    }
+    for (std::size_t i = 0; i < count; ++i) keys[i] = KwicSortText(m_rows[i], sortKey);
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     m_sortCancel = cancel;
     m_sorting = true;
     const std::uint64_t generation = m_generation;
     std::thread([this, cancel, generation, keys = std::move(keys)] {
-        std::vector<std::uint32_t> order(keys.size());
-        std::iota(order.begin(), order.end(), 0u);
-        std::size_t calls = 0;
+        std::vector<std::uint32_t> order;
         try {
-            // Equal keys keep the location order.
-            std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-                if ((++calls & 0xFFF) == 0 && *cancel) throw SortCancelled{};
-                return keys[a] < keys[b];
-            });
-        } catch (const SortCancelled&) {
-            return;
+            if (!OrderByKeys(keys, order, [&] { return !*cancel; })) return;
         } catch (const std::bad_alloc&) {
             return;
         }
