@@ -134,8 +134,8 @@ std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format) {
             for (const KwicRow& row : rows) {
                 out += Number(row.record) + '\t' + Number(static_cast<std::uint64_t>(row.anchor)) +
                        '\t' + TsvField(row.category) + '\t' + TsvField(row.book) + '\t' +
-                       TsvField(row.volume) + '\t' + Number(row.page) + '\t' + TsvField(row.left) +
-                       '\t' + TsvField(row.hit) + '\t' + TsvField(row.right) + '\n';
+                       TsvField(row.volume) + '\t' + Number(row.page) + '\t' + TsvField(row.hit) +
+                       '\t' + TsvField(row.left) + '\t' + TsvField(row.right) + '\n';
             }
             break;
         case ExportFormat::kCsv:

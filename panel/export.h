@@ -33,7 +33,7 @@ std::string ExportResults(const std::vector<SearchNodeTag>& entries, std::uint64
                           ExportFormat format);
 
 // The hit rows:
-//   tsv   one line per row: record, anchor, category, book, volume, page, left, hit,
+//   tsv   one line per row: record, anchor, category, book, volume, page, hit, left,
 //         right; no header
 //   csv   レコード,アンカー,類別,書名,巻,頁,前,語,後 and one record per row
 //   json  an array of objects with the keys record, anchor, category, book, volume,

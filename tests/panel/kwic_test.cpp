@@ -308,7 +308,7 @@ TEST(KwicExport, FieldsThatNeedQuotingOrEscapingComeBackWhole) {
     ExpectSameRows(ReadCsv(ExportKwic(rows, ExportFormat::kCsv)), rows);
     ExpectSameRows(ReadJson(ExportKwic(rows, ExportFormat::kJson)), rows);
     EXPECT_EQ(ExportKwic({row}, ExportFormat::kTsv),
-              "7\t12\t詩,\"選\"\t全唐詩  續\t卷\\一 \t3\t\xF0\xA0\x80\x81前\t語\t\x01後\n");
+              "7\t12\t詩,\"選\"\t全唐詩  續\t卷\\一 \t3\t語\t\xF0\xA0\x80\x81前\t\x01後\n");
 }
 
 TEST(KwicExport, ResultsInEachFormat) {

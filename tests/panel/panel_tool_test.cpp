@@ -91,12 +91,12 @@ TEST_F(PanelToolTest, ResultsAndKwicInEachFormat) {
         {"results json without hits", {"results", "--scope-slot", "8", "--format", "json", "丙"},
          "{\"entries\": [], \"pages\": 0, \"hits\": 0}\n"},
         {"kwic tsv", {"kwic", "--scope-slot", "10", "甲"},
-         "8\t0\tB\tB1\tb1v1\t10\t\t甲\t\n9\t0\tB\tB1\tb1v1\t11\t\t甲\t乙\n"},
+         "8\t0\tB\tB1\tb1v1\t10\t甲\t\t\n9\t0\tB\tB1\tb1v1\t11\t甲\t\t乙\n"},
         {"kwic context", {"kwic", "--scope-slot", "6", "--context", "1", "甲"},
-         "5\t0\tA\tA2\ta2v1\t1\t\t甲\t甲\n5\t1\tA\tA2\ta2v1\t1\t甲\t甲\t甲\n"
+         "5\t0\tA\tA2\ta2v1\t1\t甲\t\t甲\n5\t1\tA\tA2\ta2v1\t1\t甲\t甲\t甲\n"
          "5\t2\tA\tA2\ta2v1\t1\t甲\t甲\t\n"},
         {"kwic notes", {"kwic", "--scope-slot", "6", "--part", "notes", "甲"},
-         "5\t0\tA\tA2\ta2v1\t1\t甲甲\t甲\t\n"},
+         "5\t0\tA\tA2\ta2v1\t1\t甲\t甲甲\t\n"},
         {"kwic json", {"kwic", "--scope-slot", "9", "--format", "json", "乙"},
          "[\n  {\"record\": 9, \"anchor\": 0, \"category\": \"B\", \"book\": \"B1\", "
          "\"volume\": \"b1v1\", \"page\": 11, \"left\": \"甲\", \"hit\": \"乙\", "
