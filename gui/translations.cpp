@@ -3,12 +3,14 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPointer>
 #include <QTranslator>
 
 namespace vyn {
 
 bool InstallQtTranslations() {
-    static QTranslator* installed = nullptr;
+    // Owned by the application: gone with it, so a later application loads anew.
+    static QPointer<QTranslator> installed;
     if (installed) return true;
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),

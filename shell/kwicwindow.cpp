@@ -37,8 +37,13 @@ QString PageText(std::uint32_t page) { return QString::number(page); }
 
 CKwicModel::CKwicModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-CKwicModel::~CKwicModel() {
+CKwicModel::~CKwicModel() { StopSort(); }
+
+void CKwicModel::StopSort() {
     if (m_sortCancel) *m_sortCancel = true;
+    // A cancelled sort gives up within a few thousand comparisons.
+    if (m_sortThread.joinable()) m_sortThread.join();
+    m_sortCancel.reset();
 }
 
 int CKwicModel::rowCount(const QModelIndex& parent) const {
@@ -94,8 +99,7 @@ QVariant CKwicModel::headerData(int section, Qt::Orientation orientation, int ro
 
 void CKwicModel::Clear() {
     beginResetModel();
-    if (m_sortCancel) *m_sortCancel = true;
-    m_sortCancel.reset();
+    StopSort();
     m_sorting = false;
     ++m_generation;
     m_rows.clear();
@@ -128,11 +132,10 @@ void CKwicModel::AppendRows(std::vector<KwicRow> rows) {
 
 void CKwicModel::SortBy(SortKey key) {
     m_sortKey = key;
-    if (m_sortCancel) *m_sortCancel = true;
+    StopSort();
     ++m_generation;
     const std::size_t count = m_rows.size();
     if (key == SortKey::kLocation) {
-        m_sortCancel.reset();
         m_sorting = false;
         m_order.resize(count);
         std::iota(m_order.begin(), m_order.end(), 0u);
@@ -150,7 +153,7 @@ void CKwicModel::SortBy(SortKey key) {
     m_sortCancel = cancel;
     m_sorting = true;
     const std::uint64_t generation = m_generation;
-    std::thread([this, cancel, generation, keys = std::move(keys)] {
+    m_sortThread = std::thread([this, cancel, generation, keys = std::move(keys)] {
         std::vector<std::uint32_t> order;
         try {
             if (!OrderByKeys(keys, order, [&] { return !*cancel; })) return;
@@ -158,12 +161,12 @@ void CKwicModel::SortBy(SortKey key) {
             return;
         }
         if (*cancel) return;
-        // The model outlives a sort that was not cancelled: Clear, SortBy and the
-        // destructor cancel first, and a cancelled sort posts nothing.
+        // The model joins this thread before it goes, so `this` is alive here; a call
+        // still queued when it goes is dropped with it.
         QMetaObject::invokeMethod(
             this, [this, generation, order = std::move(order)]() mutable { OnSortDone(generation, std::move(order)); },
             Qt::QueuedConnection);
-    }).detach();
+    });
 }
 
 void CKwicModel::OnSortDone(std::uint64_t generation, std::vector<std::uint32_t> order) {
@@ -172,6 +175,7 @@ void CKwicModel::OnSortDone(std::uint64_t generation, std::vector<std::uint32_t>
     for (std::size_t i = order.size(); i < m_rows.size(); ++i) order.push_back(static_cast<std::uint32_t>(i));
     m_order = std::move(order);
     m_sorting = false;
+    if (m_sortThread.joinable()) m_sortThread.join();  // it has posted this and ends
     m_sortCancel.reset();
     RebuildView();
     emit sorted();

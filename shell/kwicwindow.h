@@ -76,6 +76,8 @@ signals:
 
 private:
     void RebuildView();
+    // Cancels a running sort and waits for its thread.
+    void StopSort();
     void OnSortDone(std::uint64_t generation, std::vector<std::uint32_t> order);
 
     std::vector<KwicRow> m_rows;
@@ -88,6 +90,7 @@ private:
     bool m_sorting = false;
     std::uint64_t m_generation = 0;  // bumped by every change a running sort misses
     std::shared_ptr<std::atomic<bool>> m_sortCancel;
+    std::thread m_sortThread;
 };
 
 class CKwicWindow : public QWidget {
