@@ -31,7 +31,6 @@ public:
     // Loads the page resource name, replacing the page shown. False, and the page
     // left as it was, for an unknown name.
     bool LoadFromResource(std::string_view name);
-    bool HasDocument() const { return m_textField != nullptr; }
 
     // The values of the page's input elements in document order; empty when no page
     // is loaded. A value is nullopt when the element has none.

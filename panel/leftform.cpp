@@ -332,8 +332,8 @@ void CLeftForm::ArrangeControls() {
             const int w = m_listPrev->width();
             e = h + 2;
             const int y0 = H - h - 5;
-            m_listPrev->setGeometry(5, y0, w, 32);
-            m_listNext->setGeometry(W - w - 5, y0, w, 32);
+            m_listPrev->setGeometry(5, y0, w, h);
+            m_listNext->setGeometry(W - w - 5, y0, w, h);
             const int editX = (W - 139) / 2 + 37;
             m_listPageEdit->setGeometry(editX, y0 + 6, 35, 20);
             m_listPageLabel->setGeometry(editX + 37, y0 + 8, 30, 24);

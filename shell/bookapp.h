@@ -44,8 +44,6 @@ public:
     int ExitInstance();
 
     CMainFrame* GetMainWnd() const;
-    CBookDoc* GetDocument() const { return m_pDocument.get(); }
-    const CCommandLineInfo& CommandLine() const { return m_cmdInfo; }
 
     bool OnCmdMsg(int id, CmdCode code, CCmdUI* ui) override;
 

@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QSplitterHandle>
 
 #include "gui/images.h"
 #include "gui/launcher.h"
@@ -182,9 +181,6 @@ bool CMainFrame::OnCreateClient() {
     }
     // A user who widened the panel wants it back at that width.
     m_wndSplitter.RestorePanelWidth();
-    connect(&m_wndSplitter, &QSplitter::splitterMoved, this, [this] {
-        if (m_pLeftForm) m_pLeftForm->update();
-    });
     return true;
 }
 

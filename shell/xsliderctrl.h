@@ -32,7 +32,6 @@ public:
     bool SetBackgroundBitmap(int id);
     void SetRange(int min, int max, bool redraw = false);
     void SetPos(int pos) { setValue(pos); }
-    int GetPos() const { return value(); }
 
 signals:
     // Every move: a step, a page, a drag, and TB_ENDTRACK once the move is over (mouse

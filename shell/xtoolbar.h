@@ -51,7 +51,6 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    const QBrush& Background() const { return m_brBackground; }
 
 private:
     struct Item {

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QToolTip>
@@ -285,24 +286,35 @@ private slots:
     }
 
     // ArrangeControls: the rectangles of every control on each tab, before and after a
-    // search that gives a page row.
+    // search that gives a page row, and after the splitter widened the panel. Nothing
+    // is painted in between: the layout follows the change itself.
     void arrangesTheControls_data() {
         QTest::addColumn<int>("tab");
         QTest::addColumn<bool>("pageRow");
-        QTest::newRow("catalog tab") << 0 << false;
-        QTest::newRow("search tab, no results yet") << 1 << false;
-        QTest::newRow("search tab with the page row") << 1 << true;
+        QTest::addColumn<bool>("widened");
+        QTest::newRow("catalog tab") << 0 << false << false;
+        QTest::newRow("search tab, no results yet") << 1 << false << false;
+        QTest::newRow("search tab with the page row") << 1 << true << false;
+        QTest::newRow("catalog tab, panel widened") << 0 << false << true;
+        QTest::newRow("page row, panel widened") << 1 << true << true;
     }
     void arrangesTheControls() {
         QFETCH(int, tab);
         QFETCH(bool, pageRow);
+        QFETCH(bool, widened);
         QVERIFY(Start(m_data.path()));
         if (pageRow) {
             QVERIFY(SelectInTree(QStringLiteral("文部")));
             Search(QStringLiteral("風"));
         }
         ShowTab(tab);
-        m_panel->repaint();
+        if (widened) {
+            QSplitter& splitter = m_frame->m_wndSplitter;
+            const int total = splitter.sizes().value(0) + splitter.sizes().value(1);
+            const int wide = m_panel->width() + 90;
+            splitter.setSizes({wide, total - wide});
+            QTRY_COMPARE(m_panel->width(), wide);
+        }
         const int W = m_panel->width();
         const int H = m_panel->height();
         QVERIFY(W > 200 && H > 300);
