@@ -18,6 +18,7 @@
 #include <QWebEngineScript>
 
 #include "gui/copylimit.h"
+#include "gui/exportdialog.h"
 #include "gui/messagebox.h"
 #include "gui/qtstrings.h"
 #include "gui/resource.h"
@@ -169,12 +170,7 @@ bool CBookView::HasPrinter() {
 
 QString CBookView::PdfFileName() const {
     // The page's title names its book, volume and page: "御定全唐詩 卷一 第1頁".
-    QString name = title().simplified();
-    for (QChar& c : name) {
-        if (c == u' ' || c == u'/' || c == u'\\' || c.unicode() < 0x20) c = u'_';
-    }
-    if (name.isEmpty() || name.startsWith(u'.')) name.prepend(QStringLiteral("頁"));
-    return name + QStringLiteral(".pdf");
+    return FileNameStem(title(), QStringLiteral("頁")) + QStringLiteral(".pdf");
 }
 
 void CBookView::SaveAsPdf() {

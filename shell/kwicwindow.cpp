@@ -19,6 +19,7 @@
 #include <chrono>
 #include <numeric>
 
+#include "gui/exportdialog.h"
 #include "gui/messagebox.h"
 #include "gui/qtstrings.h"
 #include "index/index.h"
@@ -394,40 +395,15 @@ bool CKwicWindow::ExportTo(const QString& path, ExportFormat format) const {
 }
 
 QString CKwicWindow::SuggestedFileName(ExportFormat format) const {
-    QString name = FromUtf16(m_keyword).simplified();
-    name.replace(QChar(0x3000), QLatin1Char(' '));
-    for (QChar& c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('*') ||
-            c == QLatin1Char('?') || c.unicode() < 0x20) {
-            c = QLatin1Char('_');
-        }
-    }
-    if (name.isEmpty() || name.startsWith(QLatin1Char('.'))) name.prepend(QStringLiteral("文脈一覧"));
-    return name + QLatin1Char('.') + QString::fromLatin1(ExportExtension(format).data());
+    return FileNameStem(FromUtf16(m_keyword), QStringLiteral("文脈一覧")) + QLatin1Char('.') +
+           QString::fromLatin1(ExportExtension(format).data());
 }
 
 void CKwicWindow::OnExport() {
-    const QString csv = QStringLiteral("CSV (*.csv)"), tsv = QStringLiteral("TSV (*.tsv)"),
-                  json = QStringLiteral("JSON (*.json)");
-    QFileDialog dialog(this, QStringLiteral("文脈一覧の書き出し"));
-    dialog.setObjectName(QStringLiteral("kwicExportDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({csv, tsv, json});
-    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    dialog.selectFile(SuggestedFileName(ExportFormat::kCsv));
-    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
-        const ExportFormat format = filter == tsv ? ExportFormat::kTsv
-                                    : filter == json ? ExportFormat::kJson
-                                                     : ExportFormat::kCsv;
-        dialog.selectFile(SuggestedFileName(format));
-    });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString filter = dialog.selectedNameFilter();
-    const ExportFormat format = filter == tsv    ? ExportFormat::kTsv
-                                : filter == json ? ExportFormat::kJson
-                                                 : ExportFormat::kCsv;
-    if (!ExportTo(dialog.selectedFiles().front(), format)) {
+    const auto choice = AskExportFile(this, QStringLiteral("文脈一覧の書き出し"),
+                                      QStringLiteral("kwicExportDialog"),
+                                      FileNameStem(FromUtf16(m_keyword), QStringLiteral("文脈一覧")));
+    if (choice && !ExportTo(choice->path, choice->format)) {
         ShowWarning(this, QStringLiteral("ファイルに書き出せませんでした。"));
     }
 }

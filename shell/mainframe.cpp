@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 
+#include "gui/exportdialog.h"
 #include "gui/images.h"
 #include "gui/launcher.h"
 #include "gui/messagebox.h"
@@ -325,30 +326,13 @@ void CMainFrame::ShowKwicWindow() {
 void CMainFrame::ExportResults() {
     if (!HasResults()) return;
     const CSearchCommand& search = m_pLeftForm->Logic().Search();
-    const QString csv = QStringLiteral("CSV (*.csv)"), tsv = QStringLiteral("TSV (*.tsv)"),
-                  json = QStringLiteral("JSON (*.json)");
-    QString stem = FromUtf16(search.Keyword()).simplified();
-    for (QChar& c : stem) {
-        if (c == u'/' || c == u'\\' || c == u'*' || c == u'?' || c == QChar(0x3000)) c = u'_';
-    }
-    if (stem.isEmpty()) stem = QStringLiteral("検索結果");
-    QFileDialog dialog(this, QStringLiteral("検索結果の書き出し"));
-    dialog.setObjectName(QStringLiteral("resultsExportDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({csv, tsv, json});
-    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    dialog.selectFile(stem + QStringLiteral(".csv"));
-    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
-        dialog.selectFile(stem + (filter == tsv ? QStringLiteral(".tsv") : filter == json ? QStringLiteral(".json") : QStringLiteral(".csv")));
-    });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString filter = dialog.selectedNameFilter();
-    const ExportFormat format = filter == tsv    ? ExportFormat::kTsv
-                                : filter == json ? ExportFormat::kJson
-                                                 : ExportFormat::kCsv;
+    const auto choice = AskExportFile(this, QStringLiteral("検索結果の書き出し"),
+                                      QStringLiteral("resultsExportDialog"),
+                                      FileNameStem(FromUtf16(search.Keyword()), QStringLiteral("検索結果")));
+    if (!choice) return;
+    const ExportFormat format = choice->format;
     const std::string bytes = vyn::ExportResults(search.Results(), search.Total(), format);
-    QFile file(dialog.selectedFiles().front());
+    QFile file(choice->path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
         !file.flush()) {
