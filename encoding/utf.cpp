@@ -94,6 +94,12 @@ int Utf16ToUtf8(std::u16string_view source, ByteString& target, int flags) {
     return kConversionOk;
 }
 
+std::string Utf16ToUtf8String(std::u16string_view source) {
+    ByteString bytes;
+    Utf16ToUtf8(source, bytes, kLenientConversion);
+    return {bytes.begin(), bytes.end()};
+}
+
 char32_t NextCodePoint(std::u16string_view text, std::size_t& i) {
     const char32_t unit = text[i++];
     if (IsHigh(unit) && i < text.size() && IsLow(text[i])) return CombineSurrogates(unit, text[i++]);

@@ -34,6 +34,8 @@ int Utf16ToUtf32(const char16_t** sourceStart, const char16_t* sourceEnd,
 // Appends the UTF-8 form of `source` to `target`. On codes 1 and 3 the target holds
 // everything converted before the unit that stopped the conversion.
 int Utf16ToUtf8(std::u16string_view source, ByteString& target, int flags);
+// The lenient UTF-8 form of source as a string.
+std::string Utf16ToUtf8String(std::u16string_view source);
 
 // The code point at text[i], with i advanced past it: a high surrogate followed by a
 // low one gives their combined value and advances by 2; any other unit, an unpaired

@@ -8,11 +8,7 @@ namespace vyn {
 
 namespace {
 
-std::string Utf8(std::u16string_view text) {
-    ByteString bytes;
-    Utf16ToUtf8(text, bytes, kLenientConversion);
-    return {bytes.begin(), bytes.end()};
-}
+std::string Utf8(std::u16string_view text) { return Utf16ToUtf8String(text); }
 
 std::string TsvField(std::u16string_view text) {
     std::string field = Utf8(text);

@@ -43,6 +43,17 @@ public:
     // The rows of the current list page (empty when there is none).
     std::vector<ResultRow> CurrentRows() const;
 
+    // Result to result. The entry whose page was opened last, nullopt before one is
+    // opened after the search.
+    std::optional<std::size_t> CurrentEntry() const { return m_currentEntry; }
+    // Makes the entry of store record pageIndex the current one (nullopt when no entry
+    // has that page).
+    void SetCurrentEntry(std::uint32_t pageIndex);
+    // The entry the next (direction 1) or previous (-1) result command opens: the one
+    // after or before the current entry, the first when none is current (next only);
+    // nullopt at either end of the entries.
+    std::optional<std::size_t> ResultStepTarget(int direction) const;
+
     CIndex& Index() { return m_index; }
     const CCatalog& Catalog() const { return m_catalog; }
     CSearchCommand& Search() { return m_search; }
@@ -58,6 +69,7 @@ private:
     CSearchCommand m_search;
     CResultList m_list;
     CNavigator m_navigator;
+    std::optional<std::size_t> m_currentEntry;
 };
 
 }  // namespace vyn

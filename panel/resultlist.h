@@ -44,6 +44,9 @@ public:
         kChanged,    // another page became current: show it
     };
 
+    // The list page (1-based) that shows entry (0-based).
+    static int ListPageOf(std::size_t entry) { return static_cast<int>(entry / kRowsPerPage) + 1; }
+
     // After a search with entryCount entries: the entry count divided by 100 rounded
     // up, and list page 1 (0 when there are no entries).
     void Reset(std::size_t entryCount);

@@ -1,0 +1,69 @@
+// CBookmarks: pages a scholar keeps (しおり), most recent first, with the date each
+// was added and an optional note; a removal can be undone once.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "panel/catalog.h"
+#include "panel/citation.h"
+
+namespace vyn {
+
+struct Bookmark {
+    std::u16string book;  // empty when the volume has no book above it
+    std::u16string volume;
+    PagePlace place;     // the volume's slot when the bookmark was added, and the page
+    std::string added;   // UTF-8, as the caller wrote it ("2026-12-11 09:30")
+    std::u16string note;
+
+    // Same page: same slot, page number and names.
+    bool SamePage(const Bookmark& other) const {
+        return place == other.place && book == other.book && volume == other.volume;
+    }
+};
+
+class CBookmarks {
+public:
+    // The bookmark of place with the catalog's names; nullopt when the slot holds no
+    // volume. Tabs and line breaks of the note become blanks.
+    static std::optional<Bookmark> Make(const CCatalog& catalog, PagePlace place, std::string added,
+                                        std::u16string_view note);
+
+    // Puts bookmark first; a bookmark of the same page is replaced.
+    void Add(Bookmark bookmark);
+    // Removes bookmark at; it is kept for Undo until the next removal. False when at is
+    // out of range.
+    bool Remove(std::size_t at);
+    bool CanUndo() const { return m_removed.has_value(); }
+    // Puts the last removed bookmark back where it was (replacing one of the same page
+    // added since), once. False when there is nothing to undo.
+    bool Undo();
+
+    const std::vector<Bookmark>& Items() const { return m_items; }
+
+    // The stored form: a line per bookmark, slot, page, date, book, volume and note,
+    // tab-separated, UTF-8.
+    std::string Serialize() const;
+    // Replaces the bookmarks with those of text; lines that do not read are skipped.
+    // Nothing to undo afterwards.
+    void Load(std::string_view text);
+
+private:
+    std::vector<Bookmark> m_items;
+    std::optional<Bookmark> m_removed;
+    std::size_t m_removedAt = 0;
+};
+
+// "book・volume・第N頁" (without the book when there is none).
+std::u16string BookmarkTitle(const Bookmark& bookmark);
+
+// The volume slot of the bookmark's page in catalog: its slot when that still holds a
+// volume of its names, else the first volume with its book and volume names; 0 when
+// none does.
+int LocateBookmark(const CCatalog& catalog, const Bookmark& bookmark);
+
+}  // namespace vyn

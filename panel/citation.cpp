@@ -1,0 +1,268 @@
+#include "panel/citation.h"
+
+#include <vector>
+
+#include "encoding/utf.h"
+
+namespace vyn {
+
+namespace {
+
+constexpr std::int64_t kPageCap = 1'000'000'000;
+
+bool IsSeparator(char16_t c) {
+    switch (c) {
+        case u' ': case u'\t': case u'\n': case u'\r': case u'\u3000':
+        case u'・': case u'\u00B7': case u'，': case u',': case u'、': case u'/': case u'／':
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsBracket(char16_t c) {
+    return std::u16string_view(u"（）()「」『』【】[]〔〕").find(c) != std::u16string_view::npos;
+}
+
+// Full-width digits as ASCII, separators as single blanks, brackets dropped, trimmed.
+std::u16string Normalize(std::u16string_view text) {
+    std::u16string out;
+    for (char16_t c : text) {
+        if (c >= u'０' && c <= u'９') c = static_cast<char16_t>(u'0' + (c - u'０'));
+        if (IsBracket(c)) continue;
+        if (IsSeparator(c)) {
+            if (!out.empty() && out.back() != u' ') out += u' ';
+            continue;
+        }
+        out += c;
+    }
+    while (!out.empty() && out.back() == u' ') out.pop_back();
+    return out;
+}
+
+// The text for comparing names: no blanks, separators or brackets.
+std::u16string Key(std::u16string_view text) {
+    std::u16string out;
+    for (char16_t c : Normalize(text)) {
+        if (c != u' ') out += c;
+    }
+    return out;
+}
+
+int DigitValue(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    constexpr std::u16string_view kDigits = u"〇一二三四五六七八九";
+    if (const auto at = kDigits.find(c); at != std::u16string_view::npos) return static_cast<int>(at);
+    return c == u'零' ? 0 : -1;
+}
+
+int UnitValue(char16_t c) {
+    switch (c) {
+        case u'十': return 10;
+        case u'百': return 100;
+        case u'千': return 1000;
+        default: return 0;
+    }
+}
+
+// The value of a run of digits and numeral characters: "一百零一" 101, "十" 10,
+// "30" 30, "一二" 12.
+std::u16string NumeralValue(std::u16string_view run) {
+    constexpr std::size_t kMaxRun = 15;
+    if (run.size() > kMaxRun) return std::u16string(run);
+    std::uint64_t value = 0;
+    bool hasUnit = false;
+    for (char16_t c : run) hasUnit = hasUnit || UnitValue(c) != 0;
+    if (hasUnit) {
+        std::uint64_t digit = 0;
+        for (char16_t c : run) {
+            if (const int unit = UnitValue(c)) {
+                value += (digit == 0 ? 1 : digit) * static_cast<std::uint64_t>(unit);
+                digit = 0;
+            } else {
+                digit = static_cast<std::uint64_t>(DigitValue(c));
+            }
+        }
+        value += digit;
+    } else {
+        for (char16_t c : run) value = value * 10 + static_cast<std::uint64_t>(DigitValue(c));
+    }
+    std::u16string out;
+    for (char c : std::to_string(value)) out += static_cast<char16_t>(c);
+    return out;
+}
+
+// Key with every run of numerals written as its decimal value: "卷一十" and "卷十"
+// both become "卷10".
+std::u16string NumberKey(std::u16string_view text) {
+    const std::u16string key = Key(text);
+    std::u16string out;
+    std::size_t i = 0;
+    while (i < key.size()) {
+        if (DigitValue(key[i]) < 0 && UnitValue(key[i]) == 0) {
+            out += key[i++];
+            continue;
+        }
+        std::size_t end = i;
+        while (end < key.size() && (DigitValue(key[end]) >= 0 || UnitValue(key[end]) != 0)) ++end;
+        out += NumeralValue(std::u16string_view(key).substr(i, end - i));
+        i = end;
+    }
+    return out;
+}
+
+std::string Utf8(std::u16string_view text) { return Utf16ToUtf8String(text); }
+
+std::u16string Decimal(std::int64_t value) {
+    std::u16string out;
+    for (char c : std::to_string(value)) out += static_cast<char16_t>(c);
+    return out;
+}
+
+// The page at the end of normalized text, removed from it: "第12頁", "12頁", " 12".
+// -1 when there is none; kPageCap for a number too large to be a page.
+std::int64_t TakePage(std::u16string& text) {
+    std::size_t end = text.size();
+    const bool marked = end > 0 && (text[end - 1] == u'頁' || text[end - 1] == u'页');
+    if (marked) --end;
+    std::size_t start = end;
+    while (start > 0 && text[start - 1] >= u'0' && text[start - 1] <= u'9') --start;
+    if (start == end) return -1;
+    std::size_t cut = start;
+    if (start > 0 && text[start - 1] == u'第') {
+        cut = start - 1;
+    } else if (!marked && start > 0 && text[start - 1] != u' ') {
+        return -1;  // the digits belong to the name: "卷30"
+    }
+    std::int64_t page = 0;
+    for (std::size_t i = start; i < end; ++i) page = std::min(page * 10 + (text[i] - u'0'), kPageCap);
+    text.erase(cut);
+    while (!text.empty() && text.back() == u' ') text.pop_back();
+    return page;
+}
+
+struct Candidate {
+    int slot;
+    bool bookNamed;
+};
+
+// The volumes whose name, or book name and name, read as key under keyOf.
+template <typename KeyOf>
+std::vector<Candidate> FindVolumes(const CCatalog& catalog, const std::u16string& key, KeyOf keyOf) {
+    std::vector<Candidate> found;
+    for (int slot = 1; slot < catalog.NodeItemCount(); ++slot) {
+        if (catalog.Record(slot).level != kLevelVolume) continue;
+        const std::u16string volume = keyOf(catalog.Record(slot).Name());
+        if (key == volume) {
+            found.push_back({slot, false});
+        } else if (const int book = BookSlotOf(catalog, slot);
+                   book != 0 && key == keyOf(catalog.Record(book).Name()) + volume) {
+            found.push_back({slot, true});
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+std::pair<int, int> VolumePageRange(const CCatalog& catalog, int volumeSlot) {
+    if (!catalog.HasRecord(volumeSlot)) return {0, -1};
+    const CatalogRecord& record = catalog.Record(volumeSlot);
+    if (record.level != kLevelVolume || record.docNo < 1) return {0, -1};
+    const std::int64_t last = std::int64_t{record.curFileName} + record.docNo - 1;
+    return {record.curFileName, static_cast<int>(std::min<std::int64_t>(last, kPageCap))};
+}
+
+int VolumeSlotOf(const CCatalog& catalog, std::uint32_t record) {
+    const std::int64_t page = std::int64_t{record} + 1;
+    for (int slot = 1; slot < catalog.NodeItemCount(); ++slot) {
+        const CatalogRecord& node = catalog.Record(slot);
+        if (node.level == kLevelVolume && node.docID >= 1 && node.docNo >= 1 && page >= node.docID &&
+            page < std::int64_t{node.docID} + node.docNo) {
+            return slot;
+        }
+    }
+    return 0;
+}
+
+int BookSlotOf(const CCatalog& catalog, int volumeSlot) {
+    if (!catalog.HasRecord(volumeSlot)) return 0;
+    const int parent = catalog.TreeParent(volumeSlot);
+    return parent != 0 && catalog.Record(parent).level == kLevelBook ? parent : 0;
+}
+
+std::u16string CitationText(const CCatalog& catalog, PagePlace place) {
+    if (!catalog.HasRecord(place.volumeSlot) || catalog.Record(place.volumeSlot).level != kLevelVolume) {
+        return {};
+    }
+    std::u16string text = u"（";
+    if (const int book = BookSlotOf(catalog, place.volumeSlot)) {
+        text += catalog.Record(book).Name();
+        text += u"・";
+    }
+    text += catalog.Record(place.volumeSlot).Name();
+    text += u"・第" + Decimal(place.pageNumber) + u"頁）";
+    return text;
+}
+
+CitationTarget ResolveCitation(const CCatalog& catalog, std::u16string_view text, int currentVolume) {
+    std::u16string rest = Normalize(text);
+    const std::int64_t page = TakePage(rest);
+    if (rest.empty() && page < 0) return {{}, "移動先を入力して下さい（例：卷三十 第12頁）。"};
+
+    int slot = 0;
+    if (rest.empty()) {
+        if (VolumePageRange(catalog, currentVolume).second < 0) {
+            return {{}, "どの巻の頁か分かりません。巻の名も入れて下さい（例：卷三十 第12頁）。"};
+        }
+        slot = currentVolume;
+    } else {
+        const std::u16string key = Key(rest);
+        std::vector<Candidate> found = FindVolumes(catalog, key, Key);
+        if (found.empty()) found = FindVolumes(catalog, NumberKey(rest), NumberKey);
+        const int currentBook = BookSlotOf(catalog, currentVolume);
+        for (const Candidate& c : found) {
+            if (c.bookNamed) {
+                slot = c.slot;
+                break;
+            }
+        }
+        if (slot == 0 && currentBook != 0) {
+            for (const Candidate& c : found) {
+                if (BookSlotOf(catalog, c.slot) == currentBook) {
+                    slot = c.slot;
+                    break;
+                }
+            }
+        }
+        if (slot == 0 && found.size() == 1) slot = found.front().slot;
+        if (slot == 0 && found.size() > 1) {
+            return {{}, "「" + Utf8(rest) + "」という巻はいくつかの書にあります。書名も入れて下さい。"};
+        }
+        if (slot == 0) {
+            for (int book = 1; book < catalog.NodeItemCount(); ++book) {
+                if (catalog.Record(book).level != kLevelBook) continue;
+                const std::u16string bookKey = Key(catalog.Record(book).Name());
+                if (!bookKey.empty() && key.size() > bookKey.size() && key.starts_with(bookKey)) {
+                    return {{}, "「" + Utf8(bookKey) + "」に「" + Utf8(key.substr(bookKey.size())) +
+                                    "」という巻はありません。"};
+                }
+            }
+            return {{}, "「" + Utf8(rest) + "」という巻は見つかりませんでした。"};
+        }
+    }
+
+    const auto [first, last] = VolumePageRange(catalog, slot);
+    if (last < first) {
+        return {{}, Utf8(catalog.Record(slot).Name()) + "には頁がありません。"};
+    }
+    if (page < 0) return {{slot, first}, {}};
+    if (page < first || page > last) {
+        const std::string number = page >= kPageCap ? Utf8(u"…") : std::to_string(page);
+        return {{}, Utf8(catalog.Record(slot).Name()) + "には第" + number + "頁がありません（第" +
+                        std::to_string(first) + "頁～第" + std::to_string(last) + "頁）。"};
+    }
+    return {{slot, static_cast<int>(page)}, {}};
+}
+
+}  // namespace vyn

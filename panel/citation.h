@@ -1,0 +1,55 @@
+// Citations of pages: the line that names a page ("（御定全唐詩・卷一・第1頁）"), and
+// the reading of what a scholar types or pastes to go to a page ("卷三十 第12頁").
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "panel/catalog.h"
+
+namespace vyn {
+
+// A page of a volume: the volume's catalog slot and the page's number.
+struct PagePlace {
+    int volumeSlot = 0;  // 0: no volume
+    int pageNumber = 0;
+
+    bool operator==(const PagePlace&) const = default;
+};
+
+// The page numbers of the volume in slot, first and last: its first page number and
+// the docNo pages after it; {0, -1} when the slot holds no volume with pages.
+std::pair<int, int> VolumePageRange(const CCatalog& catalog, int volumeSlot);
+
+// The slot of the volume (level 3) whose pages hold store record (0-based); 0 when
+// none does.
+int VolumeSlotOf(const CCatalog& catalog, std::uint32_t record);
+
+// The book (level 2) above the volume in slot; 0 when there is none.
+int BookSlotOf(const CCatalog& catalog, int volumeSlot);
+
+// "（book・volume・第N頁）" from the catalog names; without a book above the volume
+// "（volume・第N頁）"; empty when the slot holds no volume.
+std::u16string CitationText(const CCatalog& catalog, PagePlace place);
+
+// What a go-to text resolved to: a place, or the Japanese message saying what was
+// not found.
+struct CitationTarget {
+    PagePlace place;
+    std::string error;  // UTF-8; empty on success
+
+    bool Found() const { return error.empty(); }
+};
+
+// Reads text as "[book] volume [page]": separated by blanks, "・", "，", "、" or "/",
+// optionally in brackets (a citation as CitationText writes it reads back). The page
+// is a number at the end, with "第" before or "頁" after it or set apart by a blank;
+// full-width digits count. Without a page, the volume's first page; a number alone
+// is a page of the current volume. The volume is matched by its catalog name, also
+// with its number written in other digits ("卷30", "卷十" for "卷一十"); without a
+// book, a volume of the current volume's book comes first, then one whose name no
+// other book uses. currentVolume is the slot of the volume shown, or 0.
+CitationTarget ResolveCitation(const CCatalog& catalog, std::u16string_view text, int currentVolume);
+
+}  // namespace vyn

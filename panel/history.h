@@ -1,0 +1,34 @@
+// CQueryHistory: the queries searched before, most recent first, offered again as the
+// user types.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vyn {
+
+class CQueryHistory {
+public:
+    static constexpr std::size_t kMaxQueries = 50;
+
+    // The form a query is kept in: ideographic spaces as blanks, trimmed.
+    static std::u16string Normalize(std::u16string_view query);
+
+    // Puts query first; an equal one searched before is dropped, the oldest beyond
+    // kMaxQueries too. A blank query is not kept.
+    void Add(std::u16string_view query);
+    // Replaces the history with queries, most recent first, merged and cut as Add does.
+    void Assign(std::span<const std::u16string> queries);
+
+    const std::vector<std::u16string>& Queries() const { return m_queries; }
+    // The queries holding typed (all of them for a blank one), most recent first.
+    std::vector<std::u16string> Matching(std::u16string_view typed) const;
+
+private:
+    std::vector<std::u16string> m_queries;
+};
+
+}  // namespace vyn
