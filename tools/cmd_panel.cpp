@@ -7,9 +7,11 @@
 #include "encoding/utf.h"
 #include "index/index.h"
 #include "panel/catalog.h"
+#include "panel/citation.h"
 #include "panel/export.h"
 #include "panel/kwicrows.h"
 #include "panel/searchcommand.h"
+#include "textstore/filelist.h"
 #include "tools/toolcommon.h"
 
 namespace vyn::tool {
@@ -124,6 +126,40 @@ int CommandKwic(int argc, char** argv) {
     const std::vector<KwicRow> rows = KwicRows(index, command, context);
     if (options.Flag("--forms")) return WriteOut(ExportForms(HitForms(rows)));
     return WriteOut(ExportKwic(rows, format));
+}
+
+int CommandGoto(int argc, char** argv) {
+    Options options;
+    std::string problem;
+    if (!options.Parse(argc, argv, 2, {"--data"}, {}, problem)) return Usage(problem);
+    auto data = options.Text("--data");
+    if (!data) return Usage("goto needs --data DIR");
+    std::u16string text;
+    if (!JoinedText(options.Positional(), text)) return Usage("the text is not valid UTF-8");
+    CStderrSink sink;
+    CCatalog catalog(&sink);
+    if (!catalog.LoadCatalog(std::filesystem::path(*data) / "vyn.dir", {})) return kExitError;
+    const CitationTarget target = ResolveCitation(catalog, text, 0);
+    if (!target.Found()) {
+        Complain(target.error);
+        return kExitNotFound;
+    }
+    // The record the reader shows for the page: found in the store among the volume's.
+    CFileList store;
+    if (!store.Open(*data, kBaseName)) {
+        Complain("cannot open the text store in " + *data);
+        return kExitError;
+    }
+    const CatalogRecord& volume = catalog.Record(target.place.volumeSlot);
+    const auto first = static_cast<std::uint32_t>(volume.docID - 1);
+    std::int64_t record = 0;
+    if (!store.FindPage(first, static_cast<std::uint32_t>(target.place.pageNumber), record) ||
+        record < first || record > std::int64_t{first} + volume.docNo - 1) {
+        Complain("page " + std::to_string(target.place.pageNumber) + " of slot " +
+                 std::to_string(target.place.volumeSlot) + " is not in the text store");
+        return kExitNotFound;
+    }
+    return WriteOut(std::to_string(record) + "\t" + std::to_string(target.place.volumeSlot) + "\n");
 }
 
 }  // namespace vyn::tool

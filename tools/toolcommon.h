@@ -59,5 +59,6 @@ int CommandBuild(int argc, char** argv);
 int CommandCatalog(int argc, char** argv);
 int CommandResults(int argc, char** argv);
 int CommandKwic(int argc, char** argv);
+int CommandGoto(int argc, char** argv);
 
 }  // namespace vyn::tool

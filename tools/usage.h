@@ -65,6 +65,15 @@ constexpr const char* kUsage =
     "      With --forms, prints instead each distinct hit text and its number of\n"
     "      hits, tab-separated, most frequent first: which spellings the corpus uses.\n"
     "      Exit codes as for results.\n"
+    "  goto --data DIR [--] TEXT...\n"
+    "      Read TEXT as the reader's 一覧 > 移動… does: \"[book] volume [page]\", for\n"
+    "      example \"卷三十 12\", \"卷三十 第12頁\" or \"御定全唐詩 卷三十 第12頁\" (full-width\n"
+    "      digits allowed; without a page, the volume's first page). The volume is found\n"
+    "      by its catalog name, also with its number in other digits (\"卷30\"); without a\n"
+    "      book, its name must belong to one book only. Prints the record index (0-based)\n"
+    "      of that page in the text store and the volume's catalog slot (1-based, in file\n"
+    "      order), tab-separated. Exit 1, with the reason on stderr, when nothing matches\n"
+    "      or the volume has no such page; 2 when the data cannot be opened.\n"
     "\n"
     "  --help  show this text\n";
 

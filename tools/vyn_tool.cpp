@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {"catalog", vyn::tool::CommandCatalog},
     {"results", vyn::tool::CommandResults},
     {"kwic", vyn::tool::CommandKwic},
+    {"goto", vyn::tool::CommandGoto},
 };
 
 }  // namespace

@@ -152,5 +152,38 @@ TEST_F(PanelToolTest, RejectsBadQueriesSlotsAndData) {
     }
 }
 
+TEST_F(PanelToolTest, GotoPrintsRecordAndSlot) {
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string out;
+        std::string err;  // part of stderr
+    } cases[] = {
+        {{"a1v2", "6"}, 0, "4\t4\n", ""},
+        {{"A1 a1v2 第5頁"}, 0, "3\t4\n", ""},
+        {{"--", "a2v2", "第７頁"}, 0, "7\t7\n", ""},
+        {{"b1v1"}, 0, "8\t10\n", ""},
+        {{"a1v2", "7"}, 1, "", "a1v2には第7頁がありません（第5頁～第6頁）。"},
+        {{"A2 a1v1 1"}, 1, "", "「A2」に「a1v1」という巻はありません。"},
+        {{"c1v1"}, 1, "", "「c1v1」という巻は見つかりませんでした。"},
+        {{}, 1, "", "移動先を入力して下さい"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"goto", "--data", Data()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto r = RunTool(args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << args.back() << r.err;
+        EXPECT_EQ(r.out, c.out) << args.back();
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(RunTool({"goto", "a1v1"}).exitCode, 2);
+    EXPECT_EQ(RunTool({"goto", "--data", (m_dir / "missing").string(), "a1v1"}).exitCode, 2);
+    // A catalog page that the store lacks is not there to go to.
+    std::string catalog = test::ReadFile(m_dir / "vyn.dir");
+    catalog += test::CatalogRecordBytes(u"B2", 2, 20, 2, 1) + test::CatalogRecordBytes(u"b2v1", 3, 20, 2, 1);
+    test::WriteFile(m_dir / "vyn.dir", catalog);
+    EXPECT_EQ(RunTool({"goto", "--data", Data(), "b2v1 2"}).exitCode, 1);
+}
+
 }  // namespace
 }  // namespace vyn
