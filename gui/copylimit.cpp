@@ -23,4 +23,11 @@ std::size_t LimitedPrefixLength(std::u16string_view text, std::size_t maxBytes) 
     return i;
 }
 
+std::u16string WithCitation(std::u16string_view text, std::u16string_view citation) {
+    std::u16string out(text.substr(0, LimitedPrefixLength(text, kCopyLimitBytes)));
+    while (!out.empty() && (out.back() == u'\n' || out.back() == u'\r')) out.pop_back();
+    if (!out.empty()) out += u'\n';
+    return out += citation;
+}
+
 }  // namespace vyn

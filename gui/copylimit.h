@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace vyn {
@@ -16,5 +17,10 @@ std::size_t CodePageByteCount(std::u16string_view text);
 // The number of UTF-16 units of the longest prefix of text that counts at most
 // maxBytes and ends on a character boundary: the whole text when it fits.
 std::size_t LimitedPrefixLength(std::u16string_view text, std::size_t maxBytes);
+
+// What a copy with citation leaves: text cut to kCopyLimitBytes as the page view's
+// copy cuts it, a line break and the citation, which does not count toward the
+// limit; the citation alone without text.
+std::u16string WithCitation(std::u16string_view text, std::u16string_view citation);
 
 }  // namespace vyn

@@ -12,9 +12,16 @@
 // User-interface thread only.
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace vyn {
+
+// A mark on the page slider: a page of the open volume that holds hits.
+struct PageSliderMark {
+    int page = 0;
+    QString toolTip;  // "第N頁（k箇所）"
+};
 
 // The page slider and the page-position box as the panel sees them.
 class CPageSliderControl {
@@ -25,6 +32,8 @@ public:
     virtual void SetPagePos(int page) = 0;
     // Replaces the text of the read-only page-position box.
     virtual void SetPageText(const QString& text) = 0;
+    // Replaces the slider's marks (none: no marks).
+    virtual void SetPageMarks(const QList<PageSliderMark>& marks) = 0;
 };
 
 // What the slider needs from the panel.

@@ -29,6 +29,21 @@ inline constexpr int ID_NEXT_HIT = 32806;
 // Commands beyond menu 128's: hits in context, and the result list written to a file.
 inline constexpr int ID_KWIC_WINDOW = 32900;
 inline constexpr int ID_EXPORT_RESULTS = 32901;
+// The reading flow: result to result, go to a citation, page zoom, bookmarks, copy
+// with citation.
+inline constexpr int ID_PREV_RESULT_PAGE = 32902;
+inline constexpr int ID_NEXT_RESULT_PAGE = 32903;
+inline constexpr int ID_GOTO_PAGE = 32904;
+inline constexpr int ID_ZOOM_IN = 32905;
+inline constexpr int ID_ZOOM_OUT = 32906;
+inline constexpr int ID_ZOOM_RESET = 32907;
+inline constexpr int ID_BOOKMARK_ADD = 32910;
+inline constexpr int ID_BOOKMARK_LIST = 32911;
+inline constexpr int ID_BOOKMARK_UNDO = 32912;
+inline constexpr int ID_RC_COPY_CITED = 32913;
+// The bookmarks listed in the bookmarks menu: ID_BOOKMARK_FIRST + their place.
+inline constexpr int ID_BOOKMARK_FIRST = 32920;
+inline constexpr int kBookmarkMenuItems = 20;
 
 // Commands with the framework's standard numbers.
 inline constexpr int ID_FILE_NEW = 57600;

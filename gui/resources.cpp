@@ -21,6 +21,11 @@ constexpr std::array kViewMenu{
     MenuItem{"ツールバー(&T)", ID_VIEW_TOOLBAR},
     MenuItem{"状態バー(&S)", ID_VIEW_STATUS_BAR},
     MenuItem{"全表示(&p)", ID_VIEW_FULL},
+    // Added after the items of menu 128.
+    MenuItem{"", 0},
+    MenuItem{"文字を大きく", ID_ZOOM_IN},
+    MenuItem{"文字を小さく", ID_ZOOM_OUT},
+    MenuItem{"標準の大きさ", ID_ZOOM_RESET},
 };
 constexpr std::array kListMenu{
     MenuItem{"上の頁へ(&P)", ID_PREV_PAGE}, MenuItem{"次の頁へ(&N)", ID_NEXT_PAGE},
@@ -31,16 +36,27 @@ constexpr std::array kListMenu{
     // Added after the items of menu 128.
     MenuItem{"", 0},
     MenuItem{"文脈一覧", ID_KWIC_WINDOW},   MenuItem{"検索結果を書き出す…", ID_EXPORT_RESULTS},
+    MenuItem{"", 0},
+    MenuItem{"前の結果頁", ID_PREV_RESULT_PAGE}, MenuItem{"次の結果頁", ID_NEXT_RESULT_PAGE},
+    MenuItem{"", 0},
+    MenuItem{"移動…", ID_GOTO_PAGE},
 };
 constexpr std::array kHelpMenu{
     MenuItem{"バージョン(&A)...", ID_APP_ABOUT},
     MenuItem{"ヘルプ", ID_HELP_OPEN},
 };
 
+// A popup added after those of menu 128; the bookmarks themselves follow its items.
+constexpr std::array kBookmarkMenu{
+    MenuItem{"この頁をしおりに挟む…", ID_BOOKMARK_ADD},
+    MenuItem{"しおり一覧…", ID_BOOKMARK_LIST},
+    MenuItem{"しおりの削除を元に戻す", ID_BOOKMARK_UNDO},
+};
+
 const std::array kMainMenu{
     PopupMenu{"ファイル(&F)", kFileMenu}, PopupMenu{"編集(&E)", kEditMenu},
     PopupMenu{"表示(&V)", kViewMenu},     PopupMenu{"一覧", kListMenu},
-    PopupMenu{"ヘルプ(&H)", kHelpMenu},
+    PopupMenu{"ヘルプ(&H)", kHelpMenu},   PopupMenu{"しおり(&B)", kBookmarkMenu},
 };
 
 constexpr std::array kRightClickItems{
@@ -72,6 +88,18 @@ const std::array kAccelerators{
 const std::array kExtraAccelerators{
     Accelerator{Qt::Key_F3, Qt::ShiftModifier, ID_PREV_HIT},
     Accelerator{Qt::Key_F7, Qt::NoModifier, ID_KWIC_WINDOW},
+    Accelerator{Qt::Key_F8, Qt::NoModifier, ID_NEXT_RESULT_PAGE},
+    Accelerator{Qt::Key_F8, Qt::ShiftModifier, ID_PREV_RESULT_PAGE},
+    Accelerator{Qt::Key_F4, Qt::NoModifier, ID_GOTO_PAGE},
+    Accelerator{Qt::Key_F9, Qt::NoModifier, ID_BOOKMARK_ADD},
+    Accelerator{Qt::Key_F9, Qt::ShiftModifier, ID_BOOKMARK_LIST},
+    // Ctrl is refused in the page view: the zoom keys take Alt. "+" comes shifted on
+    // most keyboards, and "=" shares its key on some.
+    Accelerator{Qt::Key_Plus, Qt::AltModifier, ID_ZOOM_IN},
+    Accelerator{Qt::Key_Plus, Qt::AltModifier | Qt::ShiftModifier, ID_ZOOM_IN},
+    Accelerator{Qt::Key_Equal, Qt::AltModifier, ID_ZOOM_IN},
+    Accelerator{Qt::Key_Minus, Qt::AltModifier, ID_ZOOM_OUT},
+    Accelerator{Qt::Key_0, Qt::AltModifier, ID_ZOOM_RESET},
 };
 
 struct PromptEntry {
@@ -91,6 +119,15 @@ constexpr std::array kPrompts{
     PromptEntry{ID_NEXT_HIT, "次の検索結果\n次の検索結果"},
     PromptEntry{ID_KWIC_WINDOW, "検索語を前後の文脈とともに一覧する\n文脈一覧"},
     PromptEntry{ID_EXPORT_RESULTS, "検索結果の一覧をファイルに書き出す\n書き出し"},
+    PromptEntry{ID_PREV_RESULT_PAGE, "検索結果の一覧で前の頁を開く\n前の結果頁"},
+    PromptEntry{ID_NEXT_RESULT_PAGE, "検索結果の一覧で次の頁を開く\n次の結果頁"},
+    PromptEntry{ID_GOTO_PAGE, "巻と頁を指定して開く\n移動"},
+    PromptEntry{ID_ZOOM_IN, "頁の文字を大きくする\n文字を大きく"},
+    PromptEntry{ID_ZOOM_OUT, "頁の文字を小さくする\n文字を小さく"},
+    PromptEntry{ID_ZOOM_RESET, "頁の文字を標準の大きさに戻す\n標準の大きさ"},
+    PromptEntry{ID_BOOKMARK_ADD, "表示中の頁をしおりに加える\nしおりに挟む"},
+    PromptEntry{ID_BOOKMARK_LIST, "しおりを一覧して開く・削除する\nしおり一覧"},
+    PromptEntry{ID_BOOKMARK_UNDO, "最後に削除したしおりを戻す\n元に戻す"},
     PromptEntry{ID_EDIT_COPY, "選択されたファイルをクリップボードにコピー\nコピー"},
     PromptEntry{ID_APP_ABOUT, "このソフトについてのバージョン、ヘルプ\n情報"},
     PromptEntry{ID_APP_EXIT, "プログラムを終了；ファイルの保存を確認\n終了"},

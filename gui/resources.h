@@ -50,7 +50,8 @@ struct Accelerator {
 };
 
 std::span<const Accelerator> AcceleratorTable();
-// Keys added to the table's: Shift+F3 for 上の検索結果, F7 for 文脈一覧.
+// Keys added to the table's: Shift+F3 for 上の検索結果, F7 for 文脈一覧, and the keys
+// of the commands added after menu 128's.
 std::span<const Accelerator> ExtraAccelerators();
 // The command of the accelerator matching key and modifiers (keypad flag ignored) in
 // the table or among the added keys, or 0.

@@ -185,6 +185,14 @@ int VolumeSlotOf(const CCatalog& catalog, std::uint32_t record) {
     return 0;
 }
 
+PagePlace PlaceOfRecord(const CCatalog& catalog, std::uint32_t record) {
+    const int slot = VolumeSlotOf(catalog, record);
+    if (slot == 0) return {};
+    const CatalogRecord& volume = catalog.Record(slot);
+    const std::int64_t page = volume.curFileName + (std::int64_t{record} + 1 - volume.docID);
+    return {slot, static_cast<int>(std::min(page, kPageCap))};
+}
+
 int BookSlotOf(const CCatalog& catalog, int volumeSlot) {
     if (!catalog.HasRecord(volumeSlot)) return 0;
     const int parent = catalog.TreeParent(volumeSlot);

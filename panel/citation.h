@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <string_view>
 
 #include "panel/catalog.h"
@@ -25,6 +26,10 @@ std::pair<int, int> VolumePageRange(const CCatalog& catalog, int volumeSlot);
 // The slot of the volume (level 3) whose pages hold store record (0-based); 0 when
 // none does.
 int VolumeSlotOf(const CCatalog& catalog, std::uint32_t record);
+
+// The volume and page number of store record (0-based); volumeSlot 0 when no volume
+// holds it.
+PagePlace PlaceOfRecord(const CCatalog& catalog, std::uint32_t record);
 
 // The book (level 2) above the volume in slot; 0 when there is none.
 int BookSlotOf(const CCatalog& catalog, int volumeSlot);

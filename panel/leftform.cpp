@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCompleter>
+#include <QDateTime>
+#include <QInputDialog>
+#include <QStringListModel>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -16,15 +20,21 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
+#include <functional>
+#include <utility>
 
 #include "gui/images.h"
 #include "gui/messagebox.h"
 #include "gui/platform.h"
+#include "gui/profile.h"
 #include "gui/qtstrings.h"
 #include "gui/resource.h"
 #include "gui/resources.h"
 #include "gui/toolbarres.h"
 #include "gui/tooltipresourcebutton.h"
+#include "panel/bookmarkdialog.h"
+#include "panel/gotodialog.h"
+#include "panel/hitmarks.h"
 #include "panel/htmlctrl.h"
 #include "panel/kwicrows.h"
 #include "panel/sortlistctrl.h"
@@ -37,6 +47,11 @@ constexpr const char* kListingFile = "vyn.txt";
 constexpr int kItemSlotRole = Qt::UserRole;
 constexpr int kTreeImageSide = 20;
 const QColor kScopeColour(255, 0, 0);
+// Profile entries of the reading flow.
+const QString kSearchSection = QStringLiteral("Search");
+const QString kHistoryEntry = QStringLiteral("History");
+const QString kBookmarkSection = QStringLiteral("Bookmarks");
+const QString kBookmarkEntry = QStringLiteral("Items");
 
 // The catalog tree: connecting lines between items, no expand buttons.
 class CCatalogTree : public QTreeWidget {
@@ -255,7 +270,32 @@ void CLeftForm::OnInitialUpdate() {
     order.append({m_searchButton, m_variants, m_and, m_or, m_wholeText, m_mainText, m_notes,
                   m_resultList, m_listPrev, m_listNext, m_listPageEdit});
     for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+    SetUpHistory();
+    m_bookmarks.Load(CProfile::GetProfileString(kBookmarkSection, kBookmarkEntry).toStdString());
     ArrangeControls();
+}
+
+void CLeftForm::SetUpHistory() {
+    std::vector<std::u16string> stored;
+    for (const QString& query : CProfile::GetProfileString(kSearchSection, kHistoryEntry).split(u'\n')) {
+        stored.push_back(ToUtf16(query));
+    }
+    m_history.Assign(stored);
+    m_historyModel = new QStringListModel(this);
+    m_completer = new QCompleter(m_historyModel, this);
+    m_completer->setObjectName(QStringLiteral("historyCompleter"));
+    m_completer->setFilterMode(Qt::MatchContains);
+    m_completer->setCaseSensitivity(Qt::CaseInsensitive);
+    m_completer->setCompletionMode(QCompleter::PopupCompletion);
+    m_completer->setMaxVisibleItems(12);
+    m_completer->popup()->setObjectName(QStringLiteral("historyPopup"));
+    m_completer->popup()->setAccessibleName(QStringLiteral("検索の履歴"));
+    // Enter on the list without a chosen query searches what was typed.
+    m_completer->popup()->installEventFilter(this);
+    QStringList queries;
+    for (const std::u16string& query : m_history.Queries()) queries.append(FromUtf16(query));
+    m_historyModel->setStringList(queries);
+    if (m_keywordPage && m_keywordPage->TextField()) m_keywordPage->TextField()->setCompleter(m_completer);
 }
 
 void CLeftForm::SetLabelText(QLabel* label, const QString& text) {
@@ -367,6 +407,23 @@ bool CLeftForm::eventFilter(QObject* watched, QEvent* event) {
         ApplyListPageEdit();
         return false;
     }
+    if (m_completer && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        QAbstractItemView* popup = m_completer->popup();
+        if (watched == popup && (key == Qt::Key_Return || key == Qt::Key_Enter) &&
+            !popup->currentIndex().isValid()) {
+            popup->hide();
+            OnSearch();
+            return true;
+        }
+        // Down in the keyword entry offers the history, all of it for an empty entry.
+        QLineEdit* field = m_keywordPage ? m_keywordPage->TextField() : nullptr;
+        if (watched == field && key == Qt::Key_Down && !popup->isVisible()) {
+            m_completer->setCompletionPrefix(field->text());
+            m_completer->complete();
+            return false;
+        }
+    }
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         // A key goes to the focus widget first, then up its parents: act once, and let
         // the key go on to the control in every case.
@@ -407,10 +464,33 @@ void CLeftForm::ShowCurrentPage(bool openVolume) {
         if (openVolume) {
             const auto [first, last] = navigator.SliderRange();
             m_pageSlider->SetPageRange(first, last);
+            UpdateSliderMarks();
         }
         m_pageSlider->SetPagePos(navigator.CurPage());
     }
     UpdatePageBox();
+}
+
+void CLeftForm::UpdateSliderMarks() {
+    if (!m_pageSlider) return;
+    QList<PageSliderMark> marks;
+    for (const PageMark& mark :
+         HitMarks(m_logic.Catalog(), m_logic.Navigator().CurItem(), m_logic.Search().Results())) {
+        marks.append({mark.pageNumber, FromUtf16(HitMarkToolTip(mark))});
+    }
+    m_pageSlider->SetPageMarks(marks);
+}
+
+void CLeftForm::FollowCurrentVolume() {
+    CNavigator& navigator = m_logic.Navigator();
+    const auto slot = static_cast<std::size_t>(navigator.CurItem());
+    if (QTreeWidgetItem* item = slot < m_treeItems.size() ? m_treeItems[slot] : nullptr) {
+        const QSignalBlocker quiet(m_tree);
+        m_tree->setCurrentItem(item);
+        m_tree->scrollToItem(item);
+    }
+    navigator.SetScopeItem(static_cast<int>(slot));
+    SetLabelText(m_scopeLabel, FromUtf16(navigator.ScopePath()));
 }
 
 void CLeftForm::UpdatePageBox() {
@@ -420,13 +500,13 @@ void CLeftForm::UpdatePageBox() {
 
 void CLeftForm::ShowCatalogPage(int slot, int mode, int pageNumber) {
     ByteString page;
-    if (!m_logic.Navigator().ReadCatalogPage(Index(), slot, mode, pageNumber, page)) {
-        const CCatalog& catalog = m_logic.Catalog();
-        const int wanted =
-            mode == 1 && catalog.HasRecord(slot) ? catalog.Record(slot).curFileName : pageNumber;
-        page = MissingPageNotice(wanted);
-    }
+    const CCatalog& catalog = m_logic.Catalog();
+    const int wanted = mode == 1 && catalog.HasRecord(slot) ? catalog.Record(slot).curFileName : pageNumber;
+    const bool found = m_logic.Navigator().ReadCatalogPage(Index(), slot, mode, pageNumber, page);
+    if (!found) page = MissingPageNotice(wanted);
     if (!WritePageFile(kCatalogPageFile, page)) return;
+    const bool volume = found && catalog.Record(slot).level == kLevelVolume;
+    m_shownPlace = volume ? PagePlace{slot, wanted} : PagePlace{};
     Navigate(kCatalogPageFile, std::string());
 }
 
@@ -468,6 +548,14 @@ void CLeftForm::OnSearch() {
     ShowResultListPage();
     ArrangeControls();
     m_hiddenKeyword->clear();
+    if (m_keywordPage && m_keywordPage->TextField() && m_completer) {
+        m_history.Add(ToUtf16(m_keywordPage->TextField()->text()));
+        QStringList queries;
+        for (const std::u16string& query : m_history.Queries()) queries.append(FromUtf16(query));
+        m_historyModel->setStringList(queries);
+        CProfile::WriteProfileString(kSearchSection, kHistoryEntry, queries.join(u'\n'));
+    }
+    UpdateSliderMarks();
     emit searchCompleted();
 }
 
@@ -554,6 +642,8 @@ void CLeftForm::OnResultSelected(std::uint32_t pageIndex) {
                                                             search.ScopeKind(), search.Variants());
         if (!WritePageFile(page.file, page.bytes)) return;
         navigator.CommitResultPage(page);
+        m_logic.SetCurrentEntry(pageIndex);
+        m_shownPlace = PlaceOfRecord(m_logic.Catalog(), pageIndex);
         Navigate(page.file, page.fragment);
     } catch (const std::exception&) {
         m_sink.Warning(kPageFailedMessage);
@@ -561,6 +651,7 @@ void CLeftForm::OnResultSelected(std::uint32_t pageIndex) {
 }
 
 bool CLeftForm::OnCmdMsg(int id, CmdCode code, CCmdUI* ui) {
+    if (OnReadingCommand(id, code, ui)) return true;
     NavCommand command;
     switch (id) {
         case ID_PREV_PAGE: command = NavCommand::kPrevPage; break;
@@ -591,14 +682,7 @@ bool CLeftForm::OnCmdMsg(int id, CmdCode code, CCmdUI* ui) {
             if (!moved) break;
             ShowCurrentPage(true);
             // The tree follows the new volume, and so do the scope and its path.
-            const auto slot = static_cast<std::size_t>(navigator.CurItem());
-            if (QTreeWidgetItem* item = slot < m_treeItems.size() ? m_treeItems[slot] : nullptr) {
-                const QSignalBlocker quiet(m_tree);
-                m_tree->setCurrentItem(item);
-                m_tree->scrollToItem(item);
-            }
-            navigator.SetScopeItem(static_cast<int>(slot));
-            SetLabelText(m_scopeLabel, FromUtf16(navigator.ScopePath()));
+            FollowCurrentVolume();
             break;
         }
         case NavCommand::kPrevHit:
@@ -618,6 +702,145 @@ bool CLeftForm::WritePageFile(std::string_view name, std::span<const std::uint8_
 
 QString CLeftForm::PageFilePath(std::string_view name) const {
     return QString::fromStdString(m_tempFolder.PagePath(name).string());
+}
+
+bool CLeftForm::OnReadingCommand(int id, CmdCode code, CCmdUI* ui) {
+    bool enabled = false;
+    std::function<void()> run;
+    const std::size_t bookmarkAt = static_cast<std::size_t>(id - ID_BOOKMARK_FIRST);
+    switch (id) {
+        case ID_PREV_RESULT_PAGE:
+        case ID_NEXT_RESULT_PAGE: {
+            const int direction = id == ID_NEXT_RESULT_PAGE ? 1 : -1;
+            enabled = m_logic.ResultStepTarget(direction).has_value();
+            run = [this, direction] { StepResult(direction); };
+            break;
+        }
+        case ID_GOTO_PAGE:
+            enabled = m_logic.Catalog().NodeItemCount() > 1;
+            run = [this] { ShowGotoDialog(); };
+            break;
+        case ID_BOOKMARK_ADD:
+            enabled = m_shownPlace.volumeSlot != 0;
+            run = [this] { AskBookmarkNote(); };
+            break;
+        case ID_BOOKMARK_LIST:
+            enabled = !m_bookmarks.Items().empty();
+            run = [this] { ShowBookmarkDialog(); };
+            break;
+        case ID_BOOKMARK_UNDO:
+            enabled = m_bookmarks.CanUndo();
+            run = [this] { UndoBookmarkRemoval(); };
+            break;
+        default:
+            if (id < ID_BOOKMARK_FIRST || id >= ID_BOOKMARK_FIRST + kBookmarkMenuItems) return false;
+            enabled = bookmarkAt < m_bookmarks.Items().size();
+            run = [this, bookmarkAt] { OpenBookmark(bookmarkAt); };
+            break;
+    }
+    if (code == CmdCode::kUpdate) ui->Enable(enabled);
+    if (code == CmdCode::kCommand && enabled) run();
+    return true;
+}
+
+bool CLeftForm::StepResult(int direction) {
+    const auto target = m_logic.ResultStepTarget(direction);
+    if (!target) return false;
+    return OpenResultHit(m_logic.Search().Results()[*target].pageIndex, 0);
+}
+
+bool CLeftForm::OpenPlace(PagePlace place) {
+    if (VolumePageRange(m_logic.Catalog(), place.volumeSlot).second < 0) return false;
+    CNavigator& navigator = m_logic.Navigator();
+    if (!navigator.OpenVolumePage(place.volumeSlot, place.pageNumber)) return false;
+    ShowCatalogPage(place.volumeSlot, 0, place.pageNumber);
+    if (m_pageSlider) {
+        const auto [first, last] = navigator.SliderRange();
+        m_pageSlider->SetPageRange(first, last);
+        m_pageSlider->SetPagePos(navigator.CurPage());
+    }
+    UpdateSliderMarks();
+    UpdatePageBox();
+    FollowCurrentVolume();
+    return true;
+}
+
+QString CLeftForm::GoTo(const QString& text) {
+    const CitationTarget target = ResolveCitation(m_logic.Catalog(), ToUtf16(text), m_shownPlace.volumeSlot);
+    if (!target.Found()) return FromUtf8(target.error);
+    OpenPlace(target.place);
+    return {};
+}
+
+QString CLeftForm::CitationText() const { return FromUtf16(vyn::CitationText(m_logic.Catalog(), m_shownPlace)); }
+
+bool CLeftForm::AddBookmark(const QString& note) {
+    const QString added = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    auto bookmark = CBookmarks::Make(m_logic.Catalog(), m_shownPlace, added.toStdString(), ToUtf16(note));
+    if (!bookmark) return false;
+    m_bookmarks.Add(std::move(*bookmark));
+    SaveBookmarks();
+    return true;
+}
+
+bool CLeftForm::RemoveBookmark(std::size_t at) {
+    if (!m_bookmarks.Remove(at)) return false;
+    SaveBookmarks();
+    return true;
+}
+
+bool CLeftForm::UndoBookmarkRemoval() {
+    if (!m_bookmarks.Undo()) return false;
+    SaveBookmarks();
+    return true;
+}
+
+bool CLeftForm::OpenBookmark(std::size_t at) {
+    if (at >= m_bookmarks.Items().size()) return false;
+    const Bookmark& bookmark = m_bookmarks.Items()[at];
+    const int slot = LocateBookmark(m_logic.Catalog(), bookmark);
+    if (slot == 0) {
+        ShowWarning(window(), QStringLiteral("このしおりの巻（%1）は今のデータにありません。")
+                                  .arg(FromUtf16(BookmarkTitle(bookmark))));
+        return false;
+    }
+    return OpenPlace({slot, bookmark.place.pageNumber});
+}
+
+void CLeftForm::SaveBookmarks() {
+    CProfile::WriteProfileString(kBookmarkSection, kBookmarkEntry,
+                                 QString::fromStdString(m_bookmarks.Serialize()));
+}
+
+void CLeftForm::ShowGotoDialog() {
+    auto* dialog = new CGotoDialog(window(), [this](const QString& text) { return GoTo(text); });
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+void CLeftForm::ShowBookmarkDialog() {
+    auto* dialog = new CBookmarkDialog(
+        window(), &m_bookmarks, [this](std::size_t at) { OpenBookmark(at); }, [this] { SaveBookmarks(); });
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+void CLeftForm::AskBookmarkNote() {
+    const PagePlace place = m_shownPlace;
+    auto* dialog = new QInputDialog(window());
+    dialog->setObjectName(QStringLiteral("bookmarkNoteDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(QStringLiteral("しおりに挟む"));
+    dialog->setLabelText(FromUtf16(vyn::CitationText(m_logic.Catalog(), place)) +
+                         QStringLiteral("\nメモ（なくても構いません）："));
+    dialog->setOkButtonText(QStringLiteral("挟む"));
+    dialog->setCancelButtonText(QStringLiteral("キャンセル"));
+    connect(dialog, &QInputDialog::textValueSelected, this, [this, place](const QString& note) {
+        const PagePlace shown = std::exchange(m_shownPlace, place);
+        AddBookmark(note);
+        m_shownPlace = shown;
+    });
+    dialog->open();
 }
 
 }  // namespace vyn

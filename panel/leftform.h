@@ -16,10 +16,15 @@
 #include "gui/paneview.h"
 #include "gui/tempfolder.h"
 #include "index/messagesink.h"
+#include "panel/bookmarks.h"
+#include "panel/citation.h"
+#include "panel/history.h"
 #include "panel/panellogic.h"
 
 class QButtonGroup;
 class QCheckBox;
+class QCompleter;
+class QStringListModel;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -124,6 +129,35 @@ public:
     // result list (on its list page). False when record is no entry of the search.
     bool OpenResultHit(std::uint32_t record, int anchor);
 
+    // The reading flow.
+    // Opens the next (1) or previous (-1) entry of the result list at its first hit,
+    // its row selected on its list page; false at either end.
+    bool StepResult(int direction);
+    // Opens page place as the tree would open its volume, the tree, scope, slider and
+    // page box following; false when the slot holds no volume.
+    bool OpenPlace(PagePlace place);
+    // Opens the page text names (see ResolveCitation), the shown volume's book first;
+    // "" or why not.
+    QString GoTo(const QString& text);
+    // The page shown: a volume's page or a result page; volumeSlot 0 while there is
+    // none (or the notice of a missing page).
+    PagePlace ShownPlace() const { return m_shownPlace; }
+    // "（御定全唐詩・卷一・第1頁）" for the page shown; empty when there is none.
+    QString CitationText() const;
+
+    // Bookmarks, kept in the profile.
+    const CBookmarks& Bookmarks() const { return m_bookmarks; }
+    // Bookmarks the page shown with note; false when no page is shown.
+    bool AddBookmark(const QString& note);
+    bool RemoveBookmark(std::size_t at);
+    bool UndoBookmarkRemoval();
+    // Opens the page of bookmark at; says so when the catalog no longer holds it.
+    bool OpenBookmark(std::size_t at);
+
+    // Queries searched before, kept in the profile and offered by the keyword entry.
+    const CQueryHistory& History() const { return m_history; }
+    QCompleter* HistoryCompleter() const { return m_completer; }
+
 signals:
     // Asks the page view to open target: a page file path, optionally "#" fragment.
     void navigateRequested(const QString& target);
@@ -162,6 +196,16 @@ private:
     // After the current volume or page changed: show its page, or, with openVolume,
     // also set the slider range; then the slider position and the page-position box.
     void ShowCurrentPage(bool openVolume);
+    // The tree selects the current volume; the scope and its path follow.
+    void FollowCurrentVolume();
+    // The slider marks the result pages of the current volume.
+    void UpdateSliderMarks();
+    void SetUpHistory();
+    void SaveBookmarks();
+    void ShowGotoDialog();
+    void ShowBookmarkDialog();
+    void AskBookmarkNote();
+    bool OnReadingCommand(int id, CmdCode code, CCmdUI* ui);
     void UpdatePageBox();
     void Navigate(std::string_view file, const std::string& fragment);
 
@@ -197,6 +241,12 @@ private:
     // Tree items by slot.
     std::vector<QTreeWidgetItem*> m_treeItems;
     bool m_arranging = false;
+
+    PagePlace m_shownPlace;
+    CQueryHistory m_history;
+    QCompleter* m_completer = nullptr;
+    QStringListModel* m_historyModel = nullptr;
+    CBookmarks m_bookmarks;
 };
 
 }  // namespace vyn

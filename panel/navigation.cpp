@@ -29,6 +29,13 @@ CNavigator::Selection CNavigator::SelectCatalogItem(int slot) {
     return Selection::kVolumeOpened;
 }
 
+bool CNavigator::OpenVolumePage(int slot, int page) {
+    if (!SetScopeItem(slot)) return false;
+    m_curItem = slot;
+    m_curPage = page;
+    return true;
+}
+
 void CNavigator::OpenVolume(int slot) {
     m_curItem = slot;
     m_curPage = m_catalog.Record(slot).curFileName;

@@ -65,6 +65,10 @@ public:
     // children, the current volume at its first page (then show CurrentPage and
     // set the slider to SliderRange).
     Selection SelectCatalogItem(int slot);
+    // Makes slot the scope and the current volume at page number page, as going to a
+    // citation or a bookmark does (then show the page, set the slider and select the
+    // tree item). False, nothing changed, when the slot holds no record.
+    bool OpenVolumePage(int slot, int page);
 
     int CurItem() const { return m_curItem; }  // 0 before a volume is opened
     int CurPage() const { return m_curPage; }

@@ -16,13 +16,17 @@
 #include <QPrinterInfo>
 #include <QStandardPaths>
 #include <QWebEngineScript>
+#include <QWebEngineSettings>
+#include <utility>
 
 #include "gui/copylimit.h"
 #include "gui/exportdialog.h"
 #include "gui/messagebox.h"
+#include "gui/profile.h"
 #include "gui/qtstrings.h"
 #include "gui/resource.h"
 #include "gui/resources.h"
+#include "gui/zoom.h"
 
 namespace vyn {
 
@@ -34,6 +38,9 @@ constexpr const char* kSelectionScript =
     "var d=document.createElement('div');"
     "for(var i=0;i<s.rangeCount;i++)d.appendChild(s.getRangeAt(i).cloneContents());"
     "return [s.toString(),d.innerHTML];})()";
+
+const QString kZoomSection = QStringLiteral("Page");
+const QString kZoomEntry = QStringLiteral("Zoom");
 
 bool IsLocalScheme(const QUrl& url) {
     return url.isLocalFile() || url.scheme() == QLatin1String("about");
@@ -49,10 +56,20 @@ bool CBookPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bo
     return IsLocalScheme(url);
 }
 
-CBookView::CBookView(QWidget* parent) : QWebEngineView(parent), m_printer(QPrinter::HighResolution) {
+CBookView::CBookView(QWidget* parent)
+    : QWebEngineView(parent),
+      m_printer(QPrinter::HighResolution),
+      m_zoomPercent(ValidZoom(CProfile::GetProfileString(kZoomSection, kZoomEntry).toInt())) {
     setObjectName(QStringLiteral("CBookView"));
     setAccessibleName(QStringLiteral("頁"));
     setPage(new CBookPage(this));
+    // The default faces only: the page bytes name none for the text.
+    for (auto family : {QWebEngineSettings::StandardFont, QWebEngineSettings::SerifFont}) {
+        settings()->setFontFamily(family, QString::fromLatin1(kPageFontFamily));
+    }
+    ApplyZoom();
+    // The engine may forget the zoom when a new document comes.
+    connect(this, &QWebEngineView::loadFinished, this, [this] { ApplyZoom(); });
     connect(page(), &QWebEnginePage::pdfPrintingFinished, this, [this](const QString&, bool written) {
         if (!written) ShowWarning(window(), QStringLiteral("PDFに書き出せませんでした。"));
         emit pdfSaved(written);
@@ -119,32 +136,44 @@ void CBookView::ExecWB(int cmd, int option) {
 }
 
 void CBookView::CopyLimited() {
-    if (!page()->hasSelection()) {
-        // Nothing to copy: the limit applies to what the clipboard holds.
-        FinishLimitedCopy();
-        return;
-    }
     // The browser's own copy acts on the focused frame only, which a page the user
     // never clicked into does not have; the selection is taken from the page instead,
-    // as text and as HTML, the formats the browser would have put there.
+    // as text and as HTML, the formats the browser would have put there. The page is
+    // asked even when the view reports no selection: that report is not renewed when
+    // a new page's selection has the same text as the last one.
     const QPointer<CBookView> self(this);
     page()->runJavaScript(QString::fromLatin1(kSelectionScript), QWebEngineScript::ApplicationWorld,
                           [self](const QVariant& result) {
                               if (!self) return;
                               const QStringList parts = result.toStringList();
-                              if (parts.size() == 2 && !parts[0].isEmpty()) {
+                              const bool selected = parts.size() == 2 && !parts[0].isEmpty();
+                              if (selected) {
                                   auto* data = new QMimeData;
                                   data->setText(parts[0]);
                                   data->setHtml(parts[1]);
                                   QGuiApplication::clipboard()->setMimeData(data);
                               }
-                              self->FinishLimitedCopy();
+                              self->FinishLimitedCopy(selected);
                           });
 }
 
-void CBookView::FinishLimitedCopy() {
+void CBookView::CopyWithCitation(const QString& citation) {
+    m_pendingCitation = citation;
+    CopyLimited();
+}
+
+void CBookView::FinishLimitedCopy(bool selected) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     const std::u16string text = ToUtf16(clipboard->text());
+    if (m_pendingCitation) {
+        const QString citation = *std::exchange(m_pendingCitation, std::nullopt);
+        // Plain text only: a rich copy would paste without the citation. Without a
+        // selection, the citation alone.
+        const std::u16string copied = selected ? text : std::u16string();
+        clipboard->setText(FromUtf16(WithCitation(copied, ToUtf16(citation))));
+        emit limitedCopyFinished(CodePageByteCount(copied) > kCopyLimitBytes);
+        return;
+    }
     bool shortened = false;
     if (!text.empty() && CodePageByteCount(text) > kCopyLimitBytes) {
         const std::size_t keep = LimitedPrefixLength(text, kCopyLimitBytes);
@@ -155,6 +184,23 @@ void CBookView::FinishLimitedCopy() {
 }
 
 void CBookView::SelectAll() { ExecWB(OLECMDID_SELECTALL, OLECMDEXECOPT_PROMPTUSER); }
+
+bool CBookView::CanStepZoom(int direction) const {
+    return NextZoom(m_zoomPercent, direction) != m_zoomPercent;
+}
+
+bool CBookView::StepZoom(int direction) {
+    if (!CanStepZoom(direction)) return false;
+    m_zoomPercent = NextZoom(m_zoomPercent, direction);
+    ApplyZoom();
+    CProfile::WriteProfileString(kZoomSection, kZoomEntry, QString::number(m_zoomPercent));
+    return true;
+}
+
+void CBookView::ApplyZoom() {
+    const qreal factor = m_zoomPercent / 100.0;
+    if (!qFuzzyCompare(zoomFactor(), factor)) setZoomFactor(factor);
+}
 
 bool CBookView::HasPrinter() {
     if (!QPrinterInfo::availablePrinterNames().isEmpty()) {
@@ -334,6 +380,13 @@ void CBookView::ShowContextMenu(const QPoint& globalPos) {
         const int id = item.id;
         connect(action, &QAction::triggered, this, [this, id] { OnViewCommand(id); });
     }
+    // Added after the items of menu 130.
+    menu->addSeparator();
+    const QString citation = m_citationSource ? m_citationSource() : QString();
+    QAction* cited = menu->addAction(QStringLiteral("出典付きでコピー"));
+    cited->setObjectName(QStringLiteral("rightClick_%1").arg(ID_RC_COPY_CITED));
+    cited->setEnabled(!citation.isEmpty());
+    connect(cited, &QAction::triggered, this, [this, citation] { CopyWithCitation(citation); });
     menu->popup(globalPos);
     emit contextMenuShown(menu);
 }

@@ -7,9 +7,11 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
-#include "gui/paneview.h"
-
 #include <QMenu>
+#include <functional>
+#include <optional>
+
+#include "gui/paneview.h"
 
 namespace vyn {
 
@@ -68,7 +70,22 @@ public:
     // once to whatever text the clipboard holds when nothing is selected. Emits
     // limitedCopyFinished afterwards.
     void CopyLimited();
+    // The limited copy followed by a line with the citation (see WithCitation); the
+    // citation alone when nothing is selected.
+    void CopyWithCitation(const QString& citation);
     void SelectAll();
+
+    // The citation of the page shown ("（御定全唐詩・卷一・第1頁）"), empty when it has
+    // none; the page menu offers 出典付きでコピー while it gives one.
+    void SetCitationSource(std::function<QString()> source) { m_citationSource = std::move(source); }
+
+    // Page zoom in percent (see gui/zoom.h); kept in the profile.
+    int ZoomPercent() const { return m_zoomPercent; }
+    // Zooms in (1), out (-1) or back to the standard size (0); false at either end.
+    bool StepZoom(int direction);
+    bool CanStepZoom(int direction) const;
+    // The face pages are shown in by default: a Mincho/Song design.
+    static constexpr const char* kPageFontFamily = "Noto Serif CJK JP";
 
     // Printing. Without an installed printer the user is told so and nothing happens.
     void PrintNow();          // at once, no dialog
@@ -97,7 +114,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void FinishLimitedCopy();
+    // selected: the page's selection was just put on the clipboard.
+    void FinishLimitedCopy(bool selected);
     // True with a printer chosen; false, the printer set to write PDF, without one.
     bool HasPrinter();
     // Without a printer the print commands offer to save the page as PDF.
@@ -106,7 +124,13 @@ private:
     QString PdfFileName() const;
     void OnViewCommand(int id);
 
+    void ApplyZoom();
+
     QPrinter m_printer;
+    std::function<QString()> m_citationSource;
+    // Set while a copy with citation waits for the page's selection.
+    std::optional<QString> m_pendingCitation;
+    int m_zoomPercent;
 };
 
 }  // namespace vyn

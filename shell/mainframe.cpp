@@ -56,10 +56,25 @@ bool IsPanelCommand(int id) {
         case ID_NEXT_VOLUME:
         case ID_PREV_HIT:
         case ID_NEXT_HIT:
+        case ID_PREV_RESULT_PAGE:
+        case ID_NEXT_RESULT_PAGE:
+        case ID_GOTO_PAGE:
+        case ID_BOOKMARK_ADD:
+        case ID_BOOKMARK_LIST:
+        case ID_BOOKMARK_UNDO:
             return true;
         default:
-            return false;
+            return id >= ID_BOOKMARK_FIRST && id < ID_BOOKMARK_FIRST + kBookmarkMenuItems;
     }
+}
+
+// The menu text of a bookmark: where it leads and its note; "&" shown as itself.
+QString BookmarkMenuText(const Bookmark& bookmark) {
+    QString text = FromUtf16(BookmarkTitle(bookmark));
+    if (!bookmark.note.empty()) text += QStringLiteral("　") + FromUtf16(bookmark.note);
+    constexpr int kMaxMenuText = 60;
+    if (text.size() > kMaxMenuText) text = text.left(kMaxMenuText - 1) + u'…';
+    return text.replace(u'&', QStringLiteral("&&"));
 }
 
 bool IsInside(const QWidget* pane, const QWidget* widget) {
@@ -108,6 +123,9 @@ void CMainFrame::BuildMenu() {
             menu->addAction(action);
             m_actions.insert(item.id, action);
         }
+        if (m_actions.contains(ID_BOOKMARK_ADD) && m_actions.value(ID_BOOKMARK_ADD)->parent() == menu) {
+            connect(menu, &QMenu::aboutToShow, this, [this, menu] { ListBookmarks(menu); });
+        }
         // Menus show the states of the moment they open.
         connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateActions(menu->actions()); });
     }
@@ -121,6 +139,23 @@ QAction* CMainFrame::MakeAction(int id, const QString& text, QWidget* owner) {
     if (!prompt.prompt.isEmpty()) action->setStatusTip(prompt.prompt);
     connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
     return action;
+}
+
+void CMainFrame::ListBookmarks(QMenu* menu) {
+    for (QAction* action : menu->actions()) {
+        if (action->property("bookmarkItem").toBool()) {
+            menu->removeAction(action);
+            delete action;
+        }
+    }
+    if (!m_pLeftForm || m_pLeftForm->Bookmarks().Items().empty()) return;
+    const std::vector<Bookmark>& items = m_pLeftForm->Bookmarks().Items();
+    menu->addSeparator()->setProperty("bookmarkItem", true);
+    for (std::size_t i = 0; i < items.size() && i < static_cast<std::size_t>(kBookmarkMenuItems); ++i) {
+        QAction* action = MakeAction(ID_BOOKMARK_FIRST + static_cast<int>(i), BookmarkMenuText(items[i]), menu);
+        action->setProperty("bookmarkItem", true);
+        menu->addAction(action);
+    }
 }
 
 bool CMainFrame::CreateToolBar() {
@@ -179,6 +214,7 @@ bool CMainFrame::OnCreateClient() {
         connect(m_pLeftForm, &CLeftForm::searchCompleted, this, [this] {
             if (m_kwicWindow && m_kwicWindow->isVisible()) ShowKwicWindow();
         });
+        m_pBookView->SetCitationSource([this] { return m_pLeftForm ? m_pLeftForm->CitationText() : QString(); });
     }
     // A user who widened the panel wants it back at that width.
     m_wndSplitter.RestorePanelWidth();
@@ -277,6 +313,17 @@ bool CMainFrame::OnFrameCmdMsg(int id, CmdCode code, CCmdUI* ui) {
                 ui->SetCheck(false);
             }
             return true;
+        case ID_ZOOM_IN:
+        case ID_ZOOM_OUT:
+        case ID_ZOOM_RESET: {
+            const int direction = id == ID_ZOOM_IN ? 1 : id == ID_ZOOM_OUT ? -1 : 0;
+            if (code == CmdCode::kUpdate) {
+                ui->Enable(m_pBookView && m_pBookView->CanStepZoom(direction));
+            } else if (code == CmdCode::kCommand && m_pBookView) {
+                m_pBookView->StepZoom(direction);
+            }
+            return true;
+        }
         case ID_KWIC_WINDOW:
         case ID_EXPORT_RESULTS:
             if (code == CmdCode::kUpdate) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMenu>
 #include <QMap>
 #include <QPointer>
 #include <QTimer>
@@ -89,6 +90,8 @@ private:
     // Shows the hits-in-context window on the panel's last search.
     void ShowKwicWindow();
     void ExportResults();
+    // Lists the first bookmarks at the end of the bookmarks menu, replacing the last list.
+    void ListBookmarks(QMenu* menu);
     void UpdateActions(const QList<QAction*>& actions);
     void DestroyWindow();
     void PostNcDestroy();

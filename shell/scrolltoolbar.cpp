@@ -94,6 +94,10 @@ void CSCrollToolBar::SetPageRange(int first, int last) {
     if (m_bSlider) m_wndSlider.SetRange(first, last, true);
 }
 
+void CSCrollToolBar::SetPageMarks(const QList<PageSliderMark>& marks) {
+    if (m_bSlider) m_wndSlider.SetMarks(marks);
+}
+
 void CSCrollToolBar::SetPagePos(int page) {
     if (m_bSlider) m_wndSlider.SetPos(page);
 }

@@ -32,6 +32,7 @@ public:
     void SetPageRange(int first, int last) override;
     void SetPagePos(int page) override;
     void SetPageText(const QString& text) override;
+    void SetPageMarks(const QList<PageSliderMark>& marks) override;
 
     // The panel; set by the frame before Create. May stay null.
     CPageSliderTarget* m_pLeftForm = nullptr;

@@ -1,5 +1,8 @@
 #include "shell/xsliderctrl.h"
 
+#include <QHelpEvent>
+#include <algorithm>
+#include <cstdlib>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -27,6 +30,11 @@ bool IsSliderKey(int key) {
             return false;
     }
 }
+
+// The colour of hits on the pages.
+const QColor kMarkColour(255, 0, 0);
+constexpr int kMarkHalfWidth = 3;
+constexpr int kMarkHeight = 5;
 
 }  // namespace
 
@@ -96,12 +104,68 @@ void CXSliderCtrl::ShowPositionTip() {
                        QString::number(sliderPosition()), this);
 }
 
+void CXSliderCtrl::SetMarks(const QList<PageSliderMark>& marks) {
+    m_marks = marks;
+    update();
+}
+
+int CXSliderCtrl::PageX(int page) const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    const int span = groove.width() - handle.width();
+    return groove.x() + handle.width() / 2 +
+           QStyle::sliderPositionFromValue(minimum(), maximum(), page, std::max(span, 0), option.upsideDown);
+}
+
+int CXSliderCtrl::MarkAt(int x) const {
+    int best = -1;
+    int bestDistance = kMarkHalfWidth + 2;
+    for (int i = 0; i < m_marks.size(); ++i) {
+        const int distance = std::abs(PageX(m_marks[i].page) - x);
+        if (distance <= bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+bool CXSliderCtrl::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && !m_marks.isEmpty()) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const int at = MarkAt(help->pos().x());
+        if (at >= 0) {
+            QToolTip::showText(help->globalPos(), m_marks[at].toolTip, this);
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
+    }
+    return QSlider::event(event);
+}
+
 void CXSliderCtrl::paintEvent(QPaintEvent* event) {
     if (m_nBackgroundId != 0) {
         QPainter painter(this);
         FillWithTexture(painter, this, rect(), m_brBackground);
     }
     QSlider::paintEvent(event);
+    if (m_marks.isEmpty() || maximum() <= minimum()) return;
+    // Small triangles pointing up at the groove from below, over the ticks.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kMarkColour);
+    const int bottom = height() - 1;
+    for (const PageSliderMark& mark : m_marks) {
+        if (mark.page < minimum() || mark.page > maximum()) continue;
+        const int x = PageX(mark.page);
+        const QPoint triangle[3] = {QPoint(x, bottom - kMarkHeight), QPoint(x - kMarkHalfWidth, bottom),
+                                    QPoint(x + kMarkHalfWidth, bottom)};
+        painter.drawPolygon(triangle, 3);
+    }
 }
 
 void CXSliderCtrl::mousePressEvent(QMouseEvent* event) {

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <QBrush>
+#include <QList>
 #include <QSlider>
+
+#include "gui/pageslider.h"
 
 namespace vyn {
 
@@ -33,12 +36,22 @@ public:
     void SetRange(int min, int max, bool redraw = false);
     void SetPos(int pos) { setValue(pos); }
 
+    // Small red marks under the groove at these pages, each with its tool tip; none
+    // clears them.
+    void SetMarks(const QList<PageSliderMark>& marks);
+    const QList<PageSliderMark>& Marks() const { return m_marks; }
+    // The x coordinate of page on the groove, as the handle's centre would stand there.
+    int PageX(int page) const;
+    // The mark nearest to x within a few pixels; -1 when there is none.
+    int MarkAt(int x) const;
+
 signals:
     // Every move: a step, a page, a drag, and TB_ENDTRACK once the move is over (mouse
     // button or key released, wheel turned). position is the slider's new position.
     void scrolled(int code, int position);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -53,6 +66,7 @@ private:
     int m_nBackgroundId = 0;
     QBrush m_brBackground;
     bool m_bMouseDown = false;
+    QList<PageSliderMark> m_marks;
 };
 
 }  // namespace vyn

@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QWebEngineSettings>
 
 #include <QScreen>
 
@@ -116,6 +117,8 @@ private slots:
         QTest::newRow("exactly 600 stays") << Repeat(cjk, 37) + QStringLiteral("abcdefgh") << true
                                            << Repeat(cjk, 37) + QStringLiteral("abcdefgh");
         QTest::newRow("short text stays") << cjk << true << cjk;
+        // The engine reports no new selection when its text is the last one's.
+        QTest::newRow("same selection on a new page") << cjk << true << cjk;
     }
     void limitedCopyKeepsWholeCharactersWithinTheLimit() {
         QFETCH(QString, text);
@@ -127,7 +130,7 @@ private slots:
         QGuiApplication::clipboard()->setText(QStringLiteral("earlier"));
         if (select) {
             m_frame->OnCommand(32778);
-            QTRY_VERIFY(m_view->hasSelection());
+            QTRY_VERIFY(!RunJs(m_view, QStringLiteral("window.getSelection().toString()")).toString().isEmpty());
         }
         QSignalSpy finished(m_view, &CBookView::limitedCopyFinished);
         QVERIFY(m_frame->OnCommand(57634));  // the panel is active: the limited copy
@@ -160,6 +163,90 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), expected);
     }
 
+    void copyWithCitationAddsTheSourceOutsideTheLimit_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("select");
+        QTest::addColumn<QString>("expected");
+        const QString cjk = QString::fromUtf8("天地玄黃宇宙洪荒");
+        const QString cite = QString::fromUtf8("（御定全唐詩・卷一・第1頁）");
+        QTest::newRow("short") << cjk << true << cjk + u'\n' + cite;
+        QTest::newRow("ideographs 400 give 300") << Repeat(cjk, 50) << true
+                                                 << Repeat(cjk, 50).left(300) + u'\n' + cite;
+        QTest::newRow("nothing selected: the citation alone") << cjk << false << cite;
+    }
+    void copyWithCitationAddsTheSourceOutsideTheLimit() {
+        QFETCH(QString, text);
+        QFETCH(bool, select);
+        QFETCH(QString, expected);
+        const QString page = WritePage(m_pages.path(), QStringLiteral("cite.html"),
+                                       QStringLiteral("<p id='t'>%1</p>").arg(text));
+        QVERIFY(NavigateAndWait(m_view, page));
+        QGuiApplication::clipboard()->setText(QStringLiteral("earlier"));
+        if (select) {
+            // The same text as the last page's selection: the engine reports no change
+            // of selection, and the copy must take it all the same.
+            QVERIFY(m_frame->OnCommand(32778));
+            QTRY_VERIFY(!RunJs(m_view, QStringLiteral("window.getSelection().toString()")).toString().isEmpty());
+        }
+        m_view->SetCitationSource([] { return QString::fromUtf8("（御定全唐詩・卷一・第1頁）"); });
+        QSignalSpy shown(m_view, &CBookView::contextMenuShown);
+        m_view->ShowContextMenu(m_view->mapToGlobal(QPoint(40, 40)));
+        QCOMPARE(shown.size(), 1);
+        auto* menu = shown[0][0].value<QMenu*>();
+        QAction* cited = menu->findChild<QAction*>(QStringLiteral("rightClick_32913"));
+        QVERIFY(cited && cited->isEnabled());
+        QSignalSpy finished(m_view, &CBookView::limitedCopyFinished);
+        cited->trigger();
+        menu->close();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 20000);
+        QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+
+        // A page without a citation offers none.
+        m_view->SetCitationSource([] { return QString(); });
+        m_view->ShowContextMenu(m_view->mapToGlobal(QPoint(40, 40)));
+        menu = shown.last()[0].value<QMenu*>();
+        QVERIFY(!menu->findChild<QAction*>(QStringLiteral("rightClick_32913"))->isEnabled());
+        menu->close();
+    }
+
+    void zoomStepsAreKeptAcrossPagesAndStarts() {
+        QCOMPARE(m_view->settings()->fontFamily(QWebEngineSettings::StandardFont),
+                 QStringLiteral("Noto Serif CJK JP"));
+        const QString page = WritePage(m_pages.path(), QStringLiteral("zoom.html"), QStringLiteral("<p>頁</p>"));
+        QVERIFY(NavigateAndWait(m_view, page));
+        QCOMPARE(m_view->ZoomPercent(), 100);
+        const struct {
+            int id;
+            int percent;
+        } steps[] = {{32905, 110}, {32905, 125}, {32906, 110}, {32907, 100}, {32906, 90}};
+        for (const auto& step : steps) {
+            QVERIFY(m_frame->OnCommand(step.id));
+            QCOMPARE(m_view->ZoomPercent(), step.percent);
+            QTRY_COMPARE(qRound(m_view->zoomFactor() * 100), step.percent);
+        }
+        // A new page keeps it, and so does the next start (the profile).
+        const QString other = WritePage(m_pages.path(), QStringLiteral("zoom2.html"), QStringLiteral("<p>次</p>"));
+        QVERIFY(NavigateAndWait(m_view, other));
+        QTRY_COMPARE(qRound(m_view->zoomFactor() * 100), 90);
+        CBookView again;
+        QCOMPARE(again.ZoomPercent(), 90);
+        // At the ends the commands are disabled.
+        while (m_frame->OnCommand(32906)) {
+        }
+        QCOMPARE(m_view->ZoomPercent(), 50);
+        QVERIFY(!m_frame->UpdateCommand(32906).m_bEnabled);
+        QVERIFY(m_frame->OnCommand(32907));
+        QVERIFY(!m_frame->UpdateCommand(32907).m_bEnabled);
+        // Alt+- is the key of 文字を小さく, also from inside the page.
+        QTRY_VERIFY(m_view->focusProxy());
+        QWidget* inner = m_view->focusProxy();
+        QTest::mouseClick(inner, Qt::LeftButton, {}, QPoint(30, 30));
+        QTRY_COMPARE(QApplication::focusWidget(), inner);
+        QTest::keyClick(inner, Qt::Key_Minus, Qt::AltModifier);
+        QCOMPARE(m_view->ZoomPercent(), 90);
+        QVERIFY(m_frame->OnCommand(32907));
+    }
+
     void rightClickOnAPageOpensTheMenuAndKeepsThePress() {
         const QString page = WritePage(m_pages.path(), QStringLiteral("menu.html"),
                                        QString::fromUtf8(kEventLog) + QStringLiteral("<p>右クリックの頁</p>"));
@@ -174,8 +261,10 @@ private slots:
         QCOMPARE(menu->objectName(), QStringLiteral("rightClickMenu"));
         QStringList texts;
         for (QAction* action : menu->actions()) texts << action->text();
+        // The form's two items, then the one added after them.
         QCOMPARE(texts, (QStringList{QString::fromUtf8("コピー(300字以内に制限しています。)"),
-                                     QString::fromUtf8("すべて選択。")}));
+                                     QString::fromUtf8("すべて選択。"), QString(),
+                                     QString::fromUtf8("出典付きでコピー")}));
         menu->actions()[1]->trigger();
         menu->close();
         QTest::mouseRelease(m_view->focusProxy(), Qt::RightButton, {}, QPoint(60, 40));

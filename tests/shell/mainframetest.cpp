@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 
+#include "gui/resources.h"
 #include "shell/aboutdlg.h"
 #include "shelltest.h"
 
@@ -89,21 +90,26 @@ private slots:
         QTest::newRow("edit") << 1 << QString::fromUtf8("編集(&E)")
                               << QString::fromUtf8("コピー(&C)|すべて選択(&Q)");
         QTest::newRow("view") << 2 << QString::fromUtf8("表示(&V)")
-                              << QString::fromUtf8("ツールバー(&T)|状態バー(&S)|全表示(&p)");
+                              << QString::fromUtf8("ツールバー(&T)|状態バー(&S)|全表示(&p)|"
+                                                   // added after the form's items
+                                                   "-|文字を大きく|文字を小さく|標準の大きさ");
         QTest::newRow("list") << 3 << QString::fromUtf8("一覧")
                               << QString::fromUtf8("上の頁へ(&P)|次の頁へ(&N)|-|上の巻へ|次の巻へ|-|"
                                                    "上の検索結果|次の検索結果|"
                                                    // added after the form's items
-                                                   "-|文脈一覧|検索結果を書き出す…");
+                                                   "-|文脈一覧|検索結果を書き出す…|-|前の結果頁|次の結果頁|-|移動…");
         QTest::newRow("help") << 4 << QString::fromUtf8("ヘルプ(&H)")
                               << QString::fromUtf8("バージョン(&A)...|ヘルプ");
+        // A popup added after the form's.
+        QTest::newRow("bookmarks") << 5 << QString::fromUtf8("しおり(&B)")
+                                   << QString::fromUtf8("この頁をしおりに挟む…|しおり一覧…|しおりの削除を元に戻す");
     }
     void menuHoldsTheCaptions() {
         QFETCH(int, popup);
         QFETCH(QString, caption);
         QFETCH(QString, items);
         const QList<QAction*> popups = m_frame->menuBar()->actions();
-        QCOMPARE(popups.size(), 5);
+        QCOMPARE(popups.size(), 6);
         QCOMPARE(popups[popup]->text(), caption);
         QCOMPARE(MenuText(popups[popup]->menu()), items);
     }
@@ -112,12 +118,36 @@ private slots:
     void menusShowTheKeys() {
         const QList<QAction*> popups = m_frame->menuBar()->actions();
         QMap<QString, QString> keys;
-        for (QAction* action : popups[3]->menu()->actions()) {
-            keys[action->text()] = QKeySequence::listToString(action->shortcuts());
+        for (int popup : {2, 3, 5}) {
+            for (QAction* action : popups[popup]->menu()->actions()) {
+                keys[action->text()] = QKeySequence::listToString(action->shortcuts());
+            }
         }
-        QCOMPARE(keys.value(QString::fromUtf8("次の検索結果")), QStringLiteral("F3"));
-        QCOMPARE(keys.value(QString::fromUtf8("上の検索結果")), QStringLiteral("Alt+F3; Shift+F3"));
-        QCOMPARE(keys.value(QString::fromUtf8("文脈一覧")), QStringLiteral("F7"));
+        const struct {
+            const char* item;
+            QString keys;
+        } expected[] = {
+            {"次の検索結果", QStringLiteral("F3")},
+            {"上の検索結果", QStringLiteral("Alt+F3; Shift+F3")},
+            {"文脈一覧", QStringLiteral("F7")},
+            {"次の結果頁", QStringLiteral("F8")},
+            {"前の結果頁", QStringLiteral("Shift+F8")},
+            {"移動…", QStringLiteral("F4")},
+            {"この頁をしおりに挟む…", QStringLiteral("F9")},
+            {"しおり一覧…", QStringLiteral("Shift+F9")},
+            {"文字を大きく", QStringLiteral("Alt++; Alt+Shift++; Alt+=")},
+            {"文字を小さく", QStringLiteral("Alt+-")},
+            {"標準の大きさ", QStringLiteral("Alt+0")},
+        };
+        for (const auto& e : expected) QCOMPARE(keys.value(QString::fromUtf8(e.item)), e.keys);
+        // No added key is one of the table's, and none takes Ctrl, which the page
+        // view refuses.
+        for (const Accelerator& added : ExtraAccelerators()) {
+            QVERIFY(!added.modifiers.testFlag(Qt::ControlModifier));
+            for (const Accelerator& own : AcceleratorTable()) {
+                QVERIFY(!(own.key == added.key && own.modifiers == added.modifiers));
+            }
+        }
         for (QAction* action : popups[1]->menu()->actions()) {
             if (action->text() == QString::fromUtf8("コピー(&C)")) {
                 QCOMPARE(QKeySequence::listToString(action->shortcuts()), QStringLiteral("Ctrl+C; Ctrl+Ins"));
