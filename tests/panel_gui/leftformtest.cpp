@@ -108,61 +108,7 @@ private:
         return QTest::qWaitForWindowActive(m_frame);
     }
 
-    QTreeWidget* Tree() const { return Control<QTreeWidget>("catalogTree"); }
-    CSortListCtrl* List() const { return Control<CSortListCtrl>("resultList"); }
     CSCrollToolBar& Bar() const { return m_frame->m_wndToolBar; }
-
-    // Finds the tree item of a path such as "詩部\\唐詩\\巻二".
-    QTreeWidgetItem* TreeItem(const QString& path) const {
-        QTreeWidgetItem* item = nullptr;
-        for (const QString& name : path.split(u'\\')) {
-            const int count = item ? item->childCount() : Tree()->topLevelItemCount();
-            QTreeWidgetItem* found = nullptr;
-            for (int i = 0; i < count && !found; ++i) {
-                QTreeWidgetItem* child = item ? item->child(i) : Tree()->topLevelItem(i);
-                if (child->text(0) == name) found = child;
-            }
-            if (!found) return nullptr;
-            item = found;
-        }
-        return item;
-    }
-
-    // Clicks the tree item of path and waits until its page is loaded.
-    bool OpenInTree(const QString& path) {
-        QTreeWidgetItem* item = TreeItem(path);
-        if (!item) return false;
-        ShowTab(0);
-        Tree()->scrollToItem(item);
-        QSignalSpy loaded(m_view, &QWebEngineView::loadFinished);
-        QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {}, Tree()->visualItemRect(item).center());
-        return Tree()->currentItem() == item && (loaded.wait(30000) || !loaded.isEmpty());
-    }
-
-    // Clicks the tree item of a node with children: the scope changes, no page opens.
-    bool SelectInTree(const QString& path) {
-        QTreeWidgetItem* item = TreeItem(path);
-        if (!item) return false;
-        ShowTab(0);
-        Tree()->scrollToItem(item);
-        QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {}, Tree()->visualItemRect(item).center());
-        return Tree()->currentItem() == item;
-    }
-
-    // Clicks row of the result list and waits for its page.
-    bool ChooseRow(int row) {
-        QTreeWidgetItem* item = List()->topLevelItem(row);
-        if (!item) return false;
-        QSignalSpy loaded(m_view, &QWebEngineView::loadFinished);
-        List()->scrollToItem(item);
-        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, List()->visualItemRect(item).center());
-        return loaded.wait(30000) || !loaded.isEmpty();
-    }
-
-    bool RunCommand(int id) { return m_frame->OnCommand(id); }
-    bool Enabled(int id) { return m_frame->UpdateCommand(id).m_bEnabled; }
-    QString ShownFile() const { return QFileInfo(m_view->url().toLocalFile()).fileName(); }
-    QString PageText() { return RunJs(m_view, QStringLiteral("document.body.innerText")).toString(); }
 
 private slots:
     void initTestCase() {
