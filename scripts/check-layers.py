@@ -13,7 +13,7 @@ import re
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-PANEL_WIDGETS = {"leftform", "htmlctrl", "sortlistctrl"}
+PANEL_WIDGETS = {"leftform", "htmlctrl", "sortlistctrl", "gotodialog", "bookmarkdialog"}
 CORE = ["encoding", "textstore", "index", "builder"]
 
 # Layer -> the layers it may include (itself included). Layers without Qt say so.
