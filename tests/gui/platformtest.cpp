@@ -13,6 +13,7 @@
 #include <fstream>
 
 #include "gui/copylimit.h"
+#include "gui/zoom.h"
 #include "gui/qtstrings.h"
 #include "gui/tempfolder.h"
 
@@ -59,6 +60,48 @@ private slots:
         const std::u16string units = ToUtf16(text);
         QCOMPARE(int(LimitedPrefixLength(units, std::size_t(maxBytes))), keptUnits);
         QCOMPARE(int(CodePageByteCount(units)), countedBytes);
+    }
+
+    void citationFollowsTheLimitedText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        const QString cjk = QString::fromUtf8("天地玄黃宇宙洪荒");
+        const QString cite = QString::fromUtf8("（唐詩・巻一・第1頁）");
+        QTest::newRow("short") << cjk << cjk + u'\n' + cite;
+        QTest::newRow("cut to 300 ideographs, citation whole") << cjk.repeated(50)
+                                                               << cjk.repeated(50).left(300) + u'\n' + cite;
+        QTest::newRow("trailing line break not doubled") << cjk + QStringLiteral("\r\n") << cjk + u'\n' + cite;
+        QTest::newRow("nothing: the citation alone") << QString() << cite;
+    }
+    void citationFollowsTheLimitedText() {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(FromUtf16(WithCitation(ToUtf16(text), u"（唐詩・巻一・第1頁）")), expected);
+    }
+
+    void zoomSteps_data() {
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("in from standard") << 100 << 1 << 110;
+        QTest::newRow("out from standard") << 100 << -1 << 90;
+        QTest::newRow("top stays") << 300 << 1 << 300;
+        QTest::newRow("bottom stays") << 50 << -1 << 50;
+        QTest::newRow("between steps, in") << 130 << 1 << 150;
+        QTest::newRow("between steps, out") << 130 << -1 << 125;
+        QTest::newRow("reset") << 250 << 0 << 100;
+    }
+    void zoomSteps() {
+        QFETCH(int, percent);
+        QFETCH(int, direction);
+        QFETCH(int, expected);
+        QCOMPARE(NextZoom(percent, direction), expected);
+    }
+
+    // A profile value from elsewhere comes back as a step, or the standard size.
+    void storedZoomIsValidated() {
+        const int cases[][2] = {{110, 110}, {130, 125}, {0, 100}, {-5, 100}, {301, 100}, {49, 100}, {300, 300}};
+        for (const auto& c : cases) QCOMPARE(ValidZoom(c[0]), c[1]);
     }
 
     void tempFolderIsPrivateAndRemoved() {
