@@ -835,6 +835,8 @@ void CLeftForm::AskBookmarkNote() {
                          QStringLiteral("\nメモ（なくても構いません）："));
     dialog->setOkButtonText(QStringLiteral("挟む"));
     dialog->setCancelButtonText(QStringLiteral("キャンセル"));
+    dialog->setTextValue(QString());  // makes the entry, to be named
+    if (auto* field = dialog->findChild<QLineEdit*>()) field->setAccessibleName(QStringLiteral("しおりのメモ"));
     connect(dialog, &QInputDialog::textValueSelected, this, [this, place](const QString& note) {
         const PagePlace shown = std::exchange(m_shownPlace, place);
         AddBookmark(note);

@@ -14,6 +14,7 @@
 
 #include <memory>
 
+#include "builder/databuilder.h"
 #include "panel/htmlctrl.h"
 #include "panel/leftform.h"
 #include "panel/sortlistctrl.h"
@@ -27,6 +28,44 @@ inline void TypeText(QWidget* widget, const QString& text) {
         QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
         QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
     }
+}
+
+inline CorpusPage Page(const std::string& title, const std::string& text) {
+    return {title, {Paragraph{{TextRun{TextRun::kMain, text}}}}};
+}
+
+// The corpus of the panel's GUI tests. Slots and store indexes:
+//
+//   slot  record        store  pages (number: text)
+//    1    詩部           0..5
+//    2      唐詩         0..4
+//    3        巻一       0..2   1: 山水山山  2: 明月  3: 山月
+//    4        巻二       3..4   4: 花落  5: 青山
+//    5      宋詩         5
+//    6        巻一       5      1: 白雪
+//    7    文部           6..135
+//    8      文選         6..135
+//    9        巻一       6..135 1..130: 清風 and the page number
+constexpr int kWindPages = 130;
+
+inline Corpus PanelCorpus() {
+    Corpus corpus;
+    CorpusVolume tang1{"巻一", 1, {Page("1", "山水山山"), Page("2", "明月"), Page("3", "山月")}};
+    CorpusVolume tang2{"巻二", 4, {Page("4", "花落"), Page("5", "青山")}};
+    CorpusVolume song1{"巻一", 1, {Page("1", "白雪")}};
+    CorpusVolume wen1{"巻一", 1, {}};
+    for (int page = 1; page <= kWindPages; ++page) {
+        wen1.pages.push_back(Page(std::to_string(page), "清風" + std::to_string(page)));
+    }
+    corpus.categories.push_back({"詩部", {{"唐詩", {tang1, tang2}}, {"宋詩", {song1}}}});
+    corpus.categories.push_back({"文部", {{"文選", {wen1}}}});
+    return corpus;
+}
+
+inline bool BuildCorpus(const QString& folder) {
+    CDataBuilder builder;
+    BuildStats stats;
+    return builder.Build(PanelCorpus(), folder.toStdString(), stats);
 }
 
 class CReaderHarness {
