@@ -62,13 +62,6 @@ class LeftFormTest : public QObject, private CReaderHarness {
     Q_OBJECT
 
 private:
-    // Starts the reader on data folder (none: nothing beside the executable), with
-    // its frame active for the keyboard.
-    bool Start(const QString& data) {
-        if (!CReaderHarness::Start(data)) return false;
-        m_frame->activateWindow();
-        return QTest::qWaitForWindowActive(m_frame);
-    }
 
     CSCrollToolBar& Bar() const { return m_frame->m_wndToolBar; }
 

@@ -71,17 +71,29 @@ inline bool BuildCorpus(const QString& folder) {
 class CReaderHarness {
 protected:
     // Starts the reader on data folder (none: nothing beside the executable) and
-    // waits until its frame is shown.
+    // waits until its frame is shown and active for the keyboard.
     bool Start(const QString& data) {
         m_env = std::make_unique<CShellEnvironment>();
         if (!data.isEmpty()) OverrideExecutableFolder(data);
         m_messages = std::make_unique<CRecordingPresenter>();
+        return Launch();
+    }
+
+    // Closes the reader and starts it again in the same environment (its profile).
+    bool Restart() {
+        m_app.reset();
+        return Launch();
+    }
+
+    bool Launch() {
         m_app = std::make_unique<CBookApp>();
         if (!m_app->InitInstance(kNoSplash)) return false;
         m_frame = m_app->GetMainWnd();
         m_panel = m_frame->m_pLeftForm;
         m_view = m_frame->m_pBookView;
-        return m_panel && m_view && QTest::qWaitForWindowExposed(m_frame);
+        if (!m_panel || !m_view || !QTest::qWaitForWindowExposed(m_frame)) return false;
+        m_frame->activateWindow();
+        return QTest::qWaitForWindowActive(m_frame);
     }
 
     // Closes the reader and its environment.

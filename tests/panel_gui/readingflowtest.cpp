@@ -41,12 +41,6 @@ class ReadingFlowTest : public QObject, private CReaderHarness {
     Q_OBJECT
 
 private:
-    // Starts the reader on data folder with its frame active for the keyboard.
-    bool Start(const QString& data) {
-        if (!CReaderHarness::Start(data)) return false;
-        m_frame->activateWindow();
-        return QTest::qWaitForWindowActive(m_frame);
-    }
     CXSliderCtrl* Slider() const { return m_frame->m_wndToolBar.Slider(); }
     QString ListPage() const { return Control<QLineEdit>("listPageEdit")->text(); }
     int CurrentRow() const {
@@ -62,18 +56,6 @@ private:
         QList<QPair<int, QString>> marks;
         for (const PageSliderMark& mark : Slider()->Marks()) marks.append({mark.page, mark.toolTip});
         return marks;
-    }
-    // The reader again on the same profile.
-    bool Restart() {
-        m_app.reset();
-        m_app = std::make_unique<CBookApp>();
-        if (!m_app->InitInstance(kNoSplash)) return false;
-        m_frame = m_app->GetMainWnd();
-        m_panel = m_frame->m_pLeftForm;
-        m_view = m_frame->m_pBookView;
-        if (!QTest::qWaitForWindowExposed(m_frame)) return false;
-        m_frame->activateWindow();
-        return QTest::qWaitForWindowActive(m_frame);
     }
     QMenu* BookmarkMenu() const {
         QMenu* menu = m_frame->menuBar()->actions().value(5)->menu();
