@@ -290,7 +290,7 @@ void CLeftForm::SetUpHistory() {
     m_completer->setMaxVisibleItems(12);
     m_completer->popup()->setObjectName(QStringLiteral("historyPopup"));
     m_completer->popup()->setAccessibleName(QStringLiteral("検索の履歴"));
-    // Enter on the list without a chosen query searches what was typed.
+    // Enter on the list without a chosen query acts as Enter in the entry.
     m_completer->popup()->installEventFilter(this);
     QStringList queries;
     for (const std::u16string& query : m_history.Queries()) queries.append(FromUtf16(query));
@@ -413,7 +413,7 @@ bool CLeftForm::eventFilter(QObject* watched, QEvent* event) {
         if (watched == popup && (key == Qt::Key_Return || key == Qt::Key_Enter) &&
             !popup->currentIndex().isValid()) {
             popup->hide();
-            OnSearch();
+            OnKeyDown(key);  // as Enter in the entry itself
             return true;
         }
         // Down in the keyword entry offers the history, all of it for an empty entry.

@@ -214,6 +214,13 @@ private slots:
         QTest::keyClick(field, Qt::Key_Return);
         QTRY_COMPARE(Control<QLabel>("countLine")->text(), QStringLiteral("全部で 1 頁で、1 箇所でした。"));
         QCOMPARE(m_panel->History().Queries().front(), u"青山");
+        // Enter while the list is open but nothing chosen searches what was typed.
+        field->clear();
+        TypeText(field, QStringLiteral("明"));
+        QTRY_VERIFY(completer->popup()->isVisible());
+        QTest::keyClick(completer->popup(), Qt::Key_Return);
+        QTRY_COMPARE(m_panel->History().Queries().front(), u"明");
+        QVERIFY(!completer->popup()->isVisible());
     }
 
     // Bookmarks: add the page shown, list, open, remove and undo once, across starts.
