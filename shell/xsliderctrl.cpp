@@ -106,6 +106,11 @@ void CXSliderCtrl::ShowPositionTip() {
 
 void CXSliderCtrl::SetMarks(const QList<PageSliderMark>& marks) {
     m_marks = marks;
+    // Read out to those who cannot see the marks.
+    QStringList pages;
+    for (const PageSliderMark& mark : marks) pages.append(mark.toolTip);
+    setAccessibleDescription(pages.isEmpty() ? QString()
+                                             : QStringLiteral("検索結果のある頁：") + pages.join(u'、'));
     update();
 }
 

@@ -36,8 +36,8 @@ public:
     void SetRange(int min, int max, bool redraw = false);
     void SetPos(int pos) { setValue(pos); }
 
-    // Small red marks under the groove at these pages, each with its tool tip; none
-    // clears them.
+    // Small red marks under the groove at these pages, each with its tool tip, also
+    // listed in the accessible description; none clears them.
     void SetMarks(const QList<PageSliderMark>& marks);
     const QList<PageSliderMark>& Marks() const { return m_marks; }
     // The x coordinate of page on the groove, as the handle's centre would stand there.

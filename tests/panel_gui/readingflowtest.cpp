@@ -169,6 +169,8 @@ private slots:
             QTRY_COMPARE(QToolTip::text(), page == 1 ? QString::fromUtf8("第1頁（3箇所）")
                                                      : QString::fromUtf8("第3頁（1箇所）"));
         }
+        QCOMPARE(Slider()->accessibleDescription(),
+                 QString::fromUtf8("検索結果のある頁：第1頁（3箇所）、第3頁（1箇所）"));
         const QColor between = image.pixelColor(Slider()->PageX(2), Slider()->height() - 2);
         QVERIFY2(!(between.red() > 200 && between.green() < 60), qPrintable(between.name()));
         // The slider still turns pages as before.
@@ -179,6 +181,7 @@ private slots:
         QCOMPARE(Marks(), (QList<Mark>{{2, QString::fromUtf8("第2頁（1箇所）")}}));
         Search(QStringLiteral("海"));
         QVERIFY(Marks().isEmpty());
+        QVERIFY(Slider()->accessibleDescription().isEmpty());
     }
 
     // Earlier queries come back as the user types, most recent first, across starts.
