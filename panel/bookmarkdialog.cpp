@@ -82,8 +82,11 @@ void CBookmarkDialog::Refresh() {
 void CBookmarkDialog::OpenSelected() {
     const int row = m_list->indexOfTopLevelItem(m_list->currentItem());
     if (row < 0) return;
+    // Opening may show a message whose event loop deletes the closed dialog: nothing
+    // of it is used after accept.
+    const std::function<void(std::size_t)> open = m_open;
     accept();
-    if (m_open) m_open(static_cast<std::size_t>(row));
+    if (open) open(static_cast<std::size_t>(row));
 }
 
 void CBookmarkDialog::RemoveSelected() {

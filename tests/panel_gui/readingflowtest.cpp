@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QToolTip>
 
 #include "builder/databuilder.h"
@@ -282,6 +283,17 @@ private slots:
         QCOMPARE(Slider()->value(), 5);
         QCOMPARE(m_panel->ShownPlace(), (PagePlace{4, 5}));
         QVERIFY(!Enabled(ID_BOOKMARK_FIRST + 2));
+        // 開く in the list opens one too, and the list goes.
+        QVERIFY(RunCommand(ID_BOOKMARK_LIST));
+        QPointer<CBookmarkDialog> chooser = OpenDialog<CBookmarkDialog>();
+        QVERIFY(chooser);
+        chooser->List()->setCurrentItem(chooser->List()->topLevelItem(0));
+        QSignalSpy loaded(m_view, &QWebEngineView::loadFinished);
+        QTest::mouseClick(chooser->findChild<QPushButton*>(QStringLiteral("bookmarkOpen")), Qt::LeftButton);
+        QVERIFY(loaded.wait(30000) || !loaded.isEmpty());
+        QTRY_VERIFY(PageText().contains(QStringLiteral("白雪")));
+        QCOMPARE(m_panel->ShownPlace(), (PagePlace{6, 1}));
+        QTRY_VERIFY(!chooser || !chooser->isVisible());
     }
 
     // 移動… opens what a scholar types, or says what it could not find.
@@ -302,7 +314,8 @@ private slots:
         };
         for (const auto& c : cases) {
             QVERIFY(RunCommand(ID_GOTO_PAGE));
-            auto* dialog = OpenDialog<CGotoDialog>();
+            // The dialog deletes itself once closed.
+            QPointer<CGotoDialog> dialog = OpenDialog<CGotoDialog>();
             QVERIFY(dialog);
             dialog->Field()->setText(QString::fromUtf8(c.text));
             QSignalSpy loaded(m_view, &QWebEngineView::loadFinished);
@@ -310,7 +323,7 @@ private slots:
             if (*c.shows) {
                 QVERIFY(loaded.wait(30000) || !loaded.isEmpty());
                 QTRY_VERIFY2(PageText().contains(QString::fromUtf8(c.shows)), c.text);
-                QTRY_VERIFY(!dialog->isVisible());
+                QTRY_VERIFY(!dialog || !dialog->isVisible());
             } else {
                 QVERIFY(dialog->isVisible());
                 QVERIFY(dialog->Problem()->isVisible());
