@@ -13,13 +13,16 @@
 #include <optional>
 #include <span>
 #include <thread>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "builder/pagelayout.h"
 #include "builder/postingwriter.h"
 #include "builder/storewriter.h"
 #include "encoding/charslot.h"
 #include "encoding/utf.h"
+#include "index/indexformat.h"
 #include "textstore/storeformat.h"
 
 namespace vyn {
@@ -236,8 +239,8 @@ private:
     bool Write(int w, const std::filesystem::path& folder, std::string& error) {
         const std::string base(kBaseName);
         if (w == 0) return m_whole.Write(folder, base, error);
-        return m_main.Write(folder, base + "_content", error) &&
-               m_notes.Write(folder, base + "_desc", error);
+        return m_main.Write(folder, base + std::string(IndexFileSuffix(IndexScope::kMain)), error) &&
+               m_notes.Write(folder, base + std::string(IndexFileSuffix(IndexScope::kNotes)), error);
     }
 
     // Thread w's life: every batch, indexed or, after a failure or a stop, skipped
@@ -378,7 +381,7 @@ bool CDataBuilder::BuildFiles(const Corpus& corpus, const std::filesystem::path&
                 catalog[volumeIndex].curFileName = volume.firstPage;
                 volumes.push_back({&volume, bookNumber, ++volumeNumber});
                 pageCount += volume.pages.size();
-                if (pageCount > CPostingWriter::kMaxPacked + std::uint64_t{1}) {
+                if (pageCount > kMaxPacked + std::uint64_t{1}) {
                     return Fail("the corpus has more pages than the index can number");
                 }
                 if (!closeEntry(volumeIndex)) return false;
@@ -497,10 +500,15 @@ bool CDataBuilder::BuildFiles(const Corpus& corpus, const std::filesystem::path&
     if (!WriteText(folder / std::string(kVariantFile), variants, error)) return Fail(error);
 
     const std::string base(kBaseName);
-    for (const std::string& name :
-         {base + std::string(kDirectorySuffix), base + std::string(kContentSuffix), base + "-idx.h",
-          base + "-idx.m", base + "_content-idx.h", base + "_content-idx.m", base + "_desc-idx.h",
-          base + "_desc-idx.m", std::string(kCatalogFile), std::string(kVariantFile)}) {
+    std::vector<std::string> names = {base + std::string(kDirectorySuffix), base + std::string(kContentSuffix)};
+    for (IndexScope scope : {IndexScope::kWhole, IndexScope::kMain, IndexScope::kNotes}) {
+        for (std::string_view file : {kHeaderFileSuffix, kPostingFileSuffix}) {
+            names.push_back(base + std::string(IndexFileSuffix(scope)) + std::string(file));
+        }
+    }
+    names.push_back(std::string(kCatalogFile));
+    names.push_back(std::string(kVariantFile));
+    for (const std::string& name : names) {
         const auto bytes = std::filesystem::file_size(folder / name, ec);
         if (ec) return Fail("cannot read the size of " + (folder / name).string());
         result.files.push_back({name, bytes});

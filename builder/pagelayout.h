@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "builder/corpus.h"
+#include "index/indexformat.h"
 
 namespace vyn {
 
@@ -17,7 +18,7 @@ namespace vyn {
 constexpr std::uint32_t kBoundaryGap = 1000;
 
 // The largest position the index can hold as the first position of an entry.
-constexpr std::uint32_t kMaxPosition = 4194303;
+constexpr std::uint32_t kMaxPosition = kMaxPacked;
 
 // One positioned character of a page's text cell.
 struct Occurrence {
