@@ -107,9 +107,7 @@ void CBookmarks::Load(std::string_view text) {
 std::u16string BookmarkTitle(const Bookmark& bookmark) {
     std::u16string title;
     if (!bookmark.book.empty()) title += bookmark.book + u"・";
-    title += bookmark.volume + u"・第";
-    for (char c : std::to_string(bookmark.place.pageNumber)) title += static_cast<char16_t>(c);
-    return title + u"頁";
+    return title + bookmark.volume + u"・第" + DecimalText(bookmark.place.pageNumber) + u"頁";
 }
 
 int LocateBookmark(const CCatalog& catalog, const Bookmark& bookmark) {

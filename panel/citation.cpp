@@ -87,9 +87,7 @@ std::u16string NumeralValue(std::u16string_view run) {
     } else {
         for (char16_t c : run) value = value * 10 + static_cast<std::uint64_t>(DigitValue(c));
     }
-    std::u16string out;
-    for (char c : std::to_string(value)) out += static_cast<char16_t>(c);
-    return out;
+    return DecimalText(static_cast<std::int64_t>(value));
 }
 
 // Key with every run of numerals written as its decimal value: "卷一十" and "卷十"
@@ -112,12 +110,6 @@ std::u16string NumberKey(std::u16string_view text) {
 }
 
 std::string Utf8(std::u16string_view text) { return Utf16ToUtf8String(text); }
-
-std::u16string Decimal(std::int64_t value) {
-    std::u16string out;
-    for (char c : std::to_string(value)) out += static_cast<char16_t>(c);
-    return out;
-}
 
 // The page at the end of normalized text, removed from it: "第12頁", "12頁", " 12".
 // -1 when there is none; kPageCap for a number too large to be a page.
@@ -165,6 +157,12 @@ std::vector<Candidate> FindVolumes(const CCatalog& catalog, const std::u16string
 
 }  // namespace
 
+std::u16string DecimalText(std::int64_t value) {
+    std::u16string out;
+    for (char c : std::to_string(value)) out += static_cast<char16_t>(c);
+    return out;
+}
+
 std::pair<int, int> VolumePageRange(const CCatalog& catalog, int volumeSlot) {
     if (!catalog.HasRecord(volumeSlot)) return {0, -1};
     const CatalogRecord& record = catalog.Record(volumeSlot);
@@ -209,7 +207,7 @@ std::u16string CitationText(const CCatalog& catalog, PagePlace place) {
         text += u"・";
     }
     text += catalog.Record(place.volumeSlot).Name();
-    text += u"・第" + Decimal(place.pageNumber) + u"頁）";
+    text += u"・第" + DecimalText(place.pageNumber) + u"頁）";
     return text;
 }
 

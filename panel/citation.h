@@ -19,6 +19,9 @@ struct PagePlace {
     bool operator==(const PagePlace&) const = default;
 };
 
+// value in ASCII digits, as UTF-16: page numbers and counts in texts.
+std::u16string DecimalText(std::int64_t value);
+
 // The page numbers of the volume in slot, first and last: its first page number and
 // the docNo pages after it; {0, -1} when the slot holds no volume with pages.
 std::pair<int, int> VolumePageRange(const CCatalog& catalog, int volumeSlot);

@@ -7,16 +7,6 @@
 
 namespace vyn {
 
-namespace {
-
-std::u16string Decimal(std::uint64_t value) {
-    std::u16string out;
-    for (char c : std::to_string(value)) out += static_cast<char16_t>(c);
-    return out;
-}
-
-}  // namespace
-
 std::vector<PageMark> HitMarks(const CCatalog& catalog, int volumeSlot,
                                std::span<const SearchNodeTag> entries) {
     std::vector<PageMark> marks;
@@ -35,8 +25,7 @@ std::vector<PageMark> HitMarks(const CCatalog& catalog, int volumeSlot,
 }
 
 std::u16string HitMarkToolTip(const PageMark& mark) {
-    return u"第" + Decimal(static_cast<std::uint64_t>(std::max(mark.pageNumber, 0))) + u"頁（" +
-           Decimal(mark.hits) + u"箇所）";
+    return u"第" + DecimalText(std::max(mark.pageNumber, 0)) + u"頁（" + DecimalText(mark.hits) + u"箇所）";
 }
 
 }  // namespace vyn

@@ -292,10 +292,15 @@ void CLeftForm::SetUpHistory() {
     m_completer->popup()->setAccessibleName(QStringLiteral("検索の履歴"));
     // Enter on the list without a chosen query acts as Enter in the entry.
     m_completer->popup()->installEventFilter(this);
+    ShowHistory();
+    if (m_keywordPage && m_keywordPage->TextField()) m_keywordPage->TextField()->setCompleter(m_completer);
+}
+
+QStringList CLeftForm::ShowHistory() {
     QStringList queries;
     for (const std::u16string& query : m_history.Queries()) queries.append(FromUtf16(query));
     m_historyModel->setStringList(queries);
-    if (m_keywordPage && m_keywordPage->TextField()) m_keywordPage->TextField()->setCompleter(m_completer);
+    return queries;
 }
 
 void CLeftForm::SetLabelText(QLabel* label, const QString& text) {
@@ -460,8 +465,13 @@ void CLeftForm::ShowCurrentPage(bool openVolume) {
     } else {
         ShowCatalogPage(navigator.CurItem(), 0, navigator.CurPage());
     }
+    FollowCurrentPage(openVolume);
+}
+
+void CLeftForm::FollowCurrentPage(bool volumeChanged) {
+    const CNavigator& navigator = m_logic.Navigator();
     if (m_pageSlider) {
-        if (openVolume) {
+        if (volumeChanged) {
             const auto [first, last] = navigator.SliderRange();
             m_pageSlider->SetPageRange(first, last);
             UpdateSliderMarks();
@@ -550,10 +560,7 @@ void CLeftForm::OnSearch() {
     m_hiddenKeyword->clear();
     if (m_keywordPage && m_keywordPage->TextField() && m_completer) {
         m_history.Add(ToUtf16(m_keywordPage->TextField()->text()));
-        QStringList queries;
-        for (const std::u16string& query : m_history.Queries()) queries.append(FromUtf16(query));
-        m_historyModel->setStringList(queries);
-        CProfile::WriteProfileString(kSearchSection, kHistoryEntry, queries.join(u'\n'));
+        CProfile::WriteProfileString(kSearchSection, kHistoryEntry, ShowHistory().join(u'\n'));
     }
     UpdateSliderMarks();
     emit searchCompleted();
@@ -707,7 +714,6 @@ QString CLeftForm::PageFilePath(std::string_view name) const {
 bool CLeftForm::OnReadingCommand(int id, CmdCode code, CCmdUI* ui) {
     bool enabled = false;
     std::function<void()> run;
-    const std::size_t bookmarkAt = static_cast<std::size_t>(id - ID_BOOKMARK_FIRST);
     switch (id) {
         case ID_PREV_RESULT_PAGE:
         case ID_NEXT_RESULT_PAGE: {
@@ -732,11 +738,13 @@ bool CLeftForm::OnReadingCommand(int id, CmdCode code, CCmdUI* ui) {
             enabled = m_bookmarks.CanUndo();
             run = [this] { UndoBookmarkRemoval(); };
             break;
-        default:
+        default: {
             if (id < ID_BOOKMARK_FIRST || id >= ID_BOOKMARK_FIRST + kBookmarkMenuItems) return false;
-            enabled = bookmarkAt < m_bookmarks.Items().size();
-            run = [this, bookmarkAt] { OpenBookmark(bookmarkAt); };
+            const auto at = static_cast<std::size_t>(id - ID_BOOKMARK_FIRST);
+            enabled = at < m_bookmarks.Items().size();
+            run = [this, at] { OpenBookmark(at); };
             break;
+        }
     }
     if (code == CmdCode::kUpdate) ui->Enable(enabled);
     if (code == CmdCode::kCommand && enabled) run();
@@ -751,16 +759,9 @@ bool CLeftForm::StepResult(int direction) {
 
 bool CLeftForm::OpenPlace(PagePlace place) {
     if (VolumePageRange(m_logic.Catalog(), place.volumeSlot).second < 0) return false;
-    CNavigator& navigator = m_logic.Navigator();
-    if (!navigator.OpenVolumePage(place.volumeSlot, place.pageNumber)) return false;
+    if (!m_logic.Navigator().OpenVolumePage(place.volumeSlot, place.pageNumber)) return false;
     ShowCatalogPage(place.volumeSlot, 0, place.pageNumber);
-    if (m_pageSlider) {
-        const auto [first, last] = navigator.SliderRange();
-        m_pageSlider->SetPageRange(first, last);
-        m_pageSlider->SetPagePos(navigator.CurPage());
-    }
-    UpdateSliderMarks();
-    UpdatePageBox();
+    FollowCurrentPage(true);
     FollowCurrentVolume();
     return true;
 }
@@ -774,9 +775,11 @@ QString CLeftForm::GoTo(const QString& text) {
 
 QString CLeftForm::CitationText() const { return FromUtf16(vyn::CitationText(m_logic.Catalog(), m_shownPlace)); }
 
-bool CLeftForm::AddBookmark(const QString& note) {
+bool CLeftForm::AddBookmark(const QString& note) { return AddBookmarkAt(m_shownPlace, note); }
+
+bool CLeftForm::AddBookmarkAt(PagePlace place, const QString& note) {
     const QString added = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-    auto bookmark = CBookmarks::Make(m_logic.Catalog(), m_shownPlace, added.toStdString(), ToUtf16(note));
+    auto bookmark = CBookmarks::Make(m_logic.Catalog(), place, added.toStdString(), ToUtf16(note));
     if (!bookmark) return false;
     m_bookmarks.Add(std::move(*bookmark));
     SaveBookmarks();
@@ -837,11 +840,9 @@ void CLeftForm::AskBookmarkNote() {
     dialog->setCancelButtonText(QStringLiteral("キャンセル"));
     dialog->setTextValue(QString());  // makes the entry, to be named
     if (auto* field = dialog->findChild<QLineEdit*>()) field->setAccessibleName(QStringLiteral("しおりのメモ"));
-    connect(dialog, &QInputDialog::textValueSelected, this, [this, place](const QString& note) {
-        const PagePlace shown = std::exchange(m_shownPlace, place);
-        AddBookmark(note);
-        m_shownPlace = shown;
-    });
+    // The page shown when asked, whatever is shown when the note comes.
+    connect(dialog, &QInputDialog::textValueSelected, this,
+            [this, place](const QString& note) { AddBookmarkAt(place, note); });
     dialog->open();
 }
 

@@ -7,6 +7,7 @@
 // navigateRequested. It is the page slider's target. User-interface thread only.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <span>
@@ -196,11 +197,17 @@ private:
     // After the current volume or page changed: show its page, or, with openVolume,
     // also set the slider range; then the slider position and the page-position box.
     void ShowCurrentPage(bool openVolume);
+    // The slider (its range and marks too when the volume changed) and the page box
+    // follow the navigator's page.
+    void FollowCurrentPage(bool volumeChanged);
     // The tree selects the current volume; the scope and its path follow.
     void FollowCurrentVolume();
     // The slider marks the result pages of the current volume.
     void UpdateSliderMarks();
     void SetUpHistory();
+    // Puts the history into the keyword entry's list; returns it.
+    QStringList ShowHistory();
+    bool AddBookmarkAt(PagePlace place, const QString& note);
     void SaveBookmarks();
     void ShowGotoDialog();
     void ShowBookmarkDialog();

@@ -136,14 +136,8 @@ bool CNavigator::ReadCatalogPage(CIndex& index, int slot, int mode, int pageNumb
                                  ByteString& out) const {
     if (!m_catalog.HasRecord(slot)) return false;
     const CatalogRecord& node = m_catalog.Record(slot);
-    const int page = mode == 1 ? node.curFileName : pageNumber;
-    if (node.docID < 1 || node.docNo < 1 || page < 0) return false;
-    const auto first = static_cast<std::uint32_t>(node.docID - 1);
     std::int64_t record = 0;
-    // The store looks on past the node's last page; a page found there belongs to
-    // another node and must not be shown as this one's.
-    if (!index.FindPage(first, static_cast<std::uint32_t>(page), record)) return false;
-    if (record < first || record > std::int64_t{first} + node.docNo - 1) return false;
+    if (!FindNodePage(index, node, mode == 1 ? node.curFileName : pageNumber, record)) return false;
     ByteString bytes;
     if (!index.ReadPage(static_cast<std::uint32_t>(record), bytes)) return false;
     out = std::move(bytes);

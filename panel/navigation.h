@@ -32,6 +32,18 @@ struct ResultPage {
     std::string fragment;  // "#0000"
 };
 
+// The store record (0-based) of page number page among the pages of node, found in
+// store (a CIndex or CFileList); false when the node has no pages or none of its pages
+// carries that number. The store looks on past a node's last page; a page found there
+// belongs to another node and does not count.
+template <typename Store>
+bool FindNodePage(Store& store, const CatalogRecord& node, int page, std::int64_t& record) {
+    if (node.docID < 1 || node.docNo < 1 || page < 0) return false;
+    const auto first = static_cast<std::uint32_t>(node.docID - 1);
+    if (!store.FindPage(first, static_cast<std::uint32_t>(page), record)) return false;
+    return record >= first && record <= std::int64_t{first} + node.docNo - 1;
+}
+
 // Owns the panel's position; the tree, slider, page-position box, result list and
 // page view follow it. Reads the catalog it was given, which must outlive it.
 // Writing page files and showing them is the caller's. Not thread-safe.

@@ -17,7 +17,6 @@
 #include <QStandardPaths>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
-#include <utility>
 
 #include "gui/copylimit.h"
 #include "gui/exportdialog.h"
@@ -135,7 +134,11 @@ void CBookView::ExecWB(int cmd, int option) {
     }
 }
 
-void CBookView::CopyLimited() {
+void CBookView::CopyLimited() { CopySelection(std::nullopt); }
+
+void CBookView::CopyWithCitation(const QString& citation) { CopySelection(citation); }
+
+void CBookView::CopySelection(std::optional<QString> citation) {
     // The browser's own copy acts on the focused frame only, which a page the user
     // never clicked into does not have; the selection is taken from the page instead,
     // as text and as HTML, the formats the browser would have put there. The page is
@@ -143,7 +146,7 @@ void CBookView::CopyLimited() {
     // a new page's selection has the same text as the last one.
     const QPointer<CBookView> self(this);
     page()->runJavaScript(QString::fromLatin1(kSelectionScript), QWebEngineScript::ApplicationWorld,
-                          [self](const QVariant& result) {
+                          [self, citation](const QVariant& result) {
                               if (!self) return;
                               const QStringList parts = result.toStringList();
                               const bool selected = parts.size() == 2 && !parts[0].isEmpty();
@@ -153,24 +156,18 @@ void CBookView::CopyLimited() {
                                   data->setHtml(parts[1]);
                                   QGuiApplication::clipboard()->setMimeData(data);
                               }
-                              self->FinishLimitedCopy(selected);
+                              self->FinishLimitedCopy(selected, citation);
                           });
 }
 
-void CBookView::CopyWithCitation(const QString& citation) {
-    m_pendingCitation = citation;
-    CopyLimited();
-}
-
-void CBookView::FinishLimitedCopy(bool selected) {
+void CBookView::FinishLimitedCopy(bool selected, const std::optional<QString>& citation) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     const std::u16string text = ToUtf16(clipboard->text());
-    if (m_pendingCitation) {
-        const QString citation = *std::exchange(m_pendingCitation, std::nullopt);
+    if (citation) {
         // Plain text only: a rich copy would paste without the citation. Without a
         // selection, the citation alone.
         const std::u16string copied = selected ? text : std::u16string();
-        clipboard->setText(FromUtf16(WithCitation(copied, ToUtf16(citation))));
+        clipboard->setText(FromUtf16(WithCitation(copied, ToUtf16(*citation))));
         emit limitedCopyFinished(CodePageByteCount(copied) > kCopyLimitBytes);
         return;
     }

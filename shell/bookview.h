@@ -114,8 +114,11 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // Takes the page's selection and then limits the copy, with citation after it
+    // when there is one.
+    void CopySelection(std::optional<QString> citation);
     // selected: the page's selection was just put on the clipboard.
-    void FinishLimitedCopy(bool selected);
+    void FinishLimitedCopy(bool selected, const std::optional<QString>& citation);
     // True with a printer chosen; false, the printer set to write PDF, without one.
     bool HasPrinter();
     // Without a printer the print commands offer to save the page as PDF.
@@ -128,8 +131,6 @@ private:
 
     QPrinter m_printer;
     std::function<QString()> m_citationSource;
-    // Set while a copy with citation waits for the page's selection.
-    std::optional<QString> m_pendingCitation;
     int m_zoomPercent;
 };
 

@@ -114,21 +114,26 @@ void CXSliderCtrl::SetMarks(const QList<PageSliderMark>& marks) {
     update();
 }
 
-int CXSliderCtrl::PageX(int page) const {
+CXSliderCtrl::Track CXSliderCtrl::GetTrack() const {
     QStyleOptionSlider option;
     initStyleOption(&option);
     const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
     const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
-    const int span = groove.width() - handle.width();
-    return groove.x() + handle.width() / 2 +
-           QStyle::sliderPositionFromValue(minimum(), maximum(), page, std::max(span, 0), option.upsideDown);
+    return {groove.x() + handle.width() / 2, std::max(groove.width() - handle.width(), 0), option.upsideDown};
 }
 
+int CXSliderCtrl::PageX(int page, const Track& track) const {
+    return track.start + QStyle::sliderPositionFromValue(minimum(), maximum(), page, track.span, track.upsideDown);
+}
+
+int CXSliderCtrl::PageX(int page) const { return PageX(page, GetTrack()); }
+
 int CXSliderCtrl::MarkAt(int x) const {
+    const Track track = GetTrack();
     int best = -1;
     int bestDistance = kMarkHalfWidth + 2;
     for (int i = 0; i < m_marks.size(); ++i) {
-        const int distance = std::abs(PageX(m_marks[i].page) - x);
+        const int distance = std::abs(PageX(m_marks[i].page, track) - x);
         if (distance <= bestDistance) {
             best = i;
             bestDistance = distance;
@@ -164,9 +169,10 @@ void CXSliderCtrl::paintEvent(QPaintEvent* event) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(kMarkColour);
     const int bottom = height() - 1;
+    const Track track = GetTrack();
     for (const PageSliderMark& mark : m_marks) {
         if (mark.page < minimum() || mark.page > maximum()) continue;
-        const int x = PageX(mark.page);
+        const int x = PageX(mark.page, track);
         const QPoint triangle[3] = {QPoint(x, bottom - kMarkHeight), QPoint(x - kMarkHalfWidth, bottom),
                                     QPoint(x + kMarkHalfWidth, bottom)};
         painter.drawPolygon(triangle, 3);

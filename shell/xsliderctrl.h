@@ -60,6 +60,14 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // Where the handle's centre can stand: from start, span pixels on.
+    struct Track {
+        int start;
+        int span;
+        bool upsideDown;
+    };
+    Track GetTrack() const;
+    int PageX(int page, const Track& track) const;
     void OnAction(int action);
     void ShowPositionTip();
 

@@ -10,6 +10,7 @@
 #include "panel/citation.h"
 #include "panel/export.h"
 #include "panel/kwicrows.h"
+#include "panel/navigation.h"
 #include "panel/searchcommand.h"
 #include "textstore/filelist.h"
 #include "tools/toolcommon.h"
@@ -150,11 +151,8 @@ int CommandGoto(int argc, char** argv) {
         Complain("cannot open the text store in " + *data);
         return kExitError;
     }
-    const CatalogRecord& volume = catalog.Record(target.place.volumeSlot);
-    const auto first = static_cast<std::uint32_t>(volume.docID - 1);
     std::int64_t record = 0;
-    if (!store.FindPage(first, static_cast<std::uint32_t>(target.place.pageNumber), record) ||
-        record < first || record > std::int64_t{first} + volume.docNo - 1) {
+    if (!FindNodePage(store, catalog.Record(target.place.volumeSlot), target.place.pageNumber, record)) {
         Complain("page " + std::to_string(target.place.pageNumber) + " of slot " +
                  std::to_string(target.place.volumeSlot) + " is not in the text store");
         return kExitNotFound;
