@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "index/index.h"
-#include "panel/catalog.h"
+#include "textstore/catalog.h"
 #include "panel/kwicrows.h"
 
 namespace {

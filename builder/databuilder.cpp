@@ -29,8 +29,6 @@ namespace vyn {
 
 namespace {
 
-constexpr std::string_view kBaseName = "Index";
-constexpr std::string_view kVariantFile = "yitizi.txt";
 
 struct CatalogEntry {
     std::u16string name;
@@ -237,7 +235,7 @@ private:
     }
 
     bool Write(int w, const std::filesystem::path& folder, std::string& error) {
-        const std::string base(kBaseName);
+        const std::string base(kIndexBaseName);
         if (w == 0) return m_whole.Write(folder, base, error);
         return m_main.Write(folder, base + std::string(IndexFileSuffix(IndexScope::kMain)), error) &&
                m_notes.Write(folder, base + std::string(IndexFileSuffix(IndexScope::kNotes)), error);
@@ -466,7 +464,7 @@ bool CDataBuilder::BuildFiles(const Corpus& corpus, const std::filesystem::path&
     std::string indexError;
     std::string storeError;
     indexes.Close(&folder);
-    const bool storeWritten = store.Write(folder, kBaseName, storeError);
+    const bool storeWritten = store.Write(folder, kIndexBaseName, storeError);
     if (auto tooOften = indexes.Join(indexError)) {
         return Fail(where(*tooOften) + "a character occurs too often for one index entry");
     }
@@ -499,7 +497,7 @@ bool CDataBuilder::BuildFiles(const Corpus& corpus, const std::filesystem::path&
     }
     if (!WriteText(folder / std::string(kVariantFile), variants, error)) return Fail(error);
 
-    const std::string base(kBaseName);
+    const std::string base(kIndexBaseName);
     std::vector<std::string> names = {base + std::string(kDirectorySuffix), base + std::string(kContentSuffix)};
     for (IndexScope scope : {IndexScope::kWhole, IndexScope::kMain, IndexScope::kNotes}) {
         for (std::string_view file : {kHeaderFileSuffix, kPostingFileSuffix}) {

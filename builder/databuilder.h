@@ -39,7 +39,7 @@ using BuildProgress = std::function<void(std::uint32_t pagesDone, std::uint32_t 
 class CDataBuilder {
 public:
     // UTF-16 code units of a catalog name; the record keeps a NUL after them.
-    static constexpr std::uint32_t kMaxNameUnits = kCatalogNameUnits - 1;
+    static constexpr std::uint32_t kMaxNameUnits = kMaxCatalogNameUnits;
 
     explicit CDataBuilder(BuildProgress progress = {}) : m_progress(std::move(progress)) {}
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "builder/corpus.h"
+#include "textstore/catalogformat.h"
 
 namespace vyn {
 
@@ -14,9 +15,9 @@ namespace vyn {
 // thread.
 class CSourceReader {
 public:
-    static constexpr std::uint32_t kMaxCatalogEntries = 9999;
-    static constexpr std::uint32_t kMaxNameUnits = 99;  // UTF-16 code units
-    static constexpr std::uint32_t kMaxPageNumber = 65535;
+    static constexpr std::uint32_t kMaxCatalogEntries = kMaxCatalogRecords;
+    static constexpr std::uint32_t kMaxNameUnits = kMaxCatalogNameUnits;  // UTF-16 code units
+    static constexpr std::uint32_t kMaxPageNumber = vyn::kMaxPageNumber;
     static constexpr std::size_t kMaxLineBytes = std::size_t{16} << 20;
 
     // Reads the source in folder. True with the whole corpus in corpus, names and

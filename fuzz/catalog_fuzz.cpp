@@ -9,7 +9,7 @@
 
 #include "fuzz/fuzzinput.h"
 #include "panel/bookmarks.h"
-#include "panel/catalog.h"
+#include "textstore/catalog.h"
 #include "panel/citation.h"
 #include "panel/hitmarks.h"
 

@@ -16,7 +16,7 @@
 #include "index/firstgroupmap.h"
 #include "index/indexformat.h"
 #include "index/mappedfile.h"
-#include "index/messagesink.h"
+#include "textstore/messagesink.h"
 #include "index/postingcursor.h"
 #include "index/searchscratch.h"
 #include "textstore/filelist.h"

@@ -41,6 +41,11 @@
 
 namespace vyn {
 
+// The base name of a data folder's index files and text store.
+constexpr std::string_view kIndexBaseName = "Index";
+// The variant table beside them, read by CIndex::LoadVariants (index/variants.cpp).
+constexpr std::string_view kVariantFile = "yitizi.txt";
+
 constexpr std::string_view kHeaderFileSuffix = "-idx.h";
 constexpr std::string_view kPostingFileSuffix = "-idx.m";
 

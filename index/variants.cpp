@@ -128,7 +128,7 @@ void CIndex::LoadVariants(const std::filesystem::path& folder) {
     m_variantGroupsMade = false;
     try {
         std::string text;
-        if (!ReadWholeFile(folder / "yitizi.txt", text)) return;
+        if (!ReadWholeFile(folder / kVariantFile, text)) return;
         std::vector<std::uint32_t> members;
         std::vector<std::uint32_t> groupStart{0};
         ForEachPiece(text, '\n', [&](std::string_view line) {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "panel/catalog.h"
+#include "textstore/catalog.h"
 #include "panel/citation.h"
 
 namespace vyn {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <string_view>
 
-#include "panel/catalog.h"
+#include "textstore/catalog.h"
 
 namespace vyn {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "panel/catalog.h"
+#include "textstore/catalog.h"
 #include "panel/searchcommand.h"
 
 namespace vyn {

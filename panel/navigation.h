@@ -10,8 +10,8 @@
 
 #include "encoding/bytestring.h"
 #include "index/index.h"
-#include "index/messagesink.h"
-#include "panel/catalog.h"
+#include "textstore/messagesink.h"
+#include "textstore/catalog.h"
 
 namespace vyn {
 

@@ -11,12 +11,12 @@ bool CPanelLogic::Open(const std::filesystem::path& folder, const std::filesyste
 }
 
 bool CPanelLogic::OpenIndex(const std::filesystem::path& folder) {
-    return m_index.Open(folder, "Index", IndexScopeFor(m_search.Part()));
+    return m_index.Open(folder, kIndexBaseName, IndexScopeFor(m_search.Part()));
 }
 
 bool CPanelLogic::LoadCatalog(const std::filesystem::path& folder,
                               const std::filesystem::path& listingFile) {
-    const bool read = m_catalog.LoadCatalog(folder / "vyn.dir", listingFile);
+    const bool read = m_catalog.LoadCatalog(folder / kCatalogFile, listingFile);
     m_navigator.ResetScopePath();
     return read;
 }

@@ -73,7 +73,7 @@ bool CSearchCommand::SelectTextPart(CIndex& index, const std::filesystem::path& 
                                     TextPart part) {
     index.Close();
     m_part = part;
-    return index.Open(folder, "Index", IndexScopeFor(part));
+    return index.Open(folder, kIndexBaseName, IndexScopeFor(part));
 }
 
 CSearchCommand::Outcome CSearchCommand::OnSearch(

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "index/index.h"
-#include "index/messagesink.h"
-#include "panel/catalog.h"
+#include "textstore/messagesink.h"
+#include "textstore/catalog.h"
 
 namespace vyn {
 

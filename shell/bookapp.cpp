@@ -8,7 +8,7 @@
 #include "gui/resource.h"
 #include "gui/signalwatcher.h"
 #include "gui/translations.h"
-#include "panel/leftform.h"
+#include "panelui/leftform.h"
 #include "shell/aboutdlg.h"
 #include "shell/bookdoc.h"
 #include "shell/mainframe.h"

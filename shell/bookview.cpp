@@ -19,7 +19,7 @@
 #include <QWebEngineSettings>
 
 #include "gui/copylimit.h"
-#include "gui/exportdialog.h"
+#include "shell/exportdialog.h"
 #include "gui/messagebox.h"
 #include "gui/profile.h"
 #include "gui/qtstrings.h"

@@ -19,7 +19,7 @@
 #include <chrono>
 #include <numeric>
 
-#include "gui/exportdialog.h"
+#include "shell/exportdialog.h"
 #include "gui/messagebox.h"
 #include "gui/qtstrings.h"
 #include "index/index.h"
@@ -316,7 +316,7 @@ void CKwicWindow::SetSearch(KwicSearch search) {
     // window joins it before it goes, so `this` outlives it.
     m_worker = std::thread([this, cancel, fill, search = std::move(search)] {
         CIndex index;
-        const bool opened = index.Open(search.folder, "Index", IndexScopeFor(search.part));
+        const bool opened = index.Open(search.folder, kIndexBaseName, IndexScopeFor(search.part));
         std::vector<KwicRow> batch;
         std::size_t done = 0;
         std::size_t limit = kFirstBatchRows;

@@ -12,7 +12,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 
-#include "gui/exportdialog.h"
+#include "shell/exportdialog.h"
 #include "gui/images.h"
 #include "gui/launcher.h"
 #include "gui/messagebox.h"
@@ -20,7 +20,7 @@
 #include "gui/qtstrings.h"
 #include "gui/resource.h"
 #include "gui/resources.h"
-#include "panel/leftform.h"
+#include "panelui/leftform.h"
 #include "shell/bookapp.h"
 #include "shell/bookdoc.h"
 #include "shell/bookview.h"

@@ -1,5 +1,5 @@
 // The catalog file "vyn.dir": shared by its writer (builder/databuilder.cpp) and its
-// reader (panel/catalog.cpp).
+// reader (textstore/catalog.cpp).
 //
 // A sequence of 216-byte records without a header, in pre-order (every record after
 // its parent and after the whole subtree of an earlier sibling). Little-endian fields
@@ -35,6 +35,10 @@ constexpr std::size_t kCatalogUnusedOffset = 214;
 
 // Records 1 to 9,999 take catalog slots; the reader ignores further records.
 constexpr std::uint32_t kMaxCatalogRecords = 9999;
+// The longest name a record holds, in UTF-16 units, before its NUL.
+constexpr std::uint32_t kMaxCatalogNameUnits = kCatalogNameUnits - 1;
+// The largest page number curFileName holds.
+constexpr std::uint32_t kMaxPageNumber = 0xFFFF;
 
 enum CatalogLevel : std::int32_t { kLevelCategory = 1, kLevelBook = 2, kLevelVolume = 3 };
 

@@ -6,7 +6,7 @@
 
 #include "encoding/utf.h"
 #include "index/index.h"
-#include "panel/catalog.h"
+#include "textstore/catalog.h"
 #include "panel/citation.h"
 #include "panel/export.h"
 #include "panel/kwicrows.h"
@@ -43,7 +43,7 @@ int CommandCatalog(int argc, char** argv) {
     if (!options.Positional().empty()) return Usage("catalog takes no arguments");
     CStderrSink sink;
     CCatalog catalog(&sink);
-    if (!catalog.LoadCatalog(std::filesystem::path(*data) / "vyn.dir", {})) return kExitError;
+    if (!catalog.LoadCatalog(std::filesystem::path(*data) / kCatalogFile, {})) return kExitError;
     return WriteOut(catalog.Listing());
 }
 
@@ -69,7 +69,7 @@ int RunSearchCommand(const Options& options, CMessageSink& sink, CIndex& index,
     }
     if (!command.SelectTextPart(index, *data, part)) return kExitError;
     CCatalog catalog(&sink);
-    if (!catalog.LoadCatalog(std::filesystem::path(*data) / "vyn.dir", {})) return kExitError;
+    if (!catalog.LoadCatalog(std::filesystem::path(*data) / kCatalogFile, {})) return kExitError;
     if (!catalog.HasRecord(static_cast<int>(std::min<std::uint32_t>(*slot, CCatalog::kSlotCount)))) {
         Complain("scope slot " + std::to_string(*slot) + " holds no catalog record (the catalog has slots 1 to " +
                  std::to_string(catalog.NodeItemCount() - 1) + ")");
@@ -139,7 +139,7 @@ int CommandGoto(int argc, char** argv) {
     if (!JoinedText(options.Positional(), text)) return Usage("the text is not valid UTF-8");
     CStderrSink sink;
     CCatalog catalog(&sink);
-    if (!catalog.LoadCatalog(std::filesystem::path(*data) / "vyn.dir", {})) return kExitError;
+    if (!catalog.LoadCatalog(std::filesystem::path(*data) / kCatalogFile, {})) return kExitError;
     const CitationTarget target = ResolveCitation(catalog, text, 0);
     if (!target.Found()) {
         Complain(target.error);
@@ -147,7 +147,7 @@ int CommandGoto(int argc, char** argv) {
     }
     // The record the reader shows for the page: found in the store among the volume's.
     CFileList store;
-    if (!store.Open(*data, kBaseName)) {
+    if (!store.Open(*data, kIndexBaseName)) {
         Complain("cannot open the text store in " + *data);
         return kExitError;
     }

@@ -41,7 +41,7 @@ int CommandSearch(int argc, char** argv) {
     }
     CStderrSink sink;
     CIndex index(&sink);
-    if (!index.Open(*data, kBaseName, IndexScopeFor(part))) return kExitError;
+    if (!index.Open(*data, kIndexBaseName, IndexScopeFor(part))) return kExitError;
     if (options.Flag("--or")) {
         index.SearchAnyWord(query, true, !options.Flag("--no-variants"));
     } else {
@@ -92,7 +92,7 @@ int CommandRender(int argc, char** argv) {
     if (!JoinedText(options.Positional(), keywords)) return Usage("the keywords are not valid UTF-8");
     CStderrSink sink;
     CIndex index(&sink);
-    if (!index.Open(*data, kBaseName, IndexScopeFor(part))) return kExitError;
+    if (!index.Open(*data, kIndexBaseName, IndexScopeFor(part))) return kExitError;
     std::uint32_t length = 0;
     if (!index.GetPageLength(*record, length)) {
         Complain("record " + std::to_string(*record) + " is not a readable record of the store");

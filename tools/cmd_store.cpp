@@ -9,7 +9,7 @@ namespace vyn::tool {
 namespace {
 
 bool OpenStore(CFileList& store, const std::string& folder) {
-    if (store.Open(folder, kBaseName)) return true;
+    if (store.Open(folder, kIndexBaseName)) return true;
     Complain("cannot open the text store in " + folder);
     return false;
 }

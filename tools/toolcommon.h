@@ -8,13 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "index/indexformat.h"
 #include "textstore/storeformat.h"
 
 namespace vyn::tool {
 
 constexpr int kExitNotFound = 1;
 constexpr int kExitError = 2;
-constexpr std::string_view kBaseName = "Index";
 
 // Prints "vyn-tool: problem" and the usage text to stderr; returns kExitError.
 int Usage(const std::string& problem);

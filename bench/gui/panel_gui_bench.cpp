@@ -20,9 +20,9 @@
 
 #include "gui/messagebox.h"
 #include "gui/platform.h"
-#include "panel/htmlctrl.h"
-#include "panel/leftform.h"
-#include "panel/sortlistctrl.h"
+#include "panelui/htmlctrl.h"
+#include "panelui/leftform.h"
+#include "panelui/sortlistctrl.h"
 #include "shell/bookapp.h"
 #include "shell/bookview.h"
 #include "shell/mainframe.h"

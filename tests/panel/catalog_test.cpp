@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "panel/catalog.h"
+#include "textstore/catalog.h"
 #include "panel/fixture.h"
 #include "support/tempdir.h"
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "index/messagesink.h"
+#include "textstore/messagesink.h"
 
 namespace vyn::test {
 

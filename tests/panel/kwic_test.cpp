@@ -10,7 +10,7 @@
 #include "builder/databuilder.h"
 #include "encoding/utf.h"
 #include "index/index.h"
-#include "panel/catalog.h"
+#include "textstore/catalog.h"
 #include "panel/export.h"
 #include "panel/kwicrows.h"
 #include "support/tempdir.h"

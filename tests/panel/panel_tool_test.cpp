@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "panel/catalog.h"
+#include "textstore/catalog.h"
 #include "panel/fixture.h"
 #include "support/tempdir.h"
 #include "support/toolrun.h"

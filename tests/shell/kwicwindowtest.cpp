@@ -13,7 +13,7 @@
 #include "builder/databuilder.h"
 #include "gui/qtstrings.h"
 #include "index/index.h"
-#include "panel/catalog.h"
+#include "textstore/catalog.h"
 #include "shell/kwicwindow.h"
 
 using namespace vyn;

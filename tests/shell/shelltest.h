@@ -15,7 +15,7 @@
 #include "gui/messagebox.h"
 #include "gui/platform.h"
 #include "gui/resources.h"
-#include "panel/leftform.h"
+#include "panelui/leftform.h"
 #include "shell/bookapp.h"
 #include "shell/bookview.h"
 #include "shell/mainframe.h"

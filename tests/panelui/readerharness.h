@@ -15,9 +15,9 @@
 #include <memory>
 
 #include "builder/databuilder.h"
-#include "panel/htmlctrl.h"
-#include "panel/leftform.h"
-#include "panel/sortlistctrl.h"
+#include "panelui/htmlctrl.h"
+#include "panelui/leftform.h"
+#include "panelui/sortlistctrl.h"
 #include "shelltest.h"
 
 namespace vyn::test {

@@ -1,4 +1,4 @@
-#include "panel/leftform.h"
+#include "panelui/leftform.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -32,12 +32,12 @@
 #include "gui/resources.h"
 #include "gui/toolbarres.h"
 #include "gui/tooltipresourcebutton.h"
-#include "panel/bookmarkdialog.h"
-#include "panel/gotodialog.h"
+#include "panelui/bookmarkdialog.h"
+#include "panelui/gotodialog.h"
 #include "panel/hitmarks.h"
-#include "panel/htmlctrl.h"
+#include "panelui/htmlctrl.h"
 #include "panel/kwicrows.h"
-#include "panel/sortlistctrl.h"
+#include "panelui/sortlistctrl.h"
 
 namespace vyn {
 

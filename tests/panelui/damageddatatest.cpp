@@ -9,8 +9,8 @@
 #include <QTreeWidget>
 
 #include "builder/databuilder.h"
-#include "panel/leftform.h"
-#include "panel/sortlistctrl.h"
+#include "panelui/leftform.h"
+#include "panelui/sortlistctrl.h"
 #include "readerharness.h"
 #include "shelltest.h"
 

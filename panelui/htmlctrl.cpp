@@ -1,4 +1,4 @@
-#include "panel/htmlctrl.h"
+#include "panelui/htmlctrl.h"
 
 #include <QLineEdit>
 #include <QPalette>

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "index/messagesink.h"
+#include "textstore/messagesink.h"
 #include "textstore/catalogformat.h"
 
 namespace vyn {

@@ -1,4 +1,4 @@
-#include "panel/gotodialog.h"
+#include "panelui/gotodialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "gui/exportdialog.h"
+#include "shell/exportdialog.h"
 
 #include <QFileDialog>
 #include <QStandardPaths>

@@ -1,6 +1,6 @@
 // Reads the catalog file (its format: textstore/catalogformat.h) into slots, a node
 // hierarchy and tree items.
-#include "panel/catalog.h"
+#include "textstore/catalog.h"
 
 #include <algorithm>
 #include <cstring>

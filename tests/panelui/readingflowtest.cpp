@@ -13,8 +13,8 @@
 
 #include "builder/databuilder.h"
 #include "gui/resource.h"
-#include "panel/bookmarkdialog.h"
-#include "panel/gotodialog.h"
+#include "panelui/bookmarkdialog.h"
+#include "panelui/gotodialog.h"
 #include "readerharness.h"
 #include "shell/scrolltoolbar.h"
 #include "shell/xsliderctrl.h"

@@ -16,7 +16,7 @@
 #include "gui/pageslider.h"
 #include "gui/paneview.h"
 #include "gui/tempfolder.h"
-#include "index/messagesink.h"
+#include "textstore/messagesink.h"
 #include "panel/bookmarks.h"
 #include "panel/citation.h"
 #include "panel/history.h"

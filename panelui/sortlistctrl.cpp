@@ -1,4 +1,4 @@
-#include "panel/sortlistctrl.h"
+#include "panelui/sortlistctrl.h"
 
 #include <QHeaderView>
 #include <QSignalBlocker>

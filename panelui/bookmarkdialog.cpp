@@ -1,4 +1,4 @@
-#include "panel/bookmarkdialog.h"
+#include "panelui/bookmarkdialog.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
