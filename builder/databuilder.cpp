@@ -308,6 +308,248 @@ private:
     std::array<std::thread, kWorkers> m_threads;
 };
 
+// The catalog in pre-order with page ranges, and the volumes in page order.
+struct CatalogPlan {
+    std::vector<CatalogEntry> entries;
+    std::vector<VolumeRef> volumes;
+    std::uint64_t pageCount = 0;
+};
+
+// One build of one corpus into one folder, phase by phase: the catalog plan, the
+// variant groups checked, the pages laid out into the store and the indexes (written
+// on their threads while the store is written), the catalog, the variant table and
+// the list of files written. Each phase answers false with the reason in Reason().
+class CFolderBuild {
+public:
+    CFolderBuild(const Corpus& corpus, const std::filesystem::path& folder, const BuildProgress& progress)
+        : m_corpus(corpus), m_folder(folder), m_progress(progress) {}
+
+    bool PlanCatalog();
+    bool CheckVariantGroups();
+    bool StorePages(BuildStats& result);
+    bool WriteCatalog();
+    bool WriteVariantTable();
+    bool ListFiles(BuildStats& result);
+
+    const std::string& Reason() const { return m_reason; }
+
+private:
+    bool Fail(std::string reason) {
+        m_reason = std::move(reason);
+        return false;
+    }
+    bool AddEntry(const CatalogName& name, std::int32_t level, const char* what);
+    // Sets the page count of the entry at index from the pages planned so far.
+    bool CloseEntry(std::size_t index);
+    bool AddPages(CStoreWriter& store, CScopeIndexes& indexes, BuildStats& result);
+    bool WriteStoreAndIndexes(CStoreWriter& store, CScopeIndexes& indexes);
+    // "page N of volume V: " for document doc.
+    std::string Where(std::uint32_t doc) const;
+    // Fails with reason for document doc, unless an earlier page has a character
+    // that occurs too often, which is reported as the sequential build would.
+    bool FailAt(CScopeIndexes& indexes, std::uint32_t doc, const std::string& reason);
+
+    const Corpus& m_corpus;
+    const std::filesystem::path& m_folder;
+    const BuildProgress& m_progress;
+    CatalogPlan m_plan;
+    std::string m_reason;
+};
+
+bool CFolderBuild::AddEntry(const CatalogName& name, std::int32_t level, const char* what) {
+    CatalogEntry entry;
+    if (!ToUtf16(name, entry.name)) return Fail(std::string("the name of a ") + what + " is not valid UTF-8");
+    if (entry.name.size() > kMaxCatalogNameUnits || entry.name.find(u'\0') != std::u16string::npos) {
+        return Fail(std::string("the name of a ") + what + " (" + ToUtf8(entry.name) + ") is longer than " +
+                    std::to_string(kMaxCatalogNameUnits) + " UTF-16 units or holds U+0000");
+    }
+    entry.level = level;
+    entry.docId = static_cast<std::int32_t>(m_plan.pageCount + 1);
+    m_plan.entries.push_back(std::move(entry));
+    if (m_plan.entries.size() > kMaxCatalogRecords) {
+        return Fail("the catalog needs more than " + std::to_string(kMaxCatalogRecords) + " records");
+    }
+    return true;
+}
+
+bool CFolderBuild::CloseEntry(std::size_t index) {
+    CatalogEntry& entry = m_plan.entries[index];
+    entry.docNo = static_cast<std::int32_t>(m_plan.pageCount + 1 - static_cast<std::uint64_t>(entry.docId));
+    if (entry.docNo == 0) return Fail("the catalog node " + ToUtf8(entry.name) + " holds no pages");
+    return true;
+}
+
+bool CFolderBuild::PlanCatalog() {
+    std::vector<CatalogEntry>& catalog = m_plan.entries;
+    std::uint32_t bookNumber = 0;
+    for (const CorpusCategory& category : m_corpus.categories) {
+        const std::size_t categoryIndex = catalog.size();
+        if (!AddEntry(category.name, kLevelCategory, "category")) return false;
+        for (const CorpusBook& book : category.books) {
+            const std::size_t bookIndex = catalog.size();
+            if (!AddEntry(book.name, kLevelBook, "book")) return false;
+            ++bookNumber;
+            std::uint32_t volumeNumber = 0;
+            for (const CorpusVolume& volume : book.volumes) {
+                const std::size_t volumeIndex = catalog.size();
+                if (!AddEntry(volume.name, kLevelVolume, "volume")) return false;
+                catalog[volumeIndex].curFileName = volume.firstPage;
+                m_plan.volumes.push_back({&volume, bookNumber, ++volumeNumber});
+                m_plan.pageCount += volume.pages.size();
+                if (m_plan.pageCount > kMaxPacked + std::uint64_t{1}) {
+                    return Fail("the corpus has more pages than the index can number");
+                }
+                if (!CloseEntry(volumeIndex)) return false;
+            }
+            if (!CloseEntry(bookIndex)) return false;
+            catalog[bookIndex].curFileName = catalog[bookIndex + 1].curFileName;
+        }
+        if (!CloseEntry(categoryIndex)) return false;
+        catalog[categoryIndex].curFileName = catalog[categoryIndex + 1].curFileName;
+    }
+    return true;
+}
+
+bool CFolderBuild::CheckVariantGroups() {
+    if (m_corpus.variantGroups.size() > kMaxVariantGroups) {
+        return Fail("more than " + std::to_string(kMaxVariantGroups) + " variant groups");
+    }
+    for (std::size_t g = 0; g < m_corpus.variantGroups.size(); ++g) {
+        if (m_corpus.variantGroups[g].empty()) return Fail("variant group " + std::to_string(g) + " is empty");
+    }
+    return true;
+}
+
+std::string CFolderBuild::Where(std::uint32_t doc) const {
+    std::size_t v = 0;
+    for (; doc >= m_plan.volumes[v].volume->pages.size(); ++v) {
+        doc -= static_cast<std::uint32_t>(m_plan.volumes[v].volume->pages.size());
+    }
+    const CorpusVolume& volume = *m_plan.volumes[v].volume;
+    std::u16string name;
+    ToUtf16(volume.name, name);
+    return "page " + std::to_string(volume.firstPage + doc) + " of volume " + ToUtf8(name) + ": ";
+}
+
+bool CFolderBuild::FailAt(CScopeIndexes& indexes, std::uint32_t doc, const std::string& reason) {
+    std::string ignored;
+    indexes.Close(nullptr);
+    if (auto tooOften = indexes.Join(ignored)) {
+        return Fail(Where(*tooOften) + "a character occurs too often for one index entry");
+    }
+    return Fail(Where(doc) + reason);
+}
+
+bool CFolderBuild::StorePages(BuildStats& result) {
+    const auto total = static_cast<std::uint32_t>(m_plan.pageCount);
+    result.catalogRecords = static_cast<std::uint32_t>(m_plan.entries.size());
+    result.volumes = static_cast<std::uint32_t>(m_plan.volumes.size());
+    result.pages = total;
+    if (m_progress) m_progress(0, total);
+    CStoreWriter store(kDefaultNameWidth);
+    store.SetHeaderNumber(total);
+    CScopeIndexes indexes;
+    return AddPages(store, indexes, result) && WriteStoreAndIndexes(store, indexes);
+}
+
+bool CFolderBuild::AddPages(CStoreWriter& store, CScopeIndexes& indexes, BuildStats& result) {
+    const CVariantSlots variantSlots(m_corpus.variantGroups);
+    std::uint32_t doc = 0;
+    for (const VolumeRef& ref : m_plan.volumes) {
+        for (std::size_t i = 0; i < ref.volume->pages.size(); ++i) {
+            const auto pageNumber = static_cast<std::uint32_t>(ref.volume->firstPage + i);
+            LaidOutPage laid;
+            std::string error;
+            if (!LayOutPage(ref.volume->pages[i], pageNumber, laid, error)) return FailAt(indexes, doc, error);
+            if (!store.AddPage(RecordName(ref, pageNumber), laid.html)) {
+                return FailAt(indexes, doc, "the text store would pass 4 GiB");
+            }
+            for (const Occurrence& occurrence : laid.occurrences) {
+                const std::int32_t slot = CharSlot(occurrence.codePoint);
+                if (slot != kNotIndexed) {
+                    indexes.Add({slot, doc, occurrence.position, occurrence.kind});
+                    ++result.indexedCharacters;
+                }
+                for (std::int32_t groupSlot : variantSlots.Of(occurrence.codePoint)) {
+                    indexes.Add({groupSlot, doc, occurrence.position, occurrence.kind});
+                }
+            }
+            result.characters += laid.occurrences.size();
+            if (indexes.Failed()) return FailAt(indexes, doc, "");
+            ++doc;
+            if (m_progress) m_progress(doc, result.pages);
+        }
+    }
+    return true;
+}
+
+bool CFolderBuild::WriteStoreAndIndexes(CStoreWriter& store, CScopeIndexes& indexes) {
+    // The store is written while the threads write the indexes.
+    std::string indexError;
+    std::string storeError;
+    indexes.Close(&m_folder);
+    const bool storeWritten = store.Write(m_folder, kIndexBaseName, storeError);
+    if (auto tooOften = indexes.Join(indexError)) {
+        return Fail(Where(*tooOften) + "a character occurs too often for one index entry");
+    }
+    if (!storeWritten) return Fail(storeError);
+    if (!indexError.empty()) return Fail(indexError);
+    return true;
+}
+
+bool CFolderBuild::WriteCatalog() {
+    std::string catalogBytes;
+    catalogBytes.reserve(m_plan.entries.size() * kCatalogRecordSize);
+    for (const CatalogEntry& entry : m_plan.entries) {
+        const std::size_t start = catalogBytes.size();
+        for (char16_t unit : entry.name) PutLe(catalogBytes, unit, 2);
+        catalogBytes.resize(start + kCatalogLevelOffset, '\0');
+        PutLe(catalogBytes, static_cast<std::uint32_t>(entry.level), 4);
+        PutLe(catalogBytes, static_cast<std::uint32_t>(entry.docId), 4);
+        PutLe(catalogBytes, static_cast<std::uint32_t>(entry.docNo), 4);
+        PutLe(catalogBytes, entry.curFileName, 2);
+        PutLe(catalogBytes, 0, 2);
+        assert(catalogBytes.size() == start + kCatalogRecordSize);
+    }
+    std::string error;
+    if (!WriteText(m_folder / std::string(kCatalogFile), catalogBytes, error)) return Fail(error);
+    return true;
+}
+
+bool CFolderBuild::WriteVariantTable() {
+    std::string variants;
+    for (const auto& group : m_corpus.variantGroups) {
+        for (std::size_t m = 0; m < group.size(); ++m) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, m == 0 ? "%X" : ",%X", static_cast<unsigned>(group[m]));
+            variants += hex;
+        }
+        variants += '\n';
+    }
+    std::string error;
+    if (!WriteText(m_folder / std::string(kVariantFile), variants, error)) return Fail(error);
+    return true;
+}
+
+bool CFolderBuild::ListFiles(BuildStats& result) {
+    const std::string base(kIndexBaseName);
+    std::vector<std::string> names = {base + std::string(kDirectorySuffix), base + std::string(kContentSuffix)};
+    for (IndexScope scope : {IndexScope::kWhole, IndexScope::kMain, IndexScope::kNotes}) {
+        for (std::string_view file : {kHeaderFileSuffix, kPostingFileSuffix}) {
+            names.push_back(base + std::string(IndexFileSuffix(scope)) + std::string(file));
+        }
+    }
+    names.push_back(std::string(kCatalogFile));
+    names.push_back(std::string(kVariantFile));
+    for (const std::string& name : names) {
+        std::error_code ec;
+        const auto bytes = std::filesystem::file_size(m_folder / name, ec);
+        if (ec) return Fail("cannot read the size of " + (m_folder / name).string());
+        result.files.push_back({name, bytes});
+    }
+    return true;
+}
+
 }  // namespace
 
 bool CDataBuilder::Fail(std::string reason) {
@@ -335,182 +577,11 @@ bool CDataBuilder::BuildFiles(const Corpus& corpus, const std::filesystem::path&
     if (!std::filesystem::is_directory(folder, ec)) {
         return Fail("not a folder: " + folder.string());
     }
-
-    // The catalog in pre-order, with page ranges.
-    std::vector<CatalogEntry> catalog;
-    std::vector<VolumeRef> volumes;
-    std::uint64_t pageCount = 0;
-    auto addEntry = [&](const CatalogName& name, std::int32_t level, const char* what) {
-        CatalogEntry entry;
-        if (!ToUtf16(name, entry.name)) return Fail(std::string("the name of a ") + what + " is not valid UTF-8");
-        if (entry.name.size() > kMaxNameUnits || entry.name.find(u'\0') != std::u16string::npos) {
-            return Fail(std::string("the name of a ") + what + " (" + ToUtf8(entry.name) +
-                        ") is longer than 99 UTF-16 units or holds U+0000");
-        }
-        entry.level = level;
-        entry.docId = static_cast<std::int32_t>(pageCount + 1);
-        catalog.push_back(std::move(entry));
-        if (catalog.size() > kMaxCatalogRecords) {
-            return Fail("the catalog needs more than " + std::to_string(kMaxCatalogRecords) + " records");
-        }
-        return true;
-    };
-    // Sets the page count and first page number of the entry at index from pageCount.
-    auto closeEntry = [&](std::size_t index) {
-        CatalogEntry& entry = catalog[index];
-        entry.docNo = static_cast<std::int32_t>(pageCount + 1 - static_cast<std::uint64_t>(entry.docId));
-        if (entry.docNo == 0) {
-            return Fail("the catalog node " + ToUtf8(entry.name) + " holds no pages");
-        }
-        return true;
-    };
-    std::uint32_t bookNumber = 0;
-    for (const CorpusCategory& category : corpus.categories) {
-        const std::size_t categoryIndex = catalog.size();
-        if (!addEntry(category.name, kLevelCategory, "category")) return false;
-        for (const CorpusBook& book : category.books) {
-            const std::size_t bookIndex = catalog.size();
-            if (!addEntry(book.name, kLevelBook, "book")) return false;
-            ++bookNumber;
-            std::uint32_t volumeNumber = 0;
-            for (const CorpusVolume& volume : book.volumes) {
-                const std::size_t volumeIndex = catalog.size();
-                if (!addEntry(volume.name, kLevelVolume, "volume")) return false;
-                catalog[volumeIndex].curFileName = volume.firstPage;
-                volumes.push_back({&volume, bookNumber, ++volumeNumber});
-                pageCount += volume.pages.size();
-                if (pageCount > kMaxPacked + std::uint64_t{1}) {
-                    return Fail("the corpus has more pages than the index can number");
-                }
-                if (!closeEntry(volumeIndex)) return false;
-            }
-            if (!closeEntry(bookIndex)) return false;
-            catalog[bookIndex].curFileName = catalog[bookIndex + 1].curFileName;
-        }
-        if (!closeEntry(categoryIndex)) return false;
-        catalog[categoryIndex].curFileName = catalog[categoryIndex + 1].curFileName;
-    }
-
-    if (corpus.variantGroups.size() > kMaxVariantGroups) {
-        return Fail("more than " + std::to_string(kMaxVariantGroups) + " variant groups");
-    }
-    for (std::size_t g = 0; g < corpus.variantGroups.size(); ++g) {
-        if (corpus.variantGroups[g].empty()) {
-            return Fail("variant group " + std::to_string(g) + " is empty");
-        }
-    }
-
-    // Pages: the store and the three indexes.
-    const auto total = static_cast<std::uint32_t>(pageCount);
+    CFolderBuild build(corpus, folder, m_progress);
     BuildStats result;
-    result.catalogRecords = static_cast<std::uint32_t>(catalog.size());
-    result.volumes = static_cast<std::uint32_t>(volumes.size());
-    result.pages = total;
-    if (m_progress) m_progress(0, total);
-    CStoreWriter store(kDefaultNameWidth);
-    store.SetHeaderNumber(total);
-    const CVariantSlots variantSlots(corpus.variantGroups);
-    CScopeIndexes indexes;
-    // "page N of volume V: " for document doc.
-    auto where = [&](std::uint32_t doc) {
-        std::size_t v = 0;
-        for (; doc >= volumes[v].volume->pages.size(); ++v) {
-            doc -= static_cast<std::uint32_t>(volumes[v].volume->pages.size());
-        }
-        const CorpusVolume& volume = *volumes[v].volume;
-        std::u16string name;
-        ToUtf16(volume.name, name);
-        return "page " + std::to_string(volume.firstPage + doc) + " of volume " + ToUtf8(name) + ": ";
-    };
-    // Fails with reason for document doc, unless an earlier page has a character
-    // that occurs too often, which is reported as the sequential build would.
-    auto failAt = [&](std::uint32_t doc, const std::string& reason) {
-        std::string ignored;
-        indexes.Close(nullptr);
-        if (auto tooOften = indexes.Join(ignored)) {
-            return Fail(where(*tooOften) + "a character occurs too often for one index entry");
-        }
-        return Fail(where(doc) + reason);
-    };
-    std::uint32_t doc = 0;
-    for (const VolumeRef& ref : volumes) {
-        for (std::size_t i = 0; i < ref.volume->pages.size(); ++i) {
-            const auto pageNumber = static_cast<std::uint32_t>(ref.volume->firstPage + i);
-            LaidOutPage laid;
-            std::string error;
-            if (!LayOutPage(ref.volume->pages[i], pageNumber, laid, error)) return failAt(doc, error);
-            if (!store.AddPage(RecordName(ref, pageNumber), laid.html)) {
-                return failAt(doc, "the text store would pass 4 GiB");
-            }
-            for (const Occurrence& occurrence : laid.occurrences) {
-                const std::int32_t slot = CharSlot(occurrence.codePoint);
-                if (slot != kNotIndexed) {
-                    indexes.Add({slot, doc, occurrence.position, occurrence.kind});
-                    ++result.indexedCharacters;
-                }
-                for (std::int32_t groupSlot : variantSlots.Of(occurrence.codePoint)) {
-                    indexes.Add({groupSlot, doc, occurrence.position, occurrence.kind});
-                }
-            }
-            result.characters += laid.occurrences.size();
-            if (indexes.Failed()) return failAt(doc, "");
-            ++doc;
-            if (m_progress) m_progress(doc, total);
-        }
-    }
-
-    // The store is written while the threads write the indexes.
-    std::string error;
-    std::string indexError;
-    std::string storeError;
-    indexes.Close(&folder);
-    const bool storeWritten = store.Write(folder, kIndexBaseName, storeError);
-    if (auto tooOften = indexes.Join(indexError)) {
-        return Fail(where(*tooOften) + "a character occurs too often for one index entry");
-    }
-    if (!storeWritten) return Fail(storeError);
-    if (!indexError.empty()) return Fail(indexError);
-
-    std::string catalogBytes;
-    catalogBytes.reserve(catalog.size() * kCatalogRecordSize);
-    for (const CatalogEntry& entry : catalog) {
-        const std::size_t start = catalogBytes.size();
-        for (char16_t unit : entry.name) PutLe(catalogBytes, unit, 2);
-        catalogBytes.resize(start + kCatalogLevelOffset, '\0');
-        PutLe(catalogBytes, static_cast<std::uint32_t>(entry.level), 4);
-        PutLe(catalogBytes, static_cast<std::uint32_t>(entry.docId), 4);
-        PutLe(catalogBytes, static_cast<std::uint32_t>(entry.docNo), 4);
-        PutLe(catalogBytes, entry.curFileName, 2);
-        PutLe(catalogBytes, 0, 2);
-        assert(catalogBytes.size() == start + kCatalogRecordSize);
-    }
-    if (!WriteText(folder / std::string(kCatalogFile), catalogBytes, error)) return Fail(error);
-
-    std::string variants;
-    for (const auto& group : corpus.variantGroups) {
-        for (std::size_t m = 0; m < group.size(); ++m) {
-            char hex[16];
-            std::snprintf(hex, sizeof hex, m == 0 ? "%X" : ",%X", static_cast<unsigned>(group[m]));
-            variants += hex;
-        }
-        variants += '\n';
-    }
-    if (!WriteText(folder / std::string(kVariantFile), variants, error)) return Fail(error);
-
-    const std::string base(kIndexBaseName);
-    std::vector<std::string> names = {base + std::string(kDirectorySuffix), base + std::string(kContentSuffix)};
-    for (IndexScope scope : {IndexScope::kWhole, IndexScope::kMain, IndexScope::kNotes}) {
-        for (std::string_view file : {kHeaderFileSuffix, kPostingFileSuffix}) {
-            names.push_back(base + std::string(IndexFileSuffix(scope)) + std::string(file));
-        }
-    }
-    names.push_back(std::string(kCatalogFile));
-    names.push_back(std::string(kVariantFile));
-    for (const std::string& name : names) {
-        const auto bytes = std::filesystem::file_size(folder / name, ec);
-        if (ec) return Fail("cannot read the size of " + (folder / name).string());
-        result.files.push_back({name, bytes});
-    }
+    const bool built = build.PlanCatalog() && build.CheckVariantGroups() && build.StorePages(result) &&
+                       build.WriteCatalog() && build.WriteVariantTable() && build.ListFiles(result);
+    if (!built) return Fail(build.Reason());
     stats = std::move(result);
     return true;
 }

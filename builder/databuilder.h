@@ -38,9 +38,6 @@ using BuildProgress = std::function<void(std::uint32_t pagesDone, std::uint32_t 
 // object per thread.
 class CDataBuilder {
 public:
-    // UTF-16 code units of a catalog name; the record keeps a NUL after them.
-    static constexpr std::uint32_t kMaxNameUnits = kMaxCatalogNameUnits;
-
     explicit CDataBuilder(BuildProgress progress = {}) : m_progress(std::move(progress)) {}
 
     // Writes every data file into folder, which must exist; files of the same names

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "builder/pagelayout.h"
+#include "textstore/catalogformat.h"
 #include "encoding/utf.h"
 #include "index/indexformat.h"
 
@@ -221,9 +222,9 @@ private:
 
 std::string CSourceParser::CheckedName(std::string_view name, std::uint64_t line) const {
     if (name.empty()) FailAt(kCatalogFile, line, "empty name");
-    if (Utf16Units(name) > CSourceReader::kMaxNameUnits) {
+    if (Utf16Units(name) > kMaxCatalogNameUnits) {
         FailAt(kCatalogFile, line,
-               "name longer than " + std::to_string(CSourceReader::kMaxNameUnits) +
+               "name longer than " + std::to_string(kMaxCatalogNameUnits) +
                    " UTF-16 code units");
     }
     return std::string(name);
@@ -268,9 +269,9 @@ void CSourceParser::ReadCatalog(Corpus& corpus) {
             FailAt(kCatalogFile, number,
                    "unknown entry " + Quoted(kind) + "; expected category, book or volume");
         }
-        if (++entries > CSourceReader::kMaxCatalogEntries) {
+        if (++entries > kMaxCatalogRecords) {
             FailAt(kCatalogFile, number,
-                   "more than " + std::to_string(CSourceReader::kMaxCatalogEntries) +
+                   "more than " + std::to_string(kMaxCatalogRecords) +
                        " catalog entries");
         }
         if (kind == "category") {
@@ -306,10 +307,10 @@ void CSourceParser::ReadCatalog(Corpus& corpus) {
                 auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), first);
                 if (text.empty() || text.front() < '0' || text.front() > '9' || ec != std::errc() ||
                     end != text.data() + text.size() || first < 1 ||
-                    first > CSourceReader::kMaxPageNumber) {
+                    first > kMaxPageNumber) {
                     FailAt(kCatalogFile, number,
                            "first page " + Quoted(text) + " is not a number from 1 to " +
-                               std::to_string(CSourceReader::kMaxPageNumber));
+                               std::to_string(kMaxPageNumber));
                 }
                 volume.firstPage = static_cast<std::uint16_t>(first);
             }
@@ -345,10 +346,10 @@ void CSourceParser::ReadVolume(std::istream& in, const std::string& file,
             FailAt(file, breakLine, "empty page");
         }
         const std::uint64_t pageNumber = std::uint64_t{volume.firstPage} + volume.pages.size();
-        if (pageNumber > CSourceReader::kMaxPageNumber) {
+        if (pageNumber > kMaxPageNumber) {
             FailAt(file, pageLine,
                    "page number " + std::to_string(pageNumber) + " is over " +
-                       std::to_string(CSourceReader::kMaxPageNumber));
+                       std::to_string(kMaxPageNumber));
         }
         if (LastPosition(page) > kMaxPosition) FailAt(file, pageLine, "page too long for the index");
         if (!labelled) page.title = bookName + " " + volumeName + " " + std::to_string(pageNumber);

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "builder/corpus.h"
-#include "textstore/catalogformat.h"
 
 namespace vyn {
 
@@ -15,9 +14,6 @@ namespace vyn {
 // thread.
 class CSourceReader {
 public:
-    static constexpr std::uint32_t kMaxCatalogEntries = kMaxCatalogRecords;
-    static constexpr std::uint32_t kMaxNameUnits = kMaxCatalogNameUnits;  // UTF-16 code units
-    static constexpr std::uint32_t kMaxPageNumber = vyn::kMaxPageNumber;
     static constexpr std::size_t kMaxLineBytes = std::size_t{16} << 20;
 
     // Reads the source in folder. True with the whole corpus in corpus, names and

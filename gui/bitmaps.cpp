@@ -383,6 +383,14 @@ QBrush LoadPatternBrush(int id) {
     return QBrush(QPixmap::fromImage(image));
 }
 
+bool CBackgroundTexture::Load(int id) {
+    QBrush brush = LoadPatternBrush(id);
+    if (brush.style() == Qt::NoBrush) return false;
+    m_id = id;
+    m_brush = std::move(brush);
+    return true;
+}
+
 void FillWithTexture(QPainter& painter, const QWidget* widget, const QRect& rect, const QBrush& brush) {
     const QWidget* bar = widget->parentWidget();
     while (bar && !bar->inherits("QToolBar")) bar = bar->parentWidget();

@@ -34,6 +34,19 @@ QBrush LoadPatternBrush(int id);
 // the widget (or with the widget itself when no toolbar holds it).
 void FillWithTexture(QPainter& painter, const QWidget* widget, const QRect& rect, const QBrush& brush);
 
+// A widget's background texture: the bitmap chosen and its pattern brush.
+class CBackgroundTexture {
+public:
+    // Takes bitmap id; false, the texture unchanged, for an unknown id.
+    bool Load(int id);
+    bool IsSet() const { return m_id != 0; }
+    const QBrush& Brush() const { return m_brush; }
+
+private:
+    int m_id = 0;
+    QBrush m_brush;
+};
+
 // Cursor id (149); the arrow cursor for an unknown id.
 QCursor LoadCursorResource(int id);
 

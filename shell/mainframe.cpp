@@ -267,29 +267,33 @@ bool CMainFrame::OnCmdMsg(int id, CmdCode code, CCmdUI* ui) {
 
 bool CMainFrame::OnFrameCmdMsg(int id, CmdCode code, CCmdUI* ui) {
     if (IsPanelCommand(id)) return m_pLeftForm && m_pLeftForm->OnCmdMsg(id, code, ui);
+    return OnPageCmdMsg(id, code, ui) || OnViewCmdMsg(id, code, ui) || OnListCmdMsg(id, code, ui) ||
+           OnWindowCmdMsg(id, code);
+}
+
+bool CMainFrame::OnPageCmdMsg(int id, CmdCode code, CCmdUI* ui) {
+    if (id != ID_PRINT_SETUP && id != ID_PRINT_NOW && id != ID_EDIT_COPY && id != ID_SELECT_ALL) return false;
+    if (code == CmdCode::kUpdate) {
+        // Nothing to print or copy until a page has been shown.
+        ui->Enable(m_pBookView && m_pBookView->GetLocationURL() != QLatin1String(CBookView::kBlank));
+    } else if (code == CmdCode::kCommand && m_pBookView) {
+        if (id == ID_PRINT_SETUP) {
+            m_pBookView->ExecWB(OLECMDID_PRINTPREVIEW, OLECMDEXECOPT_DONTPROMPTUSER);
+        } else if (id == ID_PRINT_NOW) {
+            m_pBookView->ExecWB(OLECMDID_PRINT, OLECMDEXECOPT_DONTPROMPTUSER);
+        } else if (id == ID_EDIT_COPY) {
+            // A field of the panel with a selection copies that itself; the page's
+            // copy, which lands later, would replace it.
+            if (!CopyPanelFieldSelection()) m_pBookView->CopyLimited();
+        } else {
+            m_pBookView->SelectAll();
+        }
+    }
+    return true;
+}
+
+bool CMainFrame::OnViewCmdMsg(int id, CmdCode code, CCmdUI* ui) {
     switch (id) {
-        case ID_PRINT_SETUP:
-        case ID_PRINT_NOW:
-        case ID_EDIT_COPY:
-        case ID_SELECT_ALL:
-            if (code == CmdCode::kUpdate) {
-                // Nothing to print or copy until a page has been shown.
-                ui->Enable(m_pBookView &&
-                           m_pBookView->GetLocationURL() != QLatin1String(CBookView::kBlank));
-            } else if (code == CmdCode::kCommand && m_pBookView) {
-                if (id == ID_PRINT_SETUP) {
-                    m_pBookView->ExecWB(OLECMDID_PRINTPREVIEW, OLECMDEXECOPT_DONTPROMPTUSER);
-                } else if (id == ID_PRINT_NOW) {
-                    m_pBookView->ExecWB(OLECMDID_PRINT, OLECMDEXECOPT_DONTPROMPTUSER);
-                } else if (id == ID_EDIT_COPY) {
-                    // A field of the panel with a selection copies that itself; the
-                    // page's copy, which lands later, would replace it.
-                    if (!CopyPanelFieldSelection()) m_pBookView->CopyLimited();
-                } else {
-                    m_pBookView->SelectAll();
-                }
-            }
-            return true;
         case ID_VIEW_FULL:
             if (code == CmdCode::kUpdate) {
                 ui->Enable(true);
@@ -324,18 +328,27 @@ bool CMainFrame::OnFrameCmdMsg(int id, CmdCode code, CCmdUI* ui) {
             }
             return true;
         }
-        case ID_KWIC_WINDOW:
-        case ID_EXPORT_RESULTS:
-            if (code == CmdCode::kUpdate) {
-                ui->Enable(HasResults());
-            } else if (code == CmdCode::kCommand) {
-                if (id == ID_KWIC_WINDOW) {
-                    ShowKwicWindow();
-                } else {
-                    ExportResults();
-                }
-            }
-            return true;
+        default:
+            return false;
+    }
+}
+
+bool CMainFrame::OnListCmdMsg(int id, CmdCode code, CCmdUI* ui) {
+    if (id != ID_KWIC_WINDOW && id != ID_EXPORT_RESULTS) return false;
+    if (code == CmdCode::kUpdate) {
+        ui->Enable(HasResults());
+    } else if (code == CmdCode::kCommand) {
+        if (id == ID_KWIC_WINDOW) {
+            ShowKwicWindow();
+        } else {
+            ExportResults();
+        }
+    }
+    return true;
+}
+
+bool CMainFrame::OnWindowCmdMsg(int id, CmdCode code) {
+    switch (id) {
         case ID_NEXT_PANE:
         case ID_PREV_PANE:
             if (code == CmdCode::kCommand) m_wndSplitter.ActivateNext(id == ID_PREV_PANE);

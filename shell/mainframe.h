@@ -84,6 +84,12 @@ private:
     bool CreateToolBar();
     QAction* MakeAction(int id, const QString& text, QWidget* owner);
     bool OnFrameCmdMsg(int id, CmdCode code, CCmdUI* ui);
+    // The frame's own commands by menu: print, copy and select on the page; the view
+    // menu; the list's windows; panes and help. Each answers false for ids not its own.
+    bool OnPageCmdMsg(int id, CmdCode code, CCmdUI* ui);
+    bool OnViewCmdMsg(int id, CmdCode code, CCmdUI* ui);
+    bool OnListCmdMsg(int id, CmdCode code, CCmdUI* ui);
+    bool OnWindowCmdMsg(int id, CmdCode code);
     // Copies the selection of the panel's focused line edit; false when there is none.
     bool CopyPanelFieldSelection();
     bool HasResults() const;

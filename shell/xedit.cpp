@@ -9,10 +9,7 @@ namespace vyn {
 CXEdit::CXEdit(QWidget* parent) : QLineEdit(parent) {}
 
 bool CXEdit::SetBackgroundBitmap(int id) {
-    const QBrush brush = LoadPatternBrush(id);
-    if (brush.style() == Qt::NoBrush) return false;
-    m_nBackgroundId = id;
-    m_brBackground = brush;
+    if (!m_background.Load(id)) return false;
     // The text goes straight onto the texture.
     QPalette clear = palette();
     clear.setColor(QPalette::Base, Qt::transparent);
@@ -22,9 +19,9 @@ bool CXEdit::SetBackgroundBitmap(int id) {
 }
 
 void CXEdit::paintEvent(QPaintEvent* event) {
-    if (m_nBackgroundId != 0) {
+    if (m_background.IsSet()) {
         QPainter painter(this);
-        FillWithTexture(painter, this, rect(), m_brBackground);
+        FillWithTexture(painter, this, rect(), m_background.Brush());
     }
     QLineEdit::paintEvent(event);
 }

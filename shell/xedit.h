@@ -5,6 +5,9 @@
 #include <QBrush>
 #include <QLineEdit>
 
+#include "gui/bitmaps.h"
+
+
 namespace vyn {
 
 class CXEdit : public QLineEdit {
@@ -21,8 +24,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    int m_nBackgroundId = 0;
-    QBrush m_brBackground;
+    CBackgroundTexture m_background;
 };
 
 }  // namespace vyn

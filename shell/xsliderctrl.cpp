@@ -51,10 +51,7 @@ CXSliderCtrl::CXSliderCtrl(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
 }
 
 bool CXSliderCtrl::SetBackgroundBitmap(int id) {
-    const QBrush brush = LoadPatternBrush(id);
-    if (brush.style() == Qt::NoBrush) return false;
-    m_nBackgroundId = id;
-    m_brBackground = brush;
+    if (!m_background.Load(id)) return false;
     update();
     return true;
 }
@@ -157,9 +154,9 @@ bool CXSliderCtrl::event(QEvent* event) {
 }
 
 void CXSliderCtrl::paintEvent(QPaintEvent* event) {
-    if (m_nBackgroundId != 0) {
+    if (m_background.IsSet()) {
         QPainter painter(this);
-        FillWithTexture(painter, this, rect(), m_brBackground);
+        FillWithTexture(painter, this, rect(), m_background.Brush());
     }
     QSlider::paintEvent(event);
     if (m_marks.isEmpty() || maximum() <= minimum()) return;

@@ -8,6 +8,7 @@
 #include <QSlider>
 
 #include "gui/pageslider.h"
+#include "gui/bitmaps.h"
 
 namespace vyn {
 
@@ -71,8 +72,7 @@ private:
     void OnAction(int action);
     void ShowPositionTip();
 
-    int m_nBackgroundId = 0;
-    QBrush m_brBackground;
+    CBackgroundTexture m_background;
     bool m_bMouseDown = false;
     QList<PageSliderMark> m_marks;
 };

@@ -158,10 +158,7 @@ bool CXToolBar::LoadToolBar(int id) {
 }
 
 bool CXToolBar::SetBackgroundBitmap(int id) {
-    const QBrush brush = LoadPatternBrush(id);
-    if (brush.style() == Qt::NoBrush) return false;
-    m_nBackgroundId = id;
-    m_brBackground = brush;
+    if (!m_background.Load(id)) return false;
     update();
     return true;
 }
@@ -232,13 +229,13 @@ QWidget* CXToolBar::SetSeparator(int index, int width) {
 }
 
 void CXToolBar::paintEvent(QPaintEvent* event) {
-    if (m_nBackgroundId == 0) {
+    if (!m_background.IsSet()) {
         QToolBar::paintEvent(event);
         return;
     }
     QPainter painter(this);
     painter.setBrushOrigin(0, 0);
-    painter.fillRect(rect(), m_brBackground);
+    painter.fillRect(rect(), m_background.Brush());
     QStyleOptionToolBar option;
     initStyleOption(&option);
     if (isMovable()) {

@@ -9,6 +9,9 @@
 #include <QToolBar>
 #include <vector>
 
+#include "gui/bitmaps.h"
+
+
 namespace vyn {
 
 class CXToolBar : public QToolBar {
@@ -66,8 +69,7 @@ private:
     std::vector<QPixmap> m_ilHot;
     int m_nImageCount = 0;
     QSize m_sizeTrueImage{24, 24};
-    int m_nBackgroundId = 0;
-    QBrush m_brBackground;
+    CBackgroundTexture m_background;
 };
 
 }  // namespace vyn

@@ -101,7 +101,7 @@ bool CCatalog::LoadCatalog(const std::filesystem::path& catalogFile,
         in.read(reinterpret_cast<char*>(bytes), sizeof bytes);
         if (in.gcount() <= 0) break;
         const CatalogRecord record = DecodeRecord(bytes);
-        if (record.level < 1 || record.level > kMaxLevel) continue;
+        if (record.level < kLevelCategory || record.level > kMaxLevel) continue;
         const std::string line = ListingLine(record);
         m_listing += line;
         if (listing.is_open()) listing << line;
@@ -124,7 +124,7 @@ void CCatalog::AddRecord(const CatalogRecord& record, std::array<int, kMaxLevel 
     }
 
     const auto level = static_cast<std::size_t>(record.level);
-    const int parentItem = record.level == 1 ? 0 : lastItem[level];
+    const int parentItem = record.level == kLevelCategory ? 0 : lastItem[level];
     m_treeParent[at] = parentItem;
     if (parentItem != 0) ++m_treeChildCount[static_cast<std::size_t>(parentItem)];
     lastItem[level + 1] = slot;

@@ -34,7 +34,8 @@ inline constexpr char16_t kKwicParagraphMark = u'／';
 std::vector<KwicHit> ExtractKwic(const ByteString& page, std::size_t contextChars);
 
 // The visible text of a page's table cells, joined in page order, with paragraph
-// marks as above: what left + hit + right of every hit stands in.
+// marks as above: what left + hit + right of every hit stands in. Tests check the
+// rows of ExtractKwic against it.
 std::u16string VisibleCellText(const ByteString& page);
 
 }  // namespace vyn
