@@ -17,6 +17,7 @@
 
 #include "panel/export.h"
 #include "panel/kwicrows.h"
+#include "panel/kwictable.h"
 #include "panel/searchcommand.h"
 
 class QLabel;
