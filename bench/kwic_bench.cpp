@@ -14,6 +14,7 @@
 #include "index/index.h"
 #include "textstore/catalog.h"
 #include "panel/kwicrows.h"
+#include "panel/kwictable.h"
 
 namespace {
 
@@ -36,14 +37,16 @@ const std::vector<KwicRow>& ManyRows() {
 }
 
 void BM_SortRowsByLeftContext(benchmark::State& state) {
-    const std::vector<KwicRow>& rows = ManyRows();
+    CKwicTable table;
+    table.Append(ManyRows());
     for (auto _ : state) {
-        // What the window does: copy the keys, then order them.
-        std::vector<std::u16string> keys(rows.size());
-        for (std::size_t i = 0; i < rows.size(); ++i) keys[i] = KwicSortText(rows[i], KwicSortKey::kLeft);
+        // What the window does: the table copies the keys, the worker orders them, the
+        // table takes the order.
+        std::optional<CKwicTable::SortJob> job = table.SortBy(KwicSortKey::kLeft);
         std::vector<std::uint32_t> order;
-        OrderByKeys(keys, order, [] { return true; });
-        benchmark::DoNotOptimize(order.data());
+        OrderByKeys(job->keys, order, [] { return true; });
+        table.ApplySort(job->generation, std::move(order));
+        benchmark::DoNotOptimize(table.RowAt(0).left.data());
     }
 }
 BENCHMARK(BM_SortRowsByLeftContext)->Unit(benchmark::kMillisecond);

@@ -4,9 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "panel/searchcommand.h"
@@ -51,22 +49,5 @@ std::size_t AppendKwicRows(CIndex& index, const KwicQuery& query, const SearchNo
 // The rows of every result entry of command's last search, in list order, rendered
 // for KwicQuery::Of(command).
 std::vector<KwicRow> KwicRows(CIndex& index, const CSearchCommand& command, std::size_t context);
-
-// What hit rows are ordered by: their place in the result list (the rows' own order),
-// the left context read from the hit outward, the hit, or the right context.
-enum class KwicSortKey { kLocation, kLeft, kHit, kRight };
-
-// The text a row sorts by under key (empty for kLocation).
-std::u16string KwicSortText(const KwicRow& row, KwicSortKey key);
-
-// Sets order to the indexes of keys ascending by key, equal keys in index order.
-// keepGoing is asked every few thousand comparisons; when it answers false the sort
-// is abandoned and false returned, order then unspecified.
-bool OrderByKeys(const std::vector<std::u16string>& keys, std::vector<std::uint32_t>& order,
-                 const std::function<bool()>& keepGoing);
-
-// Each distinct hit text with its number of rows, most frequent first (equal counts
-// in the order of their first row).
-std::vector<std::pair<std::u16string, std::size_t>> HitForms(const std::vector<KwicRow>& rows);
 
 }  // namespace vyn

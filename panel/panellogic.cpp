@@ -11,6 +11,7 @@ bool CPanelLogic::Open(const std::filesystem::path& folder, const std::filesyste
 }
 
 bool CPanelLogic::OpenIndex(const std::filesystem::path& folder) {
+    m_folder = folder;
     return m_index.Open(folder, kIndexBaseName, IndexScopeFor(m_search.Part()));
 }
 
@@ -55,6 +56,10 @@ std::optional<std::size_t> CPanelLogic::ResultStepTarget(int direction) const {
     const std::size_t at = *m_currentEntry;
     if (direction > 0) return at + 1 < count ? std::optional<std::size_t>(at + 1) : std::nullopt;
     return at > 0 && at <= count ? std::optional<std::size_t>(at - 1) : std::nullopt;
+}
+
+CSearchHits CPanelLogic::HitsOfSearch() const {
+    return {m_folder, m_search.Part(), KwicQuery::Of(m_search), m_search.Results()};
 }
 
 std::vector<ResultRow> CPanelLogic::CurrentRows() const {

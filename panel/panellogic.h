@@ -16,6 +16,7 @@
 #include "panel/navigation.h"
 #include "panel/resultlist.h"
 #include "panel/searchcommand.h"
+#include "panel/searchhits.h"
 
 namespace vyn {
 
@@ -54,6 +55,10 @@ public:
     // nullopt at either end of the entries.
     std::optional<std::size_t> ResultStepTarget(int direction) const;
 
+    // The hits of the last search, read on the data folder of the last OpenIndex for
+    // the text part selected (no entries before a search).
+    CSearchHits HitsOfSearch() const;
+
     CIndex& Index() { return m_index; }
     const CCatalog& Catalog() const { return m_catalog; }
     CSearchCommand& Search() { return m_search; }
@@ -70,6 +75,7 @@ private:
     CResultList m_list;
     CNavigator m_navigator;
     std::optional<std::size_t> m_currentEntry;
+    std::filesystem::path m_folder;  // of the last OpenIndex
 };
 
 }  // namespace vyn

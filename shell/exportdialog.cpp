@@ -1,7 +1,10 @@
 #include "shell/exportdialog.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QStandardPaths>
+
+#include "gui/qtstrings.h"
 
 namespace vyn {
 
@@ -22,11 +25,11 @@ ExportFormat FormatOf(const QString& filter) {
     return ExportFormat::kCsv;
 }
 
-QString FileName(const QString& stem, ExportFormat format) {
-    return stem + QLatin1Char('.') + QString::fromLatin1(ExportExtension(format).data());
-}
-
 }  // namespace
+
+QString ExportFileName(const QString& stem, ExportFormat format) {
+    return stem + QLatin1Char('.') + FromUtf8(ExportExtension(format));
+}
 
 QString FileNameStem(const QString& text, const QString& fallback) {
     QString stem = text.simplified();
@@ -49,12 +52,20 @@ std::optional<ExportChoice> AskExportFile(QWidget* parent, const QString& title,
     for (const Offered& offered : kOffered) filters << QString::fromLatin1(offered.filter);
     dialog.setNameFilters(filters);
     dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    dialog.selectFile(FileName(stem, ExportFormat::kCsv));
+    dialog.selectFile(ExportFileName(stem, ExportFormat::kCsv));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
-        dialog.selectFile(FileName(stem, FormatOf(filter)));
+        dialog.selectFile(ExportFileName(stem, FormatOf(filter)));
     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return ExportChoice{dialog.selectedFiles().front(), FormatOf(dialog.selectedNameFilter())};
+}
+
+bool WriteExportFile(const QString& path, std::string_view bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    const bool written = file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
+                         static_cast<qint64>(bytes.size());
+    return file.flush() && written;
 }
 
 }  // namespace vyn

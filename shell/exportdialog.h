@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <optional>
+#include <string_view>
 
 #include "panel/export.h"
 
@@ -14,6 +15,9 @@ namespace vyn {
 // and spaces made "_"; fallback when that leaves nothing or a leading ".".
 QString FileNameStem(const QString& text, const QString& fallback);
 
+// stem with the extension of format ("朙月.csv").
+QString ExportFileName(const QString& stem, ExportFormat format);
+
 struct ExportChoice {
     QString path;
     ExportFormat format;
@@ -23,5 +27,9 @@ struct ExportChoice {
 // under stem; the file name follows the chosen format. nullopt when cancelled.
 std::optional<ExportChoice> AskExportFile(QWidget* parent, const QString& title,
                                           const QString& objectName, const QString& stem);
+
+// Writes bytes to path, replacing what the file held. False when the file cannot be
+// opened or not all of bytes were written.
+bool WriteExportFile(const QString& path, std::string_view bytes);
 
 }  // namespace vyn

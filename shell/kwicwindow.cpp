@@ -4,25 +4,20 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QColor>
-#include <QFile>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <chrono>
-#include <numeric>
 
-#include "shell/exportdialog.h"
 #include "gui/messagebox.h"
 #include "gui/qtstrings.h"
-#include "index/index.h"
+#include "shell/exportdialog.h"
 
 namespace vyn {
 
@@ -34,21 +29,39 @@ constexpr std::chrono::milliseconds kBatchInterval{100};
 
 QString PageText(std::uint32_t page) { return QString::number(page); }
 
+// The sortable columns: the page column stands for the place in the result list.
+struct ColumnSortKey {
+    int column;
+    KwicSortKey key;
+};
+constexpr ColumnSortKey kColumnSortKeys[] = {{CKwicModel::kPage, KwicSortKey::kLocation},
+                                             {CKwicModel::kLeft, KwicSortKey::kLeft},
+                                             {CKwicModel::kHit, KwicSortKey::kHit},
+                                             {CKwicModel::kRight, KwicSortKey::kRight}};
+
 }  // namespace
+
+KwicSortKey CKwicModel::SortKeyOf(int column) {
+    for (const ColumnSortKey& entry : kColumnSortKeys) {
+        if (entry.column == column) return entry.key;
+    }
+    return KwicSortKey::kLocation;
+}
+
+int CKwicModel::ColumnOf(KwicSortKey key) {
+    for (const ColumnSortKey& entry : kColumnSortKeys) {
+        if (entry.key == key) return entry.column;
+    }
+    return kPage;
+}
 
 CKwicModel::CKwicModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-CKwicModel::~CKwicModel() { StopSort(); }
-
-void CKwicModel::StopSort() {
-    if (m_sortCancel) *m_sortCancel = true;
-    // A cancelled sort gives up within a few thousand comparisons.
-    if (m_sortThread.joinable()) m_sortThread.join();
-    m_sortCancel.reset();
-}
+// A cancelled sort gives up within a few thousand comparisons.
+CKwicModel::~CKwicModel() { m_sorter.Stop(); }
 
 int CKwicModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_view.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_table.ViewSize());
 }
 
 int CKwicModel::columnCount(const QModelIndex& parent) const {
@@ -57,7 +70,7 @@ int CKwicModel::columnCount(const QModelIndex& parent) const {
 
 QVariant CKwicModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
-    const KwicRow& row = RowAt(index.row());
+    const KwicRow& row = m_table.RowAt(static_cast<std::size_t>(index.row()));
     switch (role) {
         case Qt::DisplayRole:
             switch (index.column()) {
@@ -95,120 +108,68 @@ QVariant CKwicModel::headerData(int section, Qt::Orientation orientation, int ro
     }
     static const char* const kHeadings[kColumnCount] = {"書名", "巻", "頁", "前", "語", "後"};
     if (section < 0 || section >= kColumnCount) return {};
-    return QString::fromUtf8(kHeadings[section]);
+    return FromUtf8(kHeadings[section]);
 }
 
 void CKwicModel::Clear() {
     beginResetModel();
-    StopSort();
-    m_sorting = false;
-    ++m_generation;
-    m_rows.clear();
-    m_order.clear();
-    m_view.clear();
-    m_formCounts.clear();
-    m_formOrder.clear();
-    m_filter.reset();
+    m_sorter.Stop();
+    m_table.Clear();
     endResetModel();
 }
 
 void CKwicModel::AppendRows(std::vector<KwicRow> rows) {
-    if (rows.empty()) return;
-    std::vector<std::uint32_t> shown;
-    for (KwicRow& row : rows) {
-        const auto index = static_cast<std::uint32_t>(m_rows.size());
-        auto [it, added] = m_formCounts.try_emplace(row.hit, 0);
-        if (added) m_formOrder.push_back(row.hit);
-        ++it->second;
-        if (!m_filter || *m_filter == row.hit) shown.push_back(index);
-        m_order.push_back(index);
-        m_rows.push_back(std::move(row));
+    const auto shown = std::count_if(rows.begin(), rows.end(),
+                                     [this](const KwicRow& row) { return m_table.Shows(row); });
+    if (shown == 0) {
+        m_table.Append(std::move(rows));
+        return;
     }
-    if (shown.empty()) return;
-    const int first = static_cast<int>(m_view.size());
-    beginInsertRows({}, first, first + static_cast<int>(shown.size()) - 1);
-    m_view.insert(m_view.end(), shown.begin(), shown.end());
+    const int first = rowCount();
+    beginInsertRows({}, first, first + static_cast<int>(shown) - 1);
+    m_table.Append(std::move(rows));
     endInsertRows();
 }
 
-void CKwicModel::SortBy(SortKey key) {
-    m_sortKey = key;
-    StopSort();
-    ++m_generation;
-    const std::size_t count = m_rows.size();
-    if (key == SortKey::kLocation) {
-        m_sorting = false;
-        m_order.resize(count);
-        std::iota(m_order.begin(), m_order.end(), 0u);
-        RebuildView();
+void CKwicModel::SortBy(KwicSortKey key) {
+    m_sorter.Stop();
+    if (key == KwicSortKey::kLocation) {
+        beginResetModel();
+        m_table.SortBy(key);
+        endResetModel();
         emit sorted();
         return;
     }
-    // The keys are copied so that rows may keep arriving while the worker sorts.
-    const KwicSortKey sortKey = key == SortKey::kLeft  ? KwicSortKey::kLeft
-                                : key == SortKey::kHit ? KwicSortKey::kHit
-                                                       : KwicSortKey::kRight;
-    std::vector<std::u16string> keys(count);
-    for (std::size_t i = 0; i < count; ++i) keys[i] = KwicSortText(m_rows[i], sortKey);
-    auto cancel = std::make_shared<std::atomic<bool>>(false);
-    m_sortCancel = cancel;
-    m_sorting = true;
-    const std::uint64_t generation = m_generation;
-    m_sortThread = std::thread([this, cancel, generation, keys = std::move(keys)] {
+    std::optional<CKwicTable::SortJob> job = m_table.SortBy(key);
+    if (!job) return;
+    m_sorter.Start([this, job = std::move(*job)](const CCancellableWorker::CToken& token) {
         std::vector<std::uint32_t> order;
-        try {
-            if (!OrderByKeys(keys, order, [&] { return !*cancel; })) return;
-        } catch (const std::bad_alloc&) {
-            return;
-        }
-        if (*cancel) return;
-        // The model joins this thread before it goes, so `this` is alive here; a call
+        const auto keepGoing = [&] { return !token.Cancelled(); };
+        if (!OrderByKeys(job.keys, order, keepGoing) || token.Cancelled()) return;
+        // The model stops this thread before it goes, so `this` is alive here; a call
         // still queued when it goes is dropped with it.
         QMetaObject::invokeMethod(
-            this, [this, generation, order = std::move(order)]() mutable { OnSortDone(generation, std::move(order)); },
+            this,
+            [this, generation = job.generation, order = std::move(order)]() mutable {
+                OnSortDone(generation, std::move(order));
+            },
             Qt::QueuedConnection);
     });
 }
 
 void CKwicModel::OnSortDone(std::uint64_t generation, std::vector<std::uint32_t> order) {
-    if (generation != m_generation) return;
-    // Rows that arrived during the sort follow, in arrival order, until the next sort.
-    for (std::size_t i = order.size(); i < m_rows.size(); ++i) order.push_back(static_cast<std::uint32_t>(i));
-    m_order = std::move(order);
-    m_sorting = false;
-    if (m_sortThread.joinable()) m_sortThread.join();  // it has posted this and ends
-    m_sortCancel.reset();
-    RebuildView();
+    if (!m_table.IsCurrent(generation)) return;
+    m_sorter.Join();  // it has posted this and ends
+    beginResetModel();
+    m_table.ApplySort(generation, std::move(order));
+    endResetModel();
     emit sorted();
 }
 
 void CKwicModel::SetFilter(std::optional<std::u16string> form) {
-    m_filter = std::move(form);
-    RebuildView();
-}
-
-void CKwicModel::RebuildView() {
     beginResetModel();
-    m_view.clear();
-    for (std::uint32_t index : m_order) {
-        if (!m_filter || *m_filter == m_rows[index].hit) m_view.push_back(index);
-    }
+    m_table.SetFilter(std::move(form));
     endResetModel();
-}
-
-std::vector<KwicRow> CKwicModel::ShownRows() const {
-    std::vector<KwicRow> rows;
-    rows.reserve(m_view.size());
-    for (std::uint32_t index : m_view) rows.push_back(m_rows[index]);
-    return rows;
-}
-
-std::vector<std::pair<std::u16string, std::size_t>> CKwicModel::Forms() const {
-    std::vector<std::pair<std::u16string, std::size_t>> forms;
-    forms.reserve(m_formOrder.size());
-    for (const std::u16string& form : m_formOrder) forms.emplace_back(form, m_formCounts.at(form));
-    std::stable_sort(forms.begin(), forms.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
-    return forms;
 }
 
 CKwicWindow::CKwicWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model(this) {
@@ -227,7 +188,7 @@ CKwicWindow::CKwicWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model
         if (link == QLatin1String("all")) {
             m_model.SetFilter(std::nullopt);
         } else {
-            const auto forms = m_model.Forms();
+            const auto forms = m_model.Table().Forms();
             const std::size_t n = link.toULongLong();
             if (n < forms.size()) m_model.SetFilter(forms[n].first);
         }
@@ -285,38 +246,30 @@ CKwicWindow::CKwicWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model
 CKwicWindow::~CKwicWindow() { Cancel(); }
 
 void CKwicWindow::Cancel() {
-    if (m_cancel) *m_cancel = true;
-    if (m_worker.joinable()) m_worker.join();
+    m_filler.Stop();
     m_fillDone = true;
     m_progress->hide();
 }
 
-void CKwicWindow::SetSearch(KwicSearch search) {
+void CKwicWindow::SetSearch(CSearchHits hits) {
     Cancel();
     ++m_fill;
     m_model.Clear();
     // The order chosen stays for the next search; its rows are sorted once they are in.
-    const CKwicModel::SortKey key = m_model.SortedBy();
-    const int column = key == CKwicModel::SortKey::kLeft    ? CKwicModel::kLeft
-                       : key == CKwicModel::SortKey::kHit   ? CKwicModel::kHit
-                       : key == CKwicModel::SortKey::kRight ? CKwicModel::kRight
-                                                            : CKwicModel::kPage;
-    m_view->horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
-    m_keyword = search.query.keyword;
-    m_entryCount = search.entries.size();
+    m_view->horizontalHeader()->setSortIndicator(CKwicModel::ColumnOf(m_model.Table().SortedBy()),
+                                                 Qt::AscendingOrder);
+    m_keyword = hits.Query().keyword;
+    m_entryCount = hits.Entries().size();
     m_fillDone = false;
     m_progress->setRange(0, static_cast<int>(std::min<std::size_t>(m_entryCount, 1u << 30)));
     m_progress->setValue(0);
     m_progress->setVisible(m_entryCount > 0);
     m_export->setEnabled(false);
-    auto cancel = std::make_shared<std::atomic<bool>>(false);
-    m_cancel = cancel;
     const std::uint64_t fill = m_fill;
-    // The worker has its own index on the folder (readers share the data files); the
-    // window joins it before it goes, so `this` outlives it.
-    m_worker = std::thread([this, cancel, fill, search = std::move(search)] {
-        CIndex index;
-        const bool opened = index.Open(search.folder, kIndexBaseName, IndexScopeFor(search.part));
+    // The window stops the worker before it goes, so `this` outlives the job.
+    using Token = CCancellableWorker::CToken;
+    m_filler.Start([this, fill, hits = std::move(hits)](const Token& token) mutable {
+        const bool opened = hits.Open();
         std::vector<KwicRow> batch;
         std::size_t done = 0;
         std::size_t limit = kFirstBatchRows;
@@ -331,14 +284,14 @@ void CKwicWindow::SetSearch(KwicSearch search) {
             limit = kBatchRows;
         };
         if (opened) {
-            for (const SearchNodeTag& entry : search.entries) {
-                if (*cancel) return;
-                AppendKwicRows(index, search.query, entry, kDefaultKwicContext, batch);
+            for (std::size_t entry = 0; entry < hits.Entries().size(); ++entry) {
+                if (token.Cancelled()) return;
+                hits.AppendRows(entry, entry + 1, kDefaultKwicContext, batch);
                 ++done;
                 if (batch.size() >= limit || std::chrono::steady_clock::now() - last > kBatchInterval) post();
             }
         }
-        if (*cancel) return;
+        if (token.Cancelled()) return;
         post();
         QMetaObject::invokeMethod(this, [this, fill, opened] { OnFillDone(fill, opened); },
                                   Qt::QueuedConnection);
@@ -357,12 +310,13 @@ void CKwicWindow::OnBatch(std::uint64_t fill, std::vector<KwicRow> rows, std::si
 
 void CKwicWindow::OnFillDone(std::uint64_t fill, bool opened) {
     if (fill != m_fill) return;
-    if (m_worker.joinable()) m_worker.join();
+    m_filler.Join();  // it has posted this and ends
     m_fillDone = true;
     m_progress->hide();
     m_export->setEnabled(true);
     // Rows that came in after a sort began are put in their places.
-    if (m_model.SortedBy() != CKwicModel::SortKey::kLocation) m_model.SortBy(m_model.SortedBy());
+    const KwicSortKey key = m_model.Table().SortedBy();
+    if (key != KwicSortKey::kLocation) m_model.SortBy(key);
     UpdateStatus();
     if (!opened) ShowWarning(this, QStringLiteral("データを開けませんでした。"));
     emit filled();
@@ -370,39 +324,32 @@ void CKwicWindow::OnFillDone(std::uint64_t fill, bool opened) {
 
 void CKwicWindow::OnActivated(const QModelIndex& index) {
     if (!index.isValid() || index.row() >= m_model.rowCount()) return;
-    const KwicRow& row = m_model.RowAt(index.row());
+    const KwicRow& row = m_model.Table().RowAt(static_cast<std::size_t>(index.row()));
     emit openHit(row.record, row.anchor);
 }
 
 void CKwicWindow::OnHeaderClicked(int section) {
-    CKwicModel::SortKey key = CKwicModel::SortKey::kLocation;
-    if (section == CKwicModel::kLeft) key = CKwicModel::SortKey::kLeft;
-    if (section == CKwicModel::kHit) key = CKwicModel::SortKey::kHit;
-    if (section == CKwicModel::kRight) key = CKwicModel::SortKey::kRight;
-    m_view->horizontalHeader()->setSortIndicator(
-        key == CKwicModel::SortKey::kLocation ? int(CKwicModel::kPage) : section, Qt::AscendingOrder);
+    const KwicSortKey key = CKwicModel::SortKeyOf(section);
+    m_view->horizontalHeader()->setSortIndicator(CKwicModel::ColumnOf(key), Qt::AscendingOrder);
     m_model.SortBy(key);
     UpdateStatus();
 }
 
 bool CKwicWindow::ExportTo(const QString& path, ExportFormat format) const {
-    const std::string bytes = ExportKwic(m_model.ShownRows(), format);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    const bool written = file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-                         static_cast<qint64>(bytes.size());
-    return file.flush() && written;
+    return WriteExportFile(path, ExportKwic(m_model.Table().ShownRows(), format));
+}
+
+QString CKwicWindow::FileStem() const {
+    return FileNameStem(FromUtf16(m_keyword), QStringLiteral("文脈一覧"));
 }
 
 QString CKwicWindow::SuggestedFileName(ExportFormat format) const {
-    return FileNameStem(FromUtf16(m_keyword), QStringLiteral("文脈一覧")) + QLatin1Char('.') +
-           QString::fromLatin1(ExportExtension(format).data());
+    return ExportFileName(FileStem(), format);
 }
 
 void CKwicWindow::OnExport() {
     const auto choice = AskExportFile(this, QStringLiteral("文脈一覧の書き出し"),
-                                      QStringLiteral("kwicExportDialog"),
-                                      FileNameStem(FromUtf16(m_keyword), QStringLiteral("文脈一覧")));
+                                      QStringLiteral("kwicExportDialog"), FileStem());
     if (choice && !ExportTo(choice->path, choice->format)) {
         ShowWarning(this, QStringLiteral("ファイルに書き出せませんでした。"));
     }
@@ -413,7 +360,7 @@ void CKwicWindow::CopySelection() const {
     for (const QModelIndex& index : m_view->selectionModel()->selectedRows()) rows.push_back(index.row());
     std::sort(rows.begin(), rows.end());
     std::vector<KwicRow> selected;
-    for (int row : rows) selected.push_back(m_model.RowAt(row));
+    for (int row : rows) selected.push_back(m_model.Table().RowAt(static_cast<std::size_t>(row)));
     if (selected.empty()) return;
     QApplication::clipboard()->setText(FromUtf8(ExportKwic(selected, ExportFormat::kTsv)));
 }
@@ -436,14 +383,15 @@ void CKwicWindow::closeEvent(QCloseEvent* event) {
 }
 
 void CKwicWindow::UpdateForms() {
-    const auto forms = m_model.Forms();
-    QString text = m_model.Filter() ? QStringLiteral("<a href=\"all\">すべて</a>　")
-                                    : QStringLiteral("<b>すべて</b>　");
+    const CKwicTable& table = m_model.Table();
+    const auto forms = table.Forms();
+    QString text = table.Filter() ? QStringLiteral("<a href=\"all\">すべて</a>　")
+                                  : QStringLiteral("<b>すべて</b>　");
     for (std::size_t i = 0; i < forms.size() && i < 200; ++i) {
         if (i > 0) text += QStringLiteral(" ・ ");
         const QString label = FromUtf16(forms[i].first).toHtmlEscaped() + QLatin1Char(' ') +
                               QString::number(forms[i].second);
-        if (m_model.Filter() && *m_model.Filter() == forms[i].first) {
+        if (table.Filter() && *table.Filter() == forms[i].first) {
             text += QStringLiteral("<b>") + label + QStringLiteral("</b>");
         } else {
             text += QStringLiteral("<a href=\"%1\">").arg(i) + label + QStringLiteral("</a>");
@@ -455,7 +403,7 @@ void CKwicWindow::UpdateForms() {
 void CKwicWindow::UpdateStatus() {
     QString text = QStringLiteral("%1 箇所").arg(m_model.rowCount());
     if (!m_fillDone) text += QStringLiteral("（読み込み中）");
-    if (m_model.IsSorting()) text += QStringLiteral("（並べ替え中）");
+    if (m_model.Table().IsSorting()) text += QStringLiteral("（並べ替え中）");
     m_status->setText(text);
     m_status->setAccessibleName(text);
 }

@@ -4,20 +4,17 @@
 
 #include <QAbstractTableModel>
 #include <QWidget>
-#include <atomic>
+#include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <memory>
 #include <optional>
 #include <string>
-#include <thread>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
+#include "panel/cancellableworker.h"
 #include "panel/export.h"
 #include "panel/kwicrows.h"
-#include "panel/searchcommand.h"
+#include "panel/kwictable.h"
+#include "panel/searchhits.h"
 
 class QLabel;
 class QProgressBar;
@@ -26,24 +23,20 @@ class QTableView;
 
 namespace vyn {
 
-// What the window shows the hits of: a search's result entries in list order and how
-// their pages are rendered, on the data folder of the index searched.
-struct KwicSearch {
-    std::filesystem::path folder;
-    TextPart part = TextPart::kWhole;
-    KwicQuery query;
-    std::vector<SearchNodeTag> entries;
-};
-
-// The rows of the window, in the order and under the filter chosen. Rows arrive in
-// batches; a sort runs on a worker thread over a copy of its keys and is applied when
-// it ends, unless rows or the order changed meanwhile. User-interface thread only.
+// The table model of the window: adapts a CKwicTable, which owns the rows, the order
+// and the filter, and runs its sorts by context or hit on a worker thread; a sort's
+// order is taken when it ends unless the rows were cleared or another order chosen
+// meanwhile. User-interface thread only.
 class CKwicModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
     enum Column : int { kBook, kVolume, kPage, kLeft, kHit, kRight, kColumnCount };
-    enum class SortKey { kLocation, kLeft, kHit, kRight };
+
+    // The order a click on column's heading chooses (the place columns choose
+    // kLocation), and the column whose heading shows key.
+    static KwicSortKey SortKeyOf(int column);
+    static int ColumnOf(KwicSortKey key);
 
     explicit CKwicModel(QObject* parent = nullptr);
     ~CKwicModel() override;
@@ -53,44 +46,25 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // Drops every row; cancels a running sort.
+    // The rows, order, filter and forms; changed only through the calls below.
+    const CKwicTable& Table() const { return m_table; }
+
+    // Drops every row and the filter; cancels a running sort.
     void Clear();
     void AppendRows(std::vector<KwicRow> rows);
-    // Orders the rows; the work runs in the background, sorted() tells when it is done.
-    void SortBy(SortKey key);
-    SortKey SortedBy() const { return m_sortKey; }
-    bool IsSorting() const { return m_sorting; }
+    // Orders the rows; sorted() tells when the order is shown (at once for kLocation).
+    void SortBy(KwicSortKey key);
     // Shows only the rows whose hit is form; nullopt shows all.
     void SetFilter(std::optional<std::u16string> form);
-    const std::optional<std::u16string>& Filter() const { return m_filter; }
-
-    // The row shown at view row r. Requires: 0 <= r < rowCount().
-    const KwicRow& RowAt(int r) const { return m_rows[m_view[static_cast<std::size_t>(r)]]; }
-    // The rows shown, in view order.
-    std::vector<KwicRow> ShownRows() const;
-    // Hit forms of all rows with their counts, most frequent first.
-    std::vector<std::pair<std::u16string, std::size_t>> Forms() const;
 
 signals:
     void sorted();
 
 private:
-    void RebuildView();
-    // Cancels a running sort and waits for its thread.
-    void StopSort();
     void OnSortDone(std::uint64_t generation, std::vector<std::uint32_t> order);
 
-    std::vector<KwicRow> m_rows;
-    std::vector<std::uint32_t> m_order;  // all rows: sorted ones, then later arrivals
-    std::vector<std::uint32_t> m_view;   // m_order under the filter
-    std::unordered_map<std::u16string, std::size_t> m_formCounts;
-    std::vector<std::u16string> m_formOrder;  // forms by first appearance
-    std::optional<std::u16string> m_filter;
-    SortKey m_sortKey = SortKey::kLocation;
-    bool m_sorting = false;
-    std::uint64_t m_generation = 0;  // bumped by every change a running sort misses
-    std::shared_ptr<std::atomic<bool>> m_sortCancel;
-    std::thread m_sortThread;
+    CKwicTable m_table;
+    CCancellableWorker m_sorter;
 };
 
 class CKwicWindow : public QWidget {
@@ -100,13 +74,14 @@ public:
     explicit CKwicWindow(QWidget* parent = nullptr);
     ~CKwicWindow() override;
 
-    // Shows the hits of search, replacing what was shown: the first rows at once, the
-    // rest from a worker thread with its own index on the same folder. A running fill
-    // is cancelled first.
-    void SetSearch(KwicSearch search);
+    // Shows the hits of a search, replacing what was shown; the rows are read on a
+    // worker thread and come in batches, the first one small. A running fill is
+    // cancelled first. When hits cannot open its data the window warns
+    // "データを開けませんでした。" and shows no rows.
+    void SetSearch(CSearchHits hits);
     // Stops the fill, if any, and waits for the worker.
     void Cancel();
-    bool IsFilling() const { return m_worker.joinable() && !m_fillDone; }
+    bool IsFilling() const { return m_filler.Running() && !m_fillDone; }
 
     CKwicModel& Model() { return m_model; }
     QTableView* View() const { return m_view; }
@@ -132,6 +107,8 @@ private:
     void OnActivated(const QModelIndex& index);
     void OnHeaderClicked(int section);
     void OnExport();
+    // The keyword as a file name, for exports.
+    QString FileStem() const;
     void CopySelection() const;
     void UpdateForms();
     void UpdateStatus();
@@ -144,8 +121,7 @@ private:
     QTableView* m_view = nullptr;
     std::u16string m_keyword;
     std::size_t m_entryCount = 0;
-    std::thread m_worker;
-    std::shared_ptr<std::atomic<bool>> m_cancel;
+    CCancellableWorker m_filler;
     std::uint64_t m_fill = 0;  // the fill whose batches are taken
     bool m_fillDone = true;
 };

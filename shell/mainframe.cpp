@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDebug>
 #include <QCloseEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QStandardPaths>
@@ -375,9 +374,7 @@ void CMainFrame::ShowKwicWindow() {
             SetActiveView(m_pBookView);
         });
     }
-    const CSearchCommand& search = m_pLeftForm->Logic().Search();
-    m_kwicWindow->SetSearch({ExecutableFolder().toStdString(), search.Part(), KwicQuery::Of(search),
-                             search.Results()});
+    m_kwicWindow->SetSearch(m_pLeftForm->Logic().HitsOfSearch());
     m_kwicWindow->show();
     m_kwicWindow->raise();
     m_kwicWindow->activateWindow();
@@ -390,12 +387,7 @@ void CMainFrame::ExportResults() {
                                       QStringLiteral("resultsExportDialog"),
                                       FileNameStem(FromUtf16(search.Keyword()), QStringLiteral("検索結果")));
     if (!choice) return;
-    const ExportFormat format = choice->format;
-    const std::string bytes = vyn::ExportResults(search.Results(), search.Total(), format);
-    QFile file(choice->path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.flush()) {
+    if (!WriteExportFile(choice->path, vyn::ExportResults(search.Results(), search.Total(), choice->format))) {
         ShowWarning(this, QStringLiteral("ファイルに書き出せませんでした。"));
     }
 }

@@ -10,6 +10,7 @@
 #include "panel/citation.h"
 #include "panel/export.h"
 #include "panel/kwicrows.h"
+#include "panel/kwictable.h"
 #include "panel/navigation.h"
 #include "panel/searchcommand.h"
 #include "textstore/filelist.h"

@@ -1,10 +1,12 @@
 // The hit rows of searches on a small built corpus, checked against the pages the
-// reader renders for them, and their export formats read back.
+// reader renders for them, the same rows read away from the panel, and their export
+// formats read back.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "builder/databuilder.h"
@@ -13,6 +15,9 @@
 #include "textstore/catalog.h"
 #include "panel/export.h"
 #include "panel/kwicrows.h"
+#include "panel/kwictable.h"
+#include "panel/panellogic.h"
+#include "panel/searchhits.h"
 #include "support/tempdir.h"
 #include "textstore/storeformat.h"
 
@@ -291,6 +296,71 @@ TEST(KwicRows, AgreeWithTheRenderedPagesAndSurviveExport) {
         ExpectSameRows(ReadCsv(ExportKwic(rows, ExportFormat::kCsv)), rows);
         ExpectSameRows(ReadJson(ExportKwic(rows, ExportFormat::kJson)), rows);
     }
+}
+
+TEST(SearchHits, AreTheRowsOfThePanelsLastSearchReadOnAThreadOfTheirOwn) {
+    test::TempDir dir;
+    BuildCorpus(dir.path());
+    const struct {
+        const char* name;
+        std::u16string query;
+        TextPart part;
+        std::size_t rows;
+    } cases[] = {
+        {"Whole", u"明月", TextPart::kWhole, 5},
+        {"NotesOnly", u"明月", TextPart::kNotes, 1},
+        {"MainOnly", u"明月", TextPart::kMain, 4},
+        {"NoHit", u"山月", TextPart::kWhole, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CPanelLogic panel;
+        ASSERT_TRUE(panel.OpenIndex(dir.path()));
+        ASSERT_TRUE(panel.LoadCatalog(dir.path(), {}));
+        EXPECT_TRUE(panel.HitsOfSearch().Entries().empty());  // before a search
+        ASSERT_TRUE(panel.Search().SelectTextPart(panel.Index(), dir.path(), c.part));
+        std::optional<std::u16string> field = c.query;
+        ASSERT_EQ(panel.OnSearch(u"", {&field, 1}), CSearchCommand::Outcome::kSearched);
+        const std::vector<KwicRow> expected = KwicRows(panel.Index(), panel.Search(), kDefaultKwicContext);
+        EXPECT_EQ(expected.size(), c.rows);
+
+        CSearchHits hits = panel.HitsOfSearch();
+        const std::size_t entries = hits.Entries().size();
+        EXPECT_EQ(entries, panel.Search().Results().size());
+        std::vector<KwicRow> rows;
+        EXPECT_EQ(hits.AppendRows(0, entries, kDefaultKwicContext, rows), 0u);  // not open yet
+        bool opened = false;
+        std::thread reader([&] {
+            opened = hits.Open();
+            for (std::size_t i = 0; i < entries; ++i) hits.AppendRows(i, i + 1, kDefaultKwicContext, rows);
+            hits.AppendRows(entries, entries + 3, kDefaultKwicContext, rows);  // past the end
+        });
+        // The panel searches on meanwhile.
+        field = u"國";
+        panel.OnSearch(u"", {&field, 1});
+        reader.join();
+        EXPECT_TRUE(opened);
+        ExpectSameRows(rows, expected);
+    }
+}
+
+TEST(SearchHits, DataThatCannotBeOpenedGivesNoRows) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.path() / "data");
+    BuildCorpus(dir.path() / "data");
+    CPanelLogic panel;
+    ASSERT_TRUE(panel.OpenIndex(dir.path() / "data"));
+    ASSERT_TRUE(panel.LoadCatalog(dir.path() / "data", {}));
+    const std::optional<std::u16string> field = u"明月";
+    ASSERT_EQ(panel.OnSearch(u"", {&field, 1}), CSearchCommand::Outcome::kSearched);
+    CSearchHits hits = panel.HitsOfSearch();
+    ASSERT_FALSE(hits.Entries().empty());
+    std::filesystem::rename(dir.path() / "data", dir.path() / "moved");
+    EXPECT_FALSE(hits.Open());
+    std::vector<KwicRow> rows;
+    EXPECT_EQ(hits.AppendRows(0, hits.Entries().size(), kDefaultKwicContext, rows), 0u);
+    EXPECT_TRUE(rows.empty());
+    EXPECT_FALSE(CSearchHits().Open());
 }
 
 TEST(KwicExport, FieldsThatNeedQuotingOrEscapingComeBackWhole) {

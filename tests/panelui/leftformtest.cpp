@@ -728,7 +728,7 @@ private slots:
         QTRY_VERIFY(!window->IsFilling());
         QTRY_COMPARE(window->Model().rowCount(), 5);
         // The last row: the third hit on the first result page.
-        const KwicRow row = window->Model().RowAt(2);
+        const KwicRow row = window->Model().Table().RowAt(2);
         QCOMPARE(row.anchor, 2);
         emit window->openHit(row.record, row.anchor);
         QTRY_COMPARE(m_view->url().fragment(), QStringLiteral("0002"));

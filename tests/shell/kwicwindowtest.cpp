@@ -12,8 +12,8 @@
 
 #include "builder/databuilder.h"
 #include "gui/qtstrings.h"
-#include "index/index.h"
-#include "textstore/catalog.h"
+#include "gui/messagebox.h"
+#include "panel/panellogic.h"
 #include "shell/kwicwindow.h"
 
 using namespace vyn;
@@ -41,15 +41,14 @@ bool BuildCorpus(const std::filesystem::path& folder, int pages) {
     return builder.Build(corpus, folder, stats);
 }
 
-KwicSearch Search(const std::filesystem::path& folder, const std::u16string& query) {
-    CIndex index;
-    CSearchCommand command;
-    command.SelectTextPart(index, folder, TextPart::kWhole);
-    CCatalog catalog;
-    catalog.LoadCatalog(folder / "vyn.dir", {});
+// The hits of a search of the panel's logic on folder.
+CSearchHits Search(const std::filesystem::path& folder, const std::u16string& query) {
+    CPanelLogic panel;
+    panel.OpenIndex(folder);
+    panel.LoadCatalog(folder, {});
     const std::optional<std::u16string> field = query;
-    command.OnSearch(index, catalog, 1, u"", {&field, 1});
-    return {folder, TextPart::kWhole, KwicQuery::Of(command), command.Results()};
+    panel.OnSearch(u"", {&field, 1});
+    return panel.HitsOfSearch();
 }
 
 }  // namespace
@@ -73,11 +72,12 @@ private slots:
         CKwicWindow window;
         QSignalSpy filled(&window, &CKwicWindow::filled);
         window.show();
-        const KwicSearch search = Search(m_data, u"明月");
-        QCOMPARE(search.entries.size(), std::size_t(3000));
-        window.SetSearch(search);
+        CSearchHits hits = Search(m_data, u"明月");
+        QCOMPARE(hits.Entries().size(), std::size_t(3000));
+        window.SetSearch(std::move(hits));
         QTRY_COMPARE_WITH_TIMEOUT(filled.count(), 1, 60000);
         CKwicModel& model = window.Model();
+        const CKwicTable& table = model.Table();
         QCOMPARE(model.rowCount(), 3000);
         QCOMPARE(model.headerData(CKwicModel::kLeft, Qt::Horizontal, Qt::DisplayRole).toString(),
                  QStringLiteral("前"));
@@ -86,25 +86,25 @@ private slots:
                  QColor(Qt::red));
         QVERIFY(model.data(model.index(0, CKwicModel::kLeft), Qt::TextAlignmentRole).toInt() &
                 Qt::AlignRight);
-        QCOMPARE(model.RowAt(0).left, u"甲甲");
-        QCOMPARE(model.RowAt(0).right, u"照人／山高");
+        QCOMPARE(table.RowAt(0).left, u"甲甲");
+        QCOMPARE(table.RowAt(0).right, u"照人／山高");
 
         // Sorted by the left context read from the hit outward, in code point order.
         QSignalSpy sorted(&model, &CKwicModel::sorted);
         window.View()->horizontalHeader()->sectionClicked(CKwicModel::kLeft);
         QTRY_COMPARE(sorted.count(), 1);
         QCOMPARE(model.rowCount(), 3000);
-        for (int r = 1; r < model.rowCount(); ++r) {
-            const std::u16string a(model.RowAt(r - 1).left.rbegin(), model.RowAt(r - 1).left.rend());
-            const std::u16string b(model.RowAt(r).left.rbegin(), model.RowAt(r).left.rend());
+        for (std::size_t r = 1; r < table.ViewSize(); ++r) {
+            const std::u16string a(table.RowAt(r - 1).left.rbegin(), table.RowAt(r - 1).left.rend());
+            const std::u16string b(table.RowAt(r).left.rbegin(), table.RowAt(r).left.rend());
             QVERIFY2(a <= b, qPrintable(QString::number(r)));
-            if (a == b) QVERIFY(model.RowAt(r - 1).record < model.RowAt(r).record);  // stable
+            if (a == b) QVERIFY(table.RowAt(r - 1).record < table.RowAt(r).record);  // stable
         }
-        QCOMPARE(model.RowAt(0).left, u"丁丁");
-        QCOMPARE(model.RowAt(1).left, u"丁丁");
+        QCOMPARE(table.RowAt(0).left, u"丁丁");
+        QCOMPARE(table.RowAt(1).left, u"丁丁");
         window.View()->horizontalHeader()->sectionClicked(CKwicModel::kPage);
         QTRY_COMPARE(sorted.count(), 2);
-        QCOMPARE(model.RowAt(1).record, 1u);
+        QCOMPARE(table.RowAt(1).record, 1u);
     }
 
     void formsFilterTheRows() {
@@ -112,7 +112,7 @@ private slots:
         QSignalSpy filled(&window, &CKwicWindow::filled);
         window.SetSearch(Search(m_data, u"明月"));
         QTRY_COMPARE_WITH_TIMEOUT(filled.count(), 1, 60000);
-        const auto forms = window.Model().Forms();
+        const auto forms = window.Model().Table().Forms();
         QCOMPARE(forms.size(), std::size_t(2));
         QCOMPARE(forms[0].first, u"明月");
         QCOMPARE(forms[1].first, u"朙月");
@@ -121,7 +121,7 @@ private slots:
         QVERIFY(label->text().contains(QStringLiteral("朙月 %1").arg(forms[1].second)));
         emit label->linkActivated(QStringLiteral("1"));
         QCOMPARE(window.Model().rowCount(), int(forms[1].second));
-        for (int r = 0; r < window.Model().rowCount(); ++r) QCOMPARE(window.Model().RowAt(r).hit, u"朙月");
+        for (std::size_t r = 0; r < window.Model().Table().ViewSize(); ++r) QCOMPARE(window.Model().Table().RowAt(r).hit, u"朙月");
         emit label->linkActivated(QStringLiteral("all"));
         QCOMPARE(window.Model().rowCount(), 3000);
     }
@@ -141,13 +141,13 @@ private slots:
         QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
         const QString copied = QApplication::clipboard()->text();
         QCOMPARE(copied.count(QLatin1Char('\n')), 2);
-        QVERIFY2(copied.startsWith(QStringLiteral("%1\t0\t詩\t全唐詩\t卷一\t").arg(window.Model().RowAt(1).record)),
+        QVERIFY2(copied.startsWith(QStringLiteral("%1\t0\t詩\t全唐詩\t卷一\t").arg(window.Model().Table().RowAt(1).record)),
                  qPrintable(copied));
 
         view->setCurrentIndex(view->model()->index(2, CKwicModel::kHit));
         QTest::keyClick(view, Qt::Key_Return);
         QCOMPARE(opened.count(), 1);
-        QCOMPARE(opened.at(0).at(0).value<std::uint32_t>(), window.Model().RowAt(2).record);
+        QCOMPARE(opened.at(0).at(0).value<std::uint32_t>(), window.Model().Table().RowAt(2).record);
         QCOMPARE(opened.at(0).at(1).toInt(), 0);
 
         QCOMPARE(window.SuggestedFileName(ExportFormat::kCsv), QStringLiteral("朙月.csv"));
@@ -167,12 +167,70 @@ private slots:
         window.SetSearch(Search(m_data, u"明月"));
         window.SetSearch(Search(m_data, u"山高"));  // the first fill is cancelled
         QTRY_COMPARE_WITH_TIMEOUT(filled.count(), 1, 60000);
-        const auto forms = window.Model().Forms();
+        const auto forms = window.Model().Table().Forms();
         QCOMPARE(forms.size(), std::size_t(1));
         QCOMPARE(forms[0].first, u"山高");
         window.SetSearch(Search(m_data, u"明月"));
         window.close();  // closing stops the fill
         QVERIFY(!window.IsFilling());
+    }
+
+    void headingChoosesTheOrder_data() {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<int>("indicator");
+        QTest::addColumn<int>("key");
+        const int location = int(KwicSortKey::kLocation);
+        QTest::newRow("book") << int(CKwicModel::kBook) << int(CKwicModel::kPage) << location;
+        QTest::newRow("volume") << int(CKwicModel::kVolume) << int(CKwicModel::kPage) << location;
+        QTest::newRow("page") << int(CKwicModel::kPage) << int(CKwicModel::kPage) << location;
+        QTest::newRow("left") << int(CKwicModel::kLeft) << int(CKwicModel::kLeft) << int(KwicSortKey::kLeft);
+        QTest::newRow("hit") << int(CKwicModel::kHit) << int(CKwicModel::kHit) << int(KwicSortKey::kHit);
+        QTest::newRow("right") << int(CKwicModel::kRight) << int(CKwicModel::kRight) << int(KwicSortKey::kRight);
+    }
+
+    void headingChoosesTheOrder() {
+        QFETCH(int, section);
+        QFETCH(int, indicator);
+        QFETCH(int, key);
+        CKwicWindow window;
+        QSignalSpy filled(&window, &CKwicWindow::filled);
+        window.SetSearch(Search(m_data, u"朙月"));
+        QTRY_COMPARE_WITH_TIMEOUT(filled.count(), 1, 60000);
+        QSignalSpy sorted(&window.Model(), &CKwicModel::sorted);
+        QHeaderView* header = window.View()->horizontalHeader();
+        // From another order, so that the one chosen shows.
+        const int other = section == CKwicModel::kRight ? CKwicModel::kHit : CKwicModel::kRight;
+        emit header->sectionClicked(other);
+        QTRY_COMPARE(sorted.count(), 1);
+        emit header->sectionClicked(section);
+        QTRY_COMPARE(sorted.count(), 2);
+        QCOMPARE(header->sortIndicatorSection(), indicator);
+        QCOMPARE(int(window.Model().Table().SortedBy()), key);
+        // A new search keeps the order and its indicator.
+        window.SetSearch(Search(m_data, u"朙月"));
+        QCOMPARE(header->sortIndicatorSection(), indicator);
+        QTRY_COMPARE_WITH_TIMEOUT(filled.count(), 2, 60000);
+        QCOMPARE(int(window.Model().Table().SortedBy()), key);
+    }
+
+    void dataThatCannotBeOpenedWarns() {
+        struct Recorder : CMessagePresenter {
+            void Warning(QWidget*, const QString& text) override { messages << text; }
+            QStringList messages;
+        } recorder;
+        CMessagePresenter* before = SetMessagePresenter(&recorder);
+        const std::filesystem::path copy = m_data.parent_path() / "copy";
+        std::filesystem::copy(m_data, copy);
+        CSearchHits hits = Search(copy, u"朙月");
+        QVERIFY(!hits.Entries().empty());
+        std::filesystem::remove_all(copy);
+        CKwicWindow window;
+        QSignalSpy filled(&window, &CKwicWindow::filled);
+        window.SetSearch(std::move(hits));
+        QTRY_COMPARE_WITH_TIMEOUT(filled.count(), 1, 60000);
+        SetMessagePresenter(before);
+        QCOMPARE(recorder.messages, QStringList{QStringLiteral("データを開けませんでした。")});
+        QCOMPARE(window.Model().rowCount(), 0);
     }
 };
 

@@ -1,0 +1,51 @@
+// CSearchHits: the hits of one search as hit rows, to be read away from the panel.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "panel/kwicrows.h"
+#include "panel/searchcommand.h"
+
+namespace vyn {
+
+class CIndex;
+
+// Holds a copy of a search's query and result entries, and where they were searched
+// (data folder and text part). The rows come from an engine of its own on the same
+// data files (readers share them), so the object can go to a worker thread while the
+// panel searches on. Move-only; one thread at a time.
+class CSearchHits {
+public:
+    // No entries.
+    CSearchHits();
+    CSearchHits(std::filesystem::path folder, TextPart part, KwicQuery query,
+                std::vector<SearchNodeTag> entries);
+    CSearchHits(CSearchHits&&) noexcept;
+    CSearchHits& operator=(CSearchHits&&) noexcept;
+    ~CSearchHits();
+
+    // What the pages are rendered for; the entries in result list order.
+    const KwicQuery& Query() const { return m_query; }
+    const std::vector<SearchNodeTag>& Entries() const { return m_entries; }
+
+    // Opens the engine the rows are read with. False when the data cannot be opened;
+    // then every entry gives no rows.
+    bool Open();
+    // Appends the rows of entries [first, last) in entry order (see AppendKwicRows),
+    // with up to context characters on either side. last is cut to the entry count.
+    // Returns the number of rows appended; 0 before a successful Open.
+    std::size_t AppendRows(std::size_t first, std::size_t last, std::size_t context,
+                           std::vector<KwicRow>& rows);
+
+private:
+    std::filesystem::path m_folder;
+    TextPart m_part = TextPart::kWhole;
+    KwicQuery m_query;
+    std::vector<SearchNodeTag> m_entries;
+    std::unique_ptr<CIndex> m_engine;  // open after a successful Open
+};
+
+}  // namespace vyn
