@@ -19,8 +19,10 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <utility>
 
 #include "gui/images.h"
@@ -52,6 +54,11 @@ const QString kSearchSection = QStringLiteral("Search");
 const QString kHistoryEntry = QStringLiteral("History");
 const QString kBookmarkSection = QStringLiteral("Bookmarks");
 const QString kBookmarkEntry = QStringLiteral("Items");
+// The commands the panel handles besides the bookmarks of the bookmarks menu.
+constexpr int kPanelCommands[] = {ID_PREV_PAGE,        ID_NEXT_PAGE,        ID_PREV_VOLUME,  ID_NEXT_VOLUME,
+                                  ID_PREV_HIT,         ID_NEXT_HIT,         ID_PREV_RESULT_PAGE,
+                                  ID_NEXT_RESULT_PAGE, ID_GOTO_PAGE,        ID_BOOKMARK_ADD, ID_BOOKMARK_LIST,
+                                  ID_BOOKMARK_UNDO};
 
 // The catalog tree: connecting lines between items, no expand buttons.
 class CCatalogTree : public QTreeWidget {
@@ -657,7 +664,13 @@ void CLeftForm::OnResultSelected(std::uint32_t pageIndex) {
     }
 }
 
+bool CLeftForm::HandlesCommand(int id) {
+    return std::find(std::begin(kPanelCommands), std::end(kPanelCommands), id) != std::end(kPanelCommands) ||
+           (id >= ID_BOOKMARK_FIRST && id < ID_BOOKMARK_FIRST + kBookmarkMenuItems);
+}
+
 bool CLeftForm::OnCmdMsg(int id, CmdCode code, CCmdUI* ui) {
+    if (!HandlesCommand(id)) return false;
     if (OnReadingCommand(id, code, ui)) return true;
     NavCommand command;
     switch (id) {

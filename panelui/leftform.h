@@ -94,8 +94,12 @@ public:
     // ("vyn.dir" beside the executable; its listing "vyn.txt" goes to the current
     // folder). A missing catalog is shown as "you delete data file!".
     void OnInitialUpdate() override;
-    // The six navigation commands and their states.
+    // The commands of the panel (see HandlesCommand) and their states; false for
+    // any other.
     bool OnCmdMsg(int id, CmdCode code, CCmdUI* ui) override;
+    // True for the commands the panel handles: the six navigation steps, result to
+    // result, go to, the bookmark commands and the bookmarks of the bookmarks menu.
+    static bool HandlesCommand(int id);
     // The reader's caption.
     QString Caption() const override;
 
