@@ -145,6 +145,16 @@ CLeftForm::~CLeftForm() {
 // The controls of dialog template 130, in its order: later ones lie above earlier
 // ones, so the options sit on their group boxes and everything on the tab control.
 void CLeftForm::CreateControls() {
+    CreateCatalogControls();
+    CreateKeywordControls();
+    CreateOptionControls();
+    CreateScopeControls();
+    CreateResultControls();
+    FrameGroupTitles();
+    ConnectControls();
+}
+
+void CLeftForm::CreateCatalogControls() {
     m_tabs = Named(new QTabWidget(this), IDC_TABS, "panelTabs", QStringLiteral("目録と検索"));
     m_tabs->setDocumentMode(false);
 
@@ -155,7 +165,9 @@ void CLeftForm::CreateControls() {
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tree->setExpandsOnDoubleClick(true);
     m_tree->setIconSize(QSize(kTreeImageSide, kTreeImageSide));
+}
 
+void CLeftForm::CreateKeywordControls() {
     m_prompt = Named(new QLabel(this), IDC_PROMPT, "keywordPrompt",
                      QStringLiteral("キーワードを入力して下さい。"));
     m_prompt->setText(QStringLiteral("キーワードを入力して下さい。"));
@@ -173,7 +185,10 @@ void CLeftForm::CreateControls() {
     m_variants = Named(new QCheckBox(QStringLiteral("簡繁・中日等の異体字の関連"), this), IDC_VARIANTS,
                        "variantsCheck", QStringLiteral("簡繁・中日等の異体字の関連"));
     m_variants->setChecked(true);
+}
 
+// The search method (and, or) and the text part searched.
+void CLeftForm::CreateOptionControls() {
     m_methodGroup = Named(new QGroupBox(QStringLiteral("検索方法："), this), IDC_METHOD_GROUP,
                           "methodGroup", QStringLiteral("検索方法："));
     m_and = Named(new QRadioButton(QStringLiteral("and"), this), IDC_AND, "andRadio", QStringLiteral("and"));
@@ -196,9 +211,10 @@ void CLeftForm::CreateControls() {
     m_partButtons->addButton(m_mainText, IDC_MAIN_TEXT);
     m_partButtons->addButton(m_notes, IDC_NOTES);
     m_wholeText->setChecked(true);
-    // Every click re-opens the index, also on the radio already chosen.
-    connect(m_partButtons, &QButtonGroup::idClicked, this, &CLeftForm::OnTextPart);
+}
 
+// The scope in red, and the count line.
+void CLeftForm::CreateScopeControls() {
     m_scopeGroup = Named(new QGroupBox(QStringLiteral("検索範囲："), this), IDC_SCOPE_GROUP, "scopeGroup",
                          QStringLiteral("検索範囲："));
     m_scopeLabel = Named(new QLabel(this), IDC_SCOPE_LABEL, "scopeLabel", QStringLiteral("検索範囲"));
@@ -210,7 +226,10 @@ void CLeftForm::CreateControls() {
     // their description says what they are.
     m_scopeLabel->setAccessibleDescription(QStringLiteral("検索範囲"));
     m_countLine->setAccessibleDescription(QStringLiteral("検索集計"));
+}
 
+// The result list and its page row, hidden until there are list pages.
+void CLeftForm::CreateResultControls() {
     m_resultList = Named(new CSortListCtrl(this), IDC_RESULT_LIST, "resultList", QStringLiteral("検索結果"));
     m_listPrev = Named(new CToolTipResourceButton(this), IDC_LIST_PREV, "listPagePrev",
                        QStringLiteral("Previous Page"));
@@ -227,18 +246,24 @@ void CLeftForm::CreateControls() {
                              static_cast<QWidget*>(m_listPageEdit), static_cast<QWidget*>(m_listPageLabel)}) {
         control->hide();
     }
+}
 
-    // Group titles sit on the frame line, so that the options fit inside the frames.
+// Group titles sit on the frame line, so that the options fit inside the frames.
+void CLeftForm::FrameGroupTitles() {
     for (QGroupBox* group : {m_methodGroup, m_partGroup, m_scopeGroup}) {
         group->setStyleSheet(QStringLiteral(
             "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
             "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     }
+}
 
+void CLeftForm::ConnectControls() {
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] { ArrangeControls(); });
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { OnCatalogSelChanged(current); });
     connect(m_searchButton, &QPushButton::clicked, this, &CLeftForm::OnSearch);
+    // Every click re-opens the index, also on the radio already chosen.
+    connect(m_partButtons, &QButtonGroup::idClicked, this, &CLeftForm::OnTextPart);
     connect(m_resultList, &CSortListCtrl::rowSelected, this,
             [this](int, std::uint32_t pageIndex) { OnResultSelected(pageIndex); });
     connect(m_listPrev, &QPushButton::clicked, this, &CLeftForm::OnListPagePrev);

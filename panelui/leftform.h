@@ -184,7 +184,15 @@ private:
         QWidget* m_owner;
     };
 
+    // The controls of dialog template 130, in its order (see CreateControls).
     void CreateControls();
+    void CreateCatalogControls();
+    void CreateKeywordControls();
+    void CreateOptionControls();
+    void CreateScopeControls();
+    void CreateResultControls();
+    void FrameGroupTitles();
+    void ConnectControls();
     void LoadCatalogTree();
     void OnCatalogSelChanged(QTreeWidgetItem* item);
     void OnTextPart(int radioId);
