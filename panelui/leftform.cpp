@@ -20,7 +20,6 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <iterator>
 #include <utility>
@@ -28,7 +27,6 @@
 #include "gui/images.h"
 #include "gui/messagebox.h"
 #include "gui/platform.h"
-#include "gui/profile.h"
 #include "gui/qtstrings.h"
 #include "gui/resource.h"
 #include "gui/resources.h"
@@ -49,11 +47,6 @@ constexpr const char* kListingFile = "vyn.txt";
 constexpr int kItemSlotRole = Qt::UserRole;
 constexpr int kTreeImageSide = 20;
 const QColor kScopeColour(255, 0, 0);
-// Profile entries of the reading flow.
-const QString kSearchSection = QStringLiteral("Search");
-const QString kHistoryEntry = QStringLiteral("History");
-const QString kBookmarkSection = QStringLiteral("Bookmarks");
-const QString kBookmarkEntry = QStringLiteral("Items");
 // The commands the panel handles besides the bookmarks of the bookmarks menu.
 constexpr int kPanelCommands[] = {ID_PREV_PAGE,        ID_NEXT_PAGE,        ID_PREV_VOLUME,  ID_NEXT_VOLUME,
                                   ID_PREV_HIT,         ID_NEXT_HIT,         ID_PREV_RESULT_PAGE,
@@ -99,17 +92,6 @@ Widget* Named(Widget* widget, int id, const char* objectName, const QString& acc
     widget->setAccessibleName(accessibleName);
     widget->setProperty("controlId", id);
     return widget;
-}
-
-// Shown in place of a page the volume does not hold, so that no other page passes
-// for it.
-ByteString MissingPageNotice(int pageNumber) {
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "<html><head><meta charset=\"UTF-8\"><title></title></head>"
-                  "<body><p>第%d頁はこの巻のデータにありません。</p></body></html>",
-                  pageNumber);
-    return ToBytes(text);
 }
 
 }  // namespace
@@ -291,7 +273,7 @@ void CLeftForm::OnInitialUpdate() {
     m_resultList->InsertColumn(QStringLiteral("頁"), 60);
     m_tabs->setCurrentIndex(0);
     LoadCatalogTree();
-    SetLabelText(m_scopeLabel, FromUtf16(m_logic.Navigator().ScopePath()));
+    SetLabelText(m_scopeLabel, FromUtf16(m_logic.Session().Navigator().ScopePath()));
     m_listPrev->LoadBitmap(IDB_PREV_PAGE);
     m_listPrev->SetToolTipText(QStringLiteral("Previous Page"));
     m_listNext->LoadBitmap(IDB_NEXT_PAGE);
@@ -302,17 +284,12 @@ void CLeftForm::OnInitialUpdate() {
     order.append({m_searchButton, m_variants, m_and, m_or, m_wholeText, m_mainText, m_notes,
                   m_resultList, m_listPrev, m_listNext, m_listPageEdit});
     for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+    m_logic.Session().AttachStore(&m_profileStore);
     SetUpHistory();
-    m_bookmarks.Load(CProfile::GetProfileString(kBookmarkSection, kBookmarkEntry).toStdString());
     ArrangeControls();
 }
 
 void CLeftForm::SetUpHistory() {
-    std::vector<std::u16string> stored;
-    for (const QString& query : CProfile::GetProfileString(kSearchSection, kHistoryEntry).split(u'\n')) {
-        stored.push_back(ToUtf16(query));
-    }
-    m_history.Assign(stored);
     m_historyModel = new QStringListModel(this);
     m_completer = new QCompleter(m_historyModel, this);
     m_completer->setObjectName(QStringLiteral("historyCompleter"));
@@ -328,11 +305,10 @@ void CLeftForm::SetUpHistory() {
     if (m_keywordPage && m_keywordPage->TextField()) m_keywordPage->TextField()->setCompleter(m_completer);
 }
 
-QStringList CLeftForm::ShowHistory() {
+void CLeftForm::ShowHistory() {
     QStringList queries;
-    for (const std::u16string& query : m_history.Queries()) queries.append(FromUtf16(query));
+    for (const std::u16string& query : m_logic.Session().History().Queries()) queries.append(FromUtf16(query));
     m_historyModel->setStringList(queries);
-    return queries;
 }
 
 void CLeftForm::SetLabelText(QLabel* label, const QString& text) {
@@ -483,25 +459,20 @@ void CLeftForm::OnKeyDown(int key) {
 
 void CLeftForm::OnCatalogSelChanged(QTreeWidgetItem* item) {
     if (!item) return;
-    CNavigator& navigator = m_logic.Navigator();
+    CNavigator& navigator = m_logic.Session().Navigator();
     const auto selection = navigator.SelectCatalogItem(item->data(0, kItemSlotRole).toInt());
     if (selection == CNavigator::Selection::kInvalid) return;
     SetLabelText(m_scopeLabel, FromUtf16(navigator.ScopePath()));
     if (selection == CNavigator::Selection::kVolumeOpened) ShowCurrentPage(true);
 }
 
-void CLeftForm::ShowCurrentPage(bool openVolume) {
-    const CNavigator& navigator = m_logic.Navigator();
-    if (openVolume) {
-        ShowCatalogPage(navigator.CurItem(), 1, 1);
-    } else {
-        ShowCatalogPage(navigator.CurItem(), 0, navigator.CurPage());
-    }
-    FollowCurrentPage(openVolume);
+void CLeftForm::ShowCurrentPage(bool volumeChanged) {
+    WriteCurrentPage();
+    FollowCurrentPage(volumeChanged);
 }
 
 void CLeftForm::FollowCurrentPage(bool volumeChanged) {
-    const CNavigator& navigator = m_logic.Navigator();
+    const CNavigator& navigator = m_logic.Session().Navigator();
     if (m_pageSlider) {
         if (volumeChanged) {
             const auto [first, last] = navigator.SliderRange();
@@ -517,14 +488,14 @@ void CLeftForm::UpdateSliderMarks() {
     if (!m_pageSlider) return;
     QList<PageSliderMark> marks;
     for (const PageMark& mark :
-         HitMarks(m_logic.Catalog(), m_logic.Navigator().CurItem(), m_logic.Search().Results())) {
+         HitMarks(m_logic.Catalog(), m_logic.Session().Navigator().CurItem(), m_logic.Search().Results())) {
         marks.append({mark.pageNumber, FromUtf16(HitMarkToolTip(mark))});
     }
     m_pageSlider->SetPageMarks(marks);
 }
 
 void CLeftForm::FollowCurrentVolume() {
-    CNavigator& navigator = m_logic.Navigator();
+    CNavigator& navigator = m_logic.Session().Navigator();
     const auto slot = static_cast<std::size_t>(navigator.CurItem());
     if (QTreeWidgetItem* item = slot < m_treeItems.size() ? m_treeItems[slot] : nullptr) {
         const QSignalBlocker quiet(m_tree);
@@ -537,18 +508,15 @@ void CLeftForm::FollowCurrentVolume() {
 
 void CLeftForm::UpdatePageBox() {
     if (!m_pageSlider) return;
-    m_pageSlider->SetPageText(FromUtf8(m_logic.Navigator().PositionText(Index().GetHeaderNumber())));
+    const CNavigator& navigator = m_logic.Session().Navigator();
+    m_pageSlider->SetPageText(FromUtf8(navigator.PositionText(Index().GetHeaderNumber())));
 }
 
-void CLeftForm::ShowCatalogPage(int slot, int mode, int pageNumber) {
-    ByteString page;
-    const CCatalog& catalog = m_logic.Catalog();
-    const int wanted = mode == 1 && catalog.HasRecord(slot) ? catalog.Record(slot).curFileName : pageNumber;
-    const bool found = m_logic.Navigator().ReadCatalogPage(Index(), slot, mode, pageNumber, page);
-    if (!found) page = MissingPageNotice(wanted);
-    if (!WritePageFile(kCatalogPageFile, page)) return;
-    const bool volume = found && catalog.Record(slot).level == kLevelVolume;
-    m_shownPlace = volume ? PagePlace{slot, wanted} : PagePlace{};
+void CLeftForm::WriteCurrentPage() {
+    CReadingSession& session = m_logic.Session();
+    const CatalogPage page = session.PrepareCurrentPage();
+    if (!WritePageFile(kCatalogPageFile, page.bytes)) return;
+    session.CommitCatalogPage(page);
     Navigate(kCatalogPageFile, std::string());
 }
 
@@ -557,8 +525,8 @@ void CLeftForm::Navigate(std::string_view file, const std::string& fragment) {
 }
 
 void CLeftForm::OnPageSliderEnd(int position) {
-    if (!m_logic.Navigator().OnPageSliderEnd(position)) return;
-    ShowCatalogPage(m_logic.Navigator().CurItem(), 0, position);
+    if (!m_logic.Session().Navigator().OnPageSliderEnd(position)) return;
+    WriteCurrentPage();
     UpdatePageBox();
 }
 
@@ -591,25 +559,25 @@ void CLeftForm::OnSearch() {
     ArrangeControls();
     m_hiddenKeyword->clear();
     if (m_keywordPage && m_keywordPage->TextField() && m_completer) {
-        m_history.Add(ToUtf16(m_keywordPage->TextField()->text()));
-        CProfile::WriteProfileString(kSearchSection, kHistoryEntry, ShowHistory().join(u'\n'));
+        m_logic.Session().AddQuery(ToUtf16(m_keywordPage->TextField()->text()));
+        ShowHistory();
     }
     UpdateSliderMarks();
     emit searchCompleted();
 }
 
 bool CLeftForm::OpenResultHit(std::uint32_t record, int anchor) {
-    const std::vector<SearchNodeTag>& entries = m_logic.Search().Results();
-    std::size_t at = 0;
-    while (at < entries.size() && entries[at].pageIndex != record) ++at;
-    if (at == entries.size()) return false;
-    const int listPage = static_cast<int>(at / CResultList::kRowsPerPage) + 1;
-    if (m_logic.List().ApplyListPageEdit(ToUtf16(QString::number(listPage))) ==
-        CResultList::EditResult::kChanged) {
-        ShowResultListPage();
+    switch (m_logic.Session().TurnListTo(record)) {
+        case CReadingSession::ListTurn::kNoEntry:
+            return false;
+        case CReadingSession::ListTurn::kUnchanged:
+            break;
+        case CReadingSession::ListTurn::kTurned:
+            ShowResultListPage();
+            break;
     }
     m_resultList->SelectPage(record);  // shows the page at its first hit
-    CNavigator& navigator = m_logic.Navigator();
+    CNavigator& navigator = m_logic.Session().Navigator();
     if (anchor > 0 && navigator.SetCurrentHit(anchor)) {
         const PageTarget target = navigator.HitTarget();
         Navigate(target.file, target.fragment);
@@ -675,14 +643,10 @@ void CLeftForm::OnResultSelected(std::uint32_t pageIndex) {
     // Rendering a page may run out of memory; the user is told, and nothing of the
     // failed page is committed.
     try {
-        const CSearchCommand& search = m_logic.Search();
-        CNavigator& navigator = m_logic.Navigator();
-        const ResultPage page = navigator.PrepareResultPage(Index(), pageIndex, search.Keyword(),
-                                                            search.ScopeKind(), search.Variants());
+        CReadingSession& session = m_logic.Session();
+        const ResultPage page = session.PrepareResultPage(pageIndex);
         if (!WritePageFile(page.file, page.bytes)) return;
-        navigator.CommitResultPage(page);
-        m_logic.SetCurrentEntry(pageIndex);
-        m_shownPlace = PlaceOfRecord(m_logic.Catalog(), pageIndex);
+        session.CommitResultPage(page);
         Navigate(page.file, page.fragment);
     } catch (const std::exception&) {
         m_sink.Warning(kPageFailedMessage);
@@ -707,7 +671,7 @@ bool CLeftForm::OnCmdMsg(int id, CmdCode code, CCmdUI* ui) {
         case ID_NEXT_HIT: command = NavCommand::kNextHit; break;
         default: return false;
     }
-    CNavigator& navigator = m_logic.Navigator();
+    CNavigator& navigator = m_logic.Session().Navigator();
     if (code == CmdCode::kUpdate) {
         ui->Enable(navigator.IsEnabled(command));
         return true;
@@ -756,7 +720,7 @@ bool CLeftForm::OnReadingCommand(int id, CmdCode code, CCmdUI* ui) {
         case ID_PREV_RESULT_PAGE:
         case ID_NEXT_RESULT_PAGE: {
             const int direction = id == ID_NEXT_RESULT_PAGE ? 1 : -1;
-            enabled = m_logic.ResultStepTarget(direction).has_value();
+            enabled = m_logic.Session().ResultStepTarget(direction).has_value();
             run = [this, direction] { StepResult(direction); };
             break;
         }
@@ -765,21 +729,21 @@ bool CLeftForm::OnReadingCommand(int id, CmdCode code, CCmdUI* ui) {
             run = [this] { ShowGotoDialog(); };
             break;
         case ID_BOOKMARK_ADD:
-            enabled = m_shownPlace.volumeSlot != 0;
+            enabled = ShownPlace().volumeSlot != 0;
             run = [this] { AskBookmarkNote(); };
             break;
         case ID_BOOKMARK_LIST:
-            enabled = !m_bookmarks.Items().empty();
+            enabled = !Bookmarks().Items().empty();
             run = [this] { ShowBookmarkDialog(); };
             break;
         case ID_BOOKMARK_UNDO:
-            enabled = m_bookmarks.CanUndo();
+            enabled = Bookmarks().CanUndo();
             run = [this] { UndoBookmarkRemoval(); };
             break;
         default: {
             if (id < ID_BOOKMARK_FIRST || id >= ID_BOOKMARK_FIRST + kBookmarkMenuItems) return false;
             const auto at = static_cast<std::size_t>(id - ID_BOOKMARK_FIRST);
-            enabled = at < m_bookmarks.Items().size();
+            enabled = at < Bookmarks().Items().size();
             run = [this, at] { OpenBookmark(at); };
             break;
         }
@@ -790,67 +754,56 @@ bool CLeftForm::OnReadingCommand(int id, CmdCode code, CCmdUI* ui) {
 }
 
 bool CLeftForm::StepResult(int direction) {
-    const auto target = m_logic.ResultStepTarget(direction);
+    const auto target = m_logic.Session().ResultStepTarget(direction);
     if (!target) return false;
     return OpenResultHit(m_logic.Search().Results()[*target].pageIndex, 0);
 }
 
 bool CLeftForm::OpenPlace(PagePlace place) {
-    if (VolumePageRange(m_logic.Catalog(), place.volumeSlot).second < 0) return false;
-    if (!m_logic.Navigator().OpenVolumePage(place.volumeSlot, place.pageNumber)) return false;
-    ShowCatalogPage(place.volumeSlot, 0, place.pageNumber);
-    FollowCurrentPage(true);
-    FollowCurrentVolume();
+    if (!m_logic.Session().OpenPlace(place)) return false;
+    ShowOpenedPlace();
     return true;
 }
 
+void CLeftForm::ShowOpenedPlace() {
+    WriteCurrentPage();
+    FollowCurrentPage(true);
+    FollowCurrentVolume();
+}
+
 QString CLeftForm::GoTo(const QString& text) {
-    const CitationTarget target = ResolveCitation(m_logic.Catalog(), ToUtf16(text), m_shownPlace.volumeSlot);
+    const CitationTarget target = m_logic.Session().ResolveGoTo(ToUtf16(text));
     if (!target.Found()) return FromUtf8(target.error);
     OpenPlace(target.place);
     return {};
 }
 
-QString CLeftForm::CitationText() const { return FromUtf16(vyn::CitationText(m_logic.Catalog(), m_shownPlace)); }
+QString CLeftForm::CitationText() const { return FromUtf16(m_logic.Session().ShownCitation()); }
 
-bool CLeftForm::AddBookmark(const QString& note) { return AddBookmarkAt(m_shownPlace, note); }
+bool CLeftForm::AddBookmark(const QString& note) { return AddBookmarkAt(ShownPlace(), note); }
 
 bool CLeftForm::AddBookmarkAt(PagePlace place, const QString& note) {
     const QString added = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-    auto bookmark = CBookmarks::Make(m_logic.Catalog(), place, added.toStdString(), ToUtf16(note));
-    if (!bookmark) return false;
-    m_bookmarks.Add(std::move(*bookmark));
-    SaveBookmarks();
-    return true;
+    return m_logic.Session().AddBookmark(place, ToUtf8(added), ToUtf16(note));
 }
 
-bool CLeftForm::RemoveBookmark(std::size_t at) {
-    if (!m_bookmarks.Remove(at)) return false;
-    SaveBookmarks();
-    return true;
-}
+bool CLeftForm::RemoveBookmark(std::size_t at) { return m_logic.Session().RemoveBookmark(at); }
 
-bool CLeftForm::UndoBookmarkRemoval() {
-    if (!m_bookmarks.Undo()) return false;
-    SaveBookmarks();
-    return true;
-}
+bool CLeftForm::UndoBookmarkRemoval() { return m_logic.Session().UndoBookmarkRemoval(); }
 
 bool CLeftForm::OpenBookmark(std::size_t at) {
-    if (at >= m_bookmarks.Items().size()) return false;
-    const Bookmark& bookmark = m_bookmarks.Items()[at];
-    const int slot = LocateBookmark(m_logic.Catalog(), bookmark);
-    if (slot == 0) {
-        ShowWarning(window(), QStringLiteral("このしおりの巻（%1）は今のデータにありません。")
-                                  .arg(FromUtf16(BookmarkTitle(bookmark))));
-        return false;
+    switch (m_logic.Session().OpenBookmark(at)) {
+        case CReadingSession::BookmarkOpen::kNotOpened:
+            return false;
+        case CReadingSession::BookmarkOpen::kGone:
+            ShowWarning(window(), QStringLiteral("このしおりの巻（%1）は今のデータにありません。")
+                                      .arg(FromUtf16(BookmarkTitle(Bookmarks().Items()[at]))));
+            return false;
+        case CReadingSession::BookmarkOpen::kOpened:
+            ShowOpenedPlace();
+            return true;
     }
-    return OpenPlace({slot, bookmark.place.pageNumber});
-}
-
-void CLeftForm::SaveBookmarks() {
-    CProfile::WriteProfileString(kBookmarkSection, kBookmarkEntry,
-                                 QString::fromStdString(m_bookmarks.Serialize()));
+    return false;
 }
 
 void CLeftForm::ShowGotoDialog() {
@@ -861,13 +814,14 @@ void CLeftForm::ShowGotoDialog() {
 
 void CLeftForm::ShowBookmarkDialog() {
     auto* dialog = new CBookmarkDialog(
-        window(), &m_bookmarks, [this](std::size_t at) { OpenBookmark(at); }, [this] { SaveBookmarks(); });
+        window(), &Bookmarks(), [this](std::size_t at) { OpenBookmark(at); },
+        [this](std::size_t at) { return RemoveBookmark(at); });
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }
 
 void CLeftForm::AskBookmarkNote() {
-    const PagePlace place = m_shownPlace;
+    const PagePlace place = ShownPlace();
     auto* dialog = new QInputDialog(window());
     dialog->setObjectName(QStringLiteral("bookmarkNoteDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
