@@ -285,30 +285,51 @@ void CLeftForm::OnInitialUpdate() {
                   m_resultList, m_listPrev, m_listNext, m_listPageEdit});
     for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
     m_logic.Session().AttachStore(&m_profileStore);
-    SetUpHistory();
+    SetUpHistoryPopup();
     ArrangeControls();
 }
 
-void CLeftForm::SetUpHistory() {
+void CLeftForm::SetUpHistoryPopup() {
     m_historyModel = new QStringListModel(this);
     m_completer = new QCompleter(m_historyModel, this);
     m_completer->setObjectName(QStringLiteral("historyCompleter"));
-    m_completer->setFilterMode(Qt::MatchContains);
-    m_completer->setCaseSensitivity(Qt::CaseInsensitive);
-    m_completer->setCompletionMode(QCompleter::PopupCompletion);
+    // The model holds the matching queries already; the completer shows them as they are.
+    m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     m_completer->setMaxVisibleItems(12);
     m_completer->popup()->setObjectName(QStringLiteral("historyPopup"));
     m_completer->popup()->setAccessibleName(QStringLiteral("検索の履歴"));
     // Enter on the list without a chosen query acts as Enter in the entry.
     m_completer->popup()->installEventFilter(this);
-    ShowHistory();
-    if (m_keywordPage && m_keywordPage->TextField()) m_keywordPage->TextField()->setCompleter(m_completer);
+    QLineEdit* field = m_keywordPage ? m_keywordPage->TextField() : nullptr;
+    if (!field) return;
+    // The entry is the completer's widget but does not drive it: the entry would
+    // filter by its own rule.
+    m_completer->setWidget(field);
+    connect(field, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (text.isEmpty()) {
+            m_completer->popup()->hide();
+        } else {
+            OfferHistory(text);
+        }
+    });
+    // The entry shows the query moved to, and what was typed when none is chosen.
+    connect(m_completer, qOverload<const QModelIndex&>(&QCompleter::highlighted), field,
+            [this, field](const QModelIndex& index) {
+                field->setText(index.isValid() ? index.data().toString() : m_historyTyped);
+            });
+    connect(m_completer, qOverload<const QString&>(&QCompleter::activated), field, &QLineEdit::setText);
 }
 
-void CLeftForm::ShowHistory() {
+void CLeftForm::OfferHistory(const QString& typed) {
+    m_historyTyped = typed;
     QStringList queries;
-    for (const std::u16string& query : m_logic.Session().History().Queries()) queries.append(FromUtf16(query));
+    for (const std::u16string& query : m_logic.Session().History().Matching(ToUtf16(typed))) {
+        queries.append(FromUtf16(query));
+    }
     m_historyModel->setStringList(queries);
+    m_completer->complete();  // hides the list when it is empty
+    // The completer makes a row current; Enter chooses nothing until the user does.
+    m_completer->popup()->setCurrentIndex(QModelIndex());
 }
 
 void CLeftForm::SetLabelText(QLabel* label, const QString& text) {
@@ -432,8 +453,7 @@ bool CLeftForm::eventFilter(QObject* watched, QEvent* event) {
         // Down in the keyword entry offers the history, all of it for an empty entry.
         QLineEdit* field = m_keywordPage ? m_keywordPage->TextField() : nullptr;
         if (watched == field && key == Qt::Key_Down && !popup->isVisible()) {
-            m_completer->setCompletionPrefix(field->text());
-            m_completer->complete();
+            OfferHistory(field->text());
             return false;
         }
     }
@@ -560,7 +580,6 @@ void CLeftForm::OnSearch() {
     m_hiddenKeyword->clear();
     if (m_keywordPage && m_keywordPage->TextField() && m_completer) {
         m_logic.Session().AddQuery(ToUtf16(m_keywordPage->TextField()->text()));
-        ShowHistory();
     }
     UpdateSliderMarks();
     emit searchCompleted();

@@ -154,7 +154,8 @@ public:
     // Opens the page of bookmark at; says so when the catalog no longer holds it.
     bool OpenBookmark(std::size_t at);
 
-    // Queries searched before, kept in the profile and offered by the keyword entry.
+    // Queries searched before, kept in the profile and offered by the keyword entry:
+    // those that CQueryHistory::Matching finds for what is typed.
     const CQueryHistory& History() const { return m_logic.Session().History(); }
     QCompleter* HistoryCompleter() const { return m_completer; }
 
@@ -217,9 +218,11 @@ private:
     void ShowOpenedPlace();
     // The slider marks the result pages of the current volume.
     void UpdateSliderMarks();
-    void SetUpHistory();
-    // Puts the history into the keyword entry's list.
-    void ShowHistory();
+    // The keyword entry's list of earlier queries.
+    void SetUpHistoryPopup();
+    // Lists the queries of the history that hold typed, none of them chosen; hides
+    // the list when none does.
+    void OfferHistory(const QString& typed);
     bool AddBookmarkAt(PagePlace place, const QString& note);
     void ShowGotoDialog();
     void ShowBookmarkDialog();
@@ -264,6 +267,8 @@ private:
 
     QCompleter* m_completer = nullptr;
     QStringListModel* m_historyModel = nullptr;
+    // What was typed when the list was offered, shown again when no query is chosen.
+    QString m_historyTyped;
 };
 
 }  // namespace vyn
