@@ -67,7 +67,7 @@ void CBookmarkDialog::Refresh() {
         item->setText(1, FromUtf16(b.volume));
         item->setText(2, QString::number(b.place.pageNumber));
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-        item->setText(3, QString::fromStdString(b.added));
+        item->setText(3, FromUtf8(b.added));
         item->setText(4, FromUtf16(b.note));
     }
     for (int column = 0; column < 4; ++column) m_list->resizeColumnToContents(column);

@@ -113,7 +113,7 @@ CLeftForm::CLeftForm(QWidget* parent) : QWidget(parent), m_sink(this), m_logic(&
             "Back.gif", std::span(reinterpret_cast<const std::uint8_t*>(background.constData()),
                                   static_cast<std::size_t>(background.size())));
     }
-    m_logic.OpenIndex(ExecutableFolder().toStdString());
+    m_logic.OpenIndex(ToPath(ExecutableFolder()));
     // Enter is seen on its way to whichever control of the panel has the focus.
     qApp->installEventFilter(this);
 }
@@ -343,7 +343,7 @@ void CLeftForm::LoadCatalogTree() {
     icon.addPixmap(LoadBitmap(IDB_TREE_NORMAL, QSize(kTreeImageSide, kTreeImageSide)), QIcon::Normal);
     icon.addPixmap(LoadBitmap(IDB_TREE_SELECTED, QSize(kTreeImageSide, kTreeImageSide)), QIcon::Selected);
 
-    m_logic.LoadCatalog(ExecutableFolder().toStdString(), kListingFile);
+    m_logic.LoadCatalog(ToPath(ExecutableFolder()), kListingFile);
     const CCatalog& catalog = m_logic.Catalog();
     const QSignalBlocker quiet(m_tree);
     m_tree->clear();
@@ -429,7 +429,7 @@ void CLeftForm::ArrangeControls() {
     m_arranging = false;
 }
 
-QString CLeftForm::Caption() const { return QString::fromUtf8(kPanelCaption); }
+QString CLeftForm::Caption() const { return FromUtf8(kPanelCaption); }
 
 void CLeftForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
@@ -554,7 +554,7 @@ void CLeftForm::OnTextPart(int radioId) {
     TextPart part = TextPart::kWhole;
     if (radioId == IDC_MAIN_TEXT) part = TextPart::kMain;
     if (radioId == IDC_NOTES) part = TextPart::kNotes;
-    m_logic.Search().SelectTextPart(Index(), ExecutableFolder().toStdString(), part);
+    m_logic.Search().SelectTextPart(Index(), ToPath(ExecutableFolder()), part);
 }
 
 void CLeftForm::OnSearch() {
@@ -729,7 +729,7 @@ bool CLeftForm::WritePageFile(std::string_view name, std::span<const std::uint8_
 }
 
 QString CLeftForm::PageFilePath(std::string_view name) const {
-    return QString::fromStdString(m_tempFolder.PagePath(name).string());
+    return FromPath(m_tempFolder.PagePath(name));
 }
 
 bool CLeftForm::OnReadingCommand(int id, CmdCode code, CCmdUI* ui) {
