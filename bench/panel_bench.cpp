@@ -42,7 +42,7 @@ private:
                 }
             }
         }
-        m_ready = m_logic.Navigator().SetScopeItem(scope);
+        m_ready = m_logic.Session().Navigator().SetScopeItem(scope);
     }
 
     vyn::CPanelLogic m_logic;
@@ -77,7 +77,7 @@ void BuildResultsOnly(benchmark::State& state, std::u16string query) {
     logic->Index().SearchAllWords(query, true, true);
     const std::vector<std::uint32_t> pages = logic->Index().GetHitPages();
     const std::vector<std::uint32_t> counts = logic->Index().GetHitCounts();
-    const vyn::ContentsNodeTag* scope = logic->Catalog().ScopeNode(logic->Navigator().ScopeItem());
+    const vyn::ContentsNodeTag* scope = logic->Catalog().ScopeNode(logic->Session().Navigator().ScopeItem());
     vyn::CSearchCommand command;
     for (auto _ : state) benchmark::DoNotOptimize(command.BuildResults(scope, pages, counts));
     state.counters["entries"] = static_cast<double>(command.Results().size());

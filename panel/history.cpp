@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "encoding/utf.h"
+
 namespace vyn {
 
 std::u16string CQueryHistory::Normalize(std::u16string_view query) {
@@ -34,6 +36,26 @@ std::vector<std::u16string> CQueryHistory::Matching(std::u16string_view typed) c
         if (query.find(wanted) != std::u16string::npos) found.push_back(query);
     }
     return found;
+}
+
+std::string CQueryHistory::Serialize() const {
+    std::string text;
+    for (std::size_t i = 0; i < m_queries.size(); ++i) {
+        if (i > 0) text += '\n';
+        text += Utf16ToUtf8String(m_queries[i]);
+    }
+    return text;
+}
+
+void CQueryHistory::Load(std::string_view text) {
+    std::vector<std::u16string> stored;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::u16string query;
+        if (Utf8ToUtf16(text.substr(0, end), query)) stored.push_back(std::move(query));
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    Assign(stored);
 }
 
 }  // namespace vyn

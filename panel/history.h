@@ -25,7 +25,14 @@ public:
 
     const std::vector<std::u16string>& Queries() const { return m_queries; }
     // The queries holding typed (all of them for a blank one), most recent first.
+    // Code units are compared as they are: no case folding.
     std::vector<std::u16string> Matching(std::u16string_view typed) const;
+
+    // The stored form: the queries, most recent first, UTF-8, separated by '\n'.
+    std::string Serialize() const;
+    // Replaces the history with that of text as Assign does; lines that are not
+    // UTF-8 are skipped.
+    void Load(std::string_view text);
 
 private:
     std::vector<std::u16string> m_queries;

@@ -8,7 +8,6 @@ namespace vyn {
 
 namespace {
 
-constexpr int kVolumeLevel = 3;
 constexpr std::int64_t kIntMax = std::numeric_limits<int>::max();
 
 }  // namespace
@@ -46,7 +45,7 @@ bool CNavigator::IsEnabled(NavCommand command) const {
     const std::int64_t offset = std::int64_t{m_curPage} - volume.curFileName;
     auto volumeBetween = [&](int first, int last) {
         for (int slot = std::max(first, 1); slot <= last; ++slot) {
-            if (m_catalog.Record(slot).level == kVolumeLevel) return true;
+            if (m_catalog.Record(slot).level == kLevelVolume) return true;
         }
         return false;
     };
@@ -88,7 +87,7 @@ bool CNavigator::OnPageSliderEnd(int position) {
 bool CNavigator::StepVolume(int direction) {
     const int count = m_catalog.NodeItemCount();
     for (int slot = m_curItem + direction; slot >= 1 && slot < count; slot += direction) {
-        if (m_catalog.Record(slot).level == kVolumeLevel) {
+        if (m_catalog.Record(slot).level == kLevelVolume) {
             OpenVolume(slot);
             return true;
         }
@@ -151,6 +150,7 @@ ResultPage CNavigator::PrepareResultPage(CIndex& index, std::uint32_t pageIndex,
     page.file = kResultPageFiles[m_useFirstFile ? 0 : 1];
     page.hitCount = index.RenderHitPage(pageIndex, page.bytes, keyword, scopeKind, variants);
     page.fragment = Fragment(0);
+    page.pageIndex = pageIndex;
     return page;
 }
 

@@ -1,6 +1,6 @@
-// CNavigator: where the panel is — the search scope, the current volume and page,
-// and the shown result page with its current hit — and the page, volume and hit
-// commands that move it.
+// CNavigator: the stepping engine of the reading session (CReadingSession): the page,
+// volume and hit commands over the catalog, and the values they step (the search
+// scope, the current volume and page, the shown result page and its current hit).
 #pragma once
 
 #include <cstdint>
@@ -29,7 +29,8 @@ struct ResultPage {
     std::string_view file;
     ByteString bytes;
     int hitCount = 0;
-    std::string fragment;  // "#0000"
+    std::string fragment;        // "#0000"
+    std::uint32_t pageIndex = 0;  // the store record rendered
 };
 
 // The store record (0-based) of page number page among the pages of node, found in
@@ -44,9 +45,10 @@ bool FindNodePage(Store& store, const CatalogRecord& node, int page, std::int64_
     return record >= first && record <= std::int64_t{first} + node.docNo - 1;
 }
 
-// Owns the panel's position; the tree, slider, page-position box, result list and
-// page view follow it. Reads the catalog it was given, which must outlive it.
-// Writing page files and showing them is the caller's. Not thread-safe.
+// Held by CReadingSession, which owns the reader's position and hands the navigator
+// out for the steps; the tree, slider, page-position box and page view follow what it
+// holds. Reads the catalog it was given, which must outlive it. Writing page files
+// and showing them is the caller's. Not thread-safe.
 class CNavigator {
 public:
     static constexpr std::string_view kCatalogPageFile = "windows.html";

@@ -63,6 +63,12 @@ ListPageControls CResultList::UpdateListPageControls() const {
     return controls;
 }
 
+bool CResultList::SetListPage(int page) {
+    if (page < 1 || page > m_listPageCount) return false;
+    m_listPage = page;
+    return true;
+}
+
 bool CResultList::OnListPagePrev() {
     if (m_listPage <= 1) return false;
     --m_listPage;

@@ -61,6 +61,8 @@ public:
     bool ShowResultListPage(std::span<const SearchNodeTag> entries, std::vector<ResultRow>& rows) const;
     ListPageControls UpdateListPageControls() const;
 
+    // Makes list page page current; false, nothing changed, when there is no such page.
+    bool SetListPage(int page);
     // "<" and ">": true when the page moved (then show it), false at either end.
     bool OnListPagePrev();
     bool OnListPageNext();

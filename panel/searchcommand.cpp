@@ -55,6 +55,101 @@ void SpacesForIdeographicSpaces(std::u16string& text) {
     std::replace(text.begin(), text.end(), u'\u3000', u' ');
 }
 
+// What a scope gives its entries: the category and the book they share (the book
+// empty for a category, whose entries each name their own), and the books and
+// volumes below the scope that place each page.
+struct ScopeLayout {
+    std::u16string category;
+    std::u16string book;
+    std::vector<const ContentsNodeTag*> books;
+    std::vector<const ContentsNodeTag*> volumes;
+};
+
+ScopeLayout LayoutOf(const ContentsNodeTag& scope) {
+    const ContentsNodeTag* parent = ParentOf(&scope);
+    const ContentsNodeTag* grandparent = ParentOf(parent);
+    ScopeLayout layout;
+    switch (scope.level) {
+        case kLevelCategory:
+            layout.category = scope.name;
+            for (const auto& book : scope.children) {
+                layout.books.push_back(book.get());
+                for (const auto& volume : book->children) layout.volumes.push_back(volume.get());
+            }
+            break;
+        case kLevelBook:
+            layout.category = NameOf(parent);
+            layout.book = scope.name;
+            for (const auto& volume : scope.children) layout.volumes.push_back(volume.get());
+            break;
+        case kLevelVolume:
+            layout.category = NameOf(grandparent);
+            layout.book = NameOf(parent);
+            break;
+        default:
+            layout.category = NameOf(grandparent);
+            break;
+    }
+    return layout;
+}
+
+// A hit page placed in its book and volume: a light record to sort before the names
+// are copied.
+struct PlacedHit {
+    std::uint32_t pageNo;
+    std::size_t hit;  // index into the engine's hit pages
+    const ContentsNodeTag* book;
+    const ContentsNodeTag* volume;
+};
+
+// The hit pages (0-based) inside scope, in their order, each placed among books and
+// volumes below the scope; below a volume or a node of another level, the scope
+// itself stands for the volume.
+std::vector<PlacedHit> PlaceHits(const ContentsNodeTag& scope, std::vector<const ContentsNodeTag*> books,
+                                 std::vector<const ContentsNodeTag*> volumes,
+                                 std::span<const std::uint32_t> hitPages) {
+    const CRangeFinder bookFinder(std::move(books));
+    const CRangeFinder volumeFinder(std::move(volumes));
+    std::vector<PlacedHit> placed;
+    placed.reserve(hitPages.size());
+    for (std::size_t i = 0; i < hitPages.size(); ++i) {
+        const std::int64_t docPage = std::int64_t{hitPages[i]} + 1;
+        if (!scope.Contains(docPage)) continue;
+        PlacedHit p{0, i, nullptr, &scope};
+        if (scope.level == kLevelCategory) {
+            p.book = bookFinder.Find(docPage);
+            p.volume = volumeFinder.Find(docPage);
+        } else if (scope.level == kLevelBook) {
+            p.volume = volumeFinder.Find(docPage);
+        }
+        if (p.volume) {
+            // The volume holds the page, so this lies in curFileName .. + docNo - 1.
+            p.pageNo = static_cast<std::uint32_t>(docPage - p.volume->docID + p.volume->curFileName);
+        }
+        placed.push_back(p);
+    }
+    return placed;
+}
+
+// placed ordered by page number, stable. Page numbers within volumes are small: a
+// counting sort, unless a damaged catalog makes them large.
+std::vector<const PlacedHit*> OrderByPageNo(const std::vector<PlacedHit>& placed) {
+    std::uint32_t maxPageNo = 0;
+    for (const PlacedHit& p : placed) maxPageNo = std::max(maxPageNo, p.pageNo);
+    std::vector<const PlacedHit*> order(placed.size());
+    if (maxPageNo < kCountingSortLimit) {
+        std::vector<std::uint32_t> start(std::size_t{maxPageNo} + 2, 0);
+        for (const PlacedHit& p : placed) ++start[p.pageNo + 1];
+        for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+        for (const PlacedHit& p : placed) order[start[p.pageNo]++] = &p;
+    } else {
+        for (std::size_t k = 0; k < placed.size(); ++k) order[k] = &placed[k];
+        std::stable_sort(order.begin(), order.end(),
+                         [](const PlacedHit* a, const PlacedHit* b) { return a->pageNo < b->pageNo; });
+    }
+    return order;
+}
+
 }  // namespace
 
 std::optional<std::u16string> CSearchCommand::ReadKeyword(
@@ -123,83 +218,19 @@ std::uint64_t CSearchCommand::BuildResults(const ContentsNodeTag* scope,
     std::vector<SearchNodeTag> results;
     std::uint64_t total = 0;
     if (scope) {
-        const ContentsNodeTag* parent = ParentOf(scope);
-        const ContentsNodeTag* grandparent = ParentOf(parent);
-        std::u16string category, fixedBook;
-        std::vector<const ContentsNodeTag*> books, volumes;
-        switch (scope->level) {
-            case 1:
-                category = scope->name;
-                for (const auto& book : scope->children) {
-                    books.push_back(book.get());
-                    for (const auto& volume : book->children) volumes.push_back(volume.get());
-                }
-                break;
-            case 2:
-                category = NameOf(parent);
-                fixedBook = scope->name;
-                for (const auto& volume : scope->children) volumes.push_back(volume.get());
-                break;
-            case 3:
-                category = NameOf(grandparent);
-                fixedBook = NameOf(parent);
-                break;
-            default:
-                category = NameOf(grandparent);
-                break;
-        }
-        const CRangeFinder bookFinder(std::move(books));
-        const CRangeFinder volumeFinder(std::move(volumes));
-        // Place and order light records first; the names are copied once, in order.
-        struct Placed {
-            std::uint32_t pageNo;
-            std::size_t hit;
-            const ContentsNodeTag* book;
-            const ContentsNodeTag* volume;
-        };
-        std::vector<Placed> placed;
-        placed.reserve(hitPages.size());
-        for (std::size_t i = 0; i < hitPages.size(); ++i) {
-            const std::int64_t docPage = std::int64_t{hitPages[i]} + 1;
-            if (!scope->Contains(docPage)) continue;
-            Placed p{0, i, nullptr, scope};
-            if (scope->level == 1) {
-                p.book = bookFinder.Find(docPage);
-                p.volume = volumeFinder.Find(docPage);
-            } else if (scope->level == 2) {
-                p.volume = volumeFinder.Find(docPage);
-            }
-            if (p.volume) {
-                // The volume holds the page, so this lies in curFileName .. + docNo - 1.
-                p.pageNo = static_cast<std::uint32_t>(docPage - p.volume->docID + p.volume->curFileName);
-            }
-            placed.push_back(p);
-        }
-        // Page numbers within volumes are small: a counting sort, stable, unless a
-        // damaged catalog makes them large.
-        std::uint32_t maxPageNo = 0;
-        for (const Placed& p : placed) maxPageNo = std::max(maxPageNo, p.pageNo);
-        std::vector<const Placed*> order(placed.size());
-        if (maxPageNo < kCountingSortLimit) {
-            std::vector<std::uint32_t> start(std::size_t{maxPageNo} + 2, 0);
-            for (const Placed& p : placed) ++start[p.pageNo + 1];
-            for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
-            for (const Placed& p : placed) order[start[p.pageNo]++] = &p;
-        } else {
-            for (std::size_t k = 0; k < placed.size(); ++k) order[k] = &placed[k];
-            std::stable_sort(order.begin(), order.end(),
-                             [](const Placed* a, const Placed* b) { return a->pageNo < b->pageNo; });
-        }
+        ScopeLayout layout = LayoutOf(*scope);
+        const std::vector<PlacedHit> placed =
+            PlaceHits(*scope, std::move(layout.books), std::move(layout.volumes), hitPages);
+        // The names are copied once, in order.
         results.reserve(placed.size());
-        for (const Placed* at : order) {
-            const Placed& p = *at;
+        for (const PlacedHit* p : OrderByPageNo(placed)) {
             SearchNodeTag& entry = results.emplace_back();
-            entry.category = category;
-            entry.book = scope->level == 1 ? NameOf(p.book) : fixedBook;
-            entry.volume = NameOf(p.volume);
-            entry.pageNo = p.pageNo;
-            entry.pageIndex = hitPages[p.hit];
-            entry.hits = p.hit < counts.size() ? counts[p.hit] : 0;
+            entry.category = layout.category;
+            entry.book = scope->level == kLevelCategory ? NameOf(p->book) : layout.book;
+            entry.volume = NameOf(p->volume);
+            entry.pageNo = p->pageNo;
+            entry.pageIndex = hitPages[p->hit];
+            entry.hits = p->hit < counts.size() ? counts[p->hit] : 0;
             total += entry.hits;
         }
     }

@@ -98,7 +98,6 @@ public:
     const std::u16string& Keyword() const { return m_keyword; }
 
     // 0 "and", 1 "or"; "and" at start.
-    int AndOr() const { return m_andOr; }
     void SetAndOr(int andOr) { m_andOr = andOr; }
     // Relate variant characters; on at start.
     bool Variants() const { return m_variants; }

@@ -12,12 +12,12 @@
 
 namespace vyn {
 
-CBookmarkDialog::CBookmarkDialog(QWidget* parent, CBookmarks* marks, std::function<void(std::size_t)> open,
-                                 std::function<void()> changed)
+CBookmarkDialog::CBookmarkDialog(QWidget* parent, const CBookmarks* marks,
+                                 std::function<void(std::size_t)> open, std::function<bool(std::size_t)> remove)
     : QDialog(parent),
       m_marks(marks),
       m_open(std::move(open)),
-      m_changed(std::move(changed)),
+      m_remove(std::move(remove)),
       m_list(new QTreeWidget(this)),
       m_openButton(new QPushButton(QStringLiteral("開く"), this)),
       m_removeButton(new QPushButton(QStringLiteral("削除"), this)) {
@@ -67,7 +67,7 @@ void CBookmarkDialog::Refresh() {
         item->setText(1, FromUtf16(b.volume));
         item->setText(2, QString::number(b.place.pageNumber));
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-        item->setText(3, QString::fromStdString(b.added));
+        item->setText(3, FromUtf8(b.added));
         item->setText(4, FromUtf16(b.note));
     }
     for (int column = 0; column < 4; ++column) m_list->resizeColumnToContents(column);
@@ -91,8 +91,7 @@ void CBookmarkDialog::OpenSelected() {
 
 void CBookmarkDialog::RemoveSelected() {
     const int row = m_list->indexOfTopLevelItem(m_list->currentItem());
-    if (row < 0 || !m_marks->Remove(static_cast<std::size_t>(row))) return;
-    if (m_changed) m_changed();
+    if (row < 0 || !m_remove || !m_remove(static_cast<std::size_t>(row))) return;
     Refresh();
 }
 

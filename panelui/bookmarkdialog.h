@@ -19,10 +19,10 @@ class CBookmarkDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // marks must outlive the dialog. open opens bookmark at; changed follows every
-    // removal.
-    CBookmarkDialog(QWidget* parent, CBookmarks* marks, std::function<void(std::size_t)> open,
-                    std::function<void()> changed);
+    // marks must outlive the dialog. open opens bookmark at; remove removes it,
+    // false when it did not.
+    CBookmarkDialog(QWidget* parent, const CBookmarks* marks, std::function<void(std::size_t)> open,
+                    std::function<bool(std::size_t)> remove);
 
     QTreeWidget* List() const { return m_list; }
     // Fills the list again from the bookmarks.
@@ -34,9 +34,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    CBookmarks* m_marks;
+    const CBookmarks* m_marks;
     std::function<void(std::size_t)> m_open;
-    std::function<void()> m_changed;
+    std::function<bool(std::size_t)> m_remove;
     QTreeWidget* m_list;
     QPushButton* m_openButton;
     QPushButton* m_removeButton;

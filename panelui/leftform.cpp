@@ -19,14 +19,14 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
-#include <cstdio>
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <utility>
 
 #include "gui/images.h"
 #include "gui/messagebox.h"
 #include "gui/platform.h"
-#include "gui/profile.h"
 #include "gui/qtstrings.h"
 #include "gui/resource.h"
 #include "gui/resources.h"
@@ -47,11 +47,11 @@ constexpr const char* kListingFile = "vyn.txt";
 constexpr int kItemSlotRole = Qt::UserRole;
 constexpr int kTreeImageSide = 20;
 const QColor kScopeColour(255, 0, 0);
-// Profile entries of the reading flow.
-const QString kSearchSection = QStringLiteral("Search");
-const QString kHistoryEntry = QStringLiteral("History");
-const QString kBookmarkSection = QStringLiteral("Bookmarks");
-const QString kBookmarkEntry = QStringLiteral("Items");
+// The commands the panel handles besides the bookmarks of the bookmarks menu.
+constexpr int kPanelCommands[] = {ID_PREV_PAGE,        ID_NEXT_PAGE,        ID_PREV_VOLUME,  ID_NEXT_VOLUME,
+                                  ID_PREV_HIT,         ID_NEXT_HIT,         ID_PREV_RESULT_PAGE,
+                                  ID_NEXT_RESULT_PAGE, ID_GOTO_PAGE,        ID_BOOKMARK_ADD, ID_BOOKMARK_LIST,
+                                  ID_BOOKMARK_UNDO};
 
 // The catalog tree: connecting lines between items, no expand buttons.
 class CCatalogTree : public QTreeWidget {
@@ -94,17 +94,6 @@ Widget* Named(Widget* widget, int id, const char* objectName, const QString& acc
     return widget;
 }
 
-// Shown in place of a page the volume does not hold, so that no other page passes
-// for it.
-ByteString MissingPageNotice(int pageNumber) {
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "<html><head><meta charset=\"UTF-8\"><title></title></head>"
-                  "<body><p>第%d頁はこの巻のデータにありません。</p></body></html>",
-                  pageNumber);
-    return ToBytes(text);
-}
-
 }  // namespace
 
 void CLeftForm::CWarningSink::Warning(std::string_view utf8) {
@@ -124,7 +113,7 @@ CLeftForm::CLeftForm(QWidget* parent) : QWidget(parent), m_sink(this), m_logic(&
             "Back.gif", std::span(reinterpret_cast<const std::uint8_t*>(background.constData()),
                                   static_cast<std::size_t>(background.size())));
     }
-    m_logic.OpenIndex(ExecutableFolder().toStdString());
+    m_logic.OpenIndex(ToPath(ExecutableFolder()));
     // Enter is seen on its way to whichever control of the panel has the focus.
     qApp->installEventFilter(this);
 }
@@ -138,6 +127,16 @@ CLeftForm::~CLeftForm() {
 // The controls of dialog template 130, in its order: later ones lie above earlier
 // ones, so the options sit on their group boxes and everything on the tab control.
 void CLeftForm::CreateControls() {
+    CreateCatalogControls();
+    CreateKeywordControls();
+    CreateOptionControls();
+    CreateScopeControls();
+    CreateResultControls();
+    FrameGroupTitles();
+    ConnectControls();
+}
+
+void CLeftForm::CreateCatalogControls() {
     m_tabs = Named(new QTabWidget(this), IDC_TABS, "panelTabs", QStringLiteral("目録と検索"));
     m_tabs->setDocumentMode(false);
 
@@ -148,7 +147,9 @@ void CLeftForm::CreateControls() {
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tree->setExpandsOnDoubleClick(true);
     m_tree->setIconSize(QSize(kTreeImageSide, kTreeImageSide));
+}
 
+void CLeftForm::CreateKeywordControls() {
     m_prompt = Named(new QLabel(this), IDC_PROMPT, "keywordPrompt",
                      QStringLiteral("キーワードを入力して下さい。"));
     m_prompt->setText(QStringLiteral("キーワードを入力して下さい。"));
@@ -166,7 +167,10 @@ void CLeftForm::CreateControls() {
     m_variants = Named(new QCheckBox(QStringLiteral("簡繁・中日等の異体字の関連"), this), IDC_VARIANTS,
                        "variantsCheck", QStringLiteral("簡繁・中日等の異体字の関連"));
     m_variants->setChecked(true);
+}
 
+// The search method (and, or) and the text part searched.
+void CLeftForm::CreateOptionControls() {
     m_methodGroup = Named(new QGroupBox(QStringLiteral("検索方法："), this), IDC_METHOD_GROUP,
                           "methodGroup", QStringLiteral("検索方法："));
     m_and = Named(new QRadioButton(QStringLiteral("and"), this), IDC_AND, "andRadio", QStringLiteral("and"));
@@ -189,9 +193,10 @@ void CLeftForm::CreateControls() {
     m_partButtons->addButton(m_mainText, IDC_MAIN_TEXT);
     m_partButtons->addButton(m_notes, IDC_NOTES);
     m_wholeText->setChecked(true);
-    // Every click re-opens the index, also on the radio already chosen.
-    connect(m_partButtons, &QButtonGroup::idClicked, this, &CLeftForm::OnTextPart);
+}
 
+// The scope in red, and the count line.
+void CLeftForm::CreateScopeControls() {
     m_scopeGroup = Named(new QGroupBox(QStringLiteral("検索範囲："), this), IDC_SCOPE_GROUP, "scopeGroup",
                          QStringLiteral("検索範囲："));
     m_scopeLabel = Named(new QLabel(this), IDC_SCOPE_LABEL, "scopeLabel", QStringLiteral("検索範囲"));
@@ -203,7 +208,10 @@ void CLeftForm::CreateControls() {
     // their description says what they are.
     m_scopeLabel->setAccessibleDescription(QStringLiteral("検索範囲"));
     m_countLine->setAccessibleDescription(QStringLiteral("検索集計"));
+}
 
+// The result list and its page row, hidden until there are list pages.
+void CLeftForm::CreateResultControls() {
     m_resultList = Named(new CSortListCtrl(this), IDC_RESULT_LIST, "resultList", QStringLiteral("検索結果"));
     m_listPrev = Named(new CToolTipResourceButton(this), IDC_LIST_PREV, "listPagePrev",
                        QStringLiteral("Previous Page"));
@@ -220,18 +228,24 @@ void CLeftForm::CreateControls() {
                              static_cast<QWidget*>(m_listPageEdit), static_cast<QWidget*>(m_listPageLabel)}) {
         control->hide();
     }
+}
 
-    // Group titles sit on the frame line, so that the options fit inside the frames.
+// Group titles sit on the frame line, so that the options fit inside the frames.
+void CLeftForm::FrameGroupTitles() {
     for (QGroupBox* group : {m_methodGroup, m_partGroup, m_scopeGroup}) {
         group->setStyleSheet(QStringLiteral(
             "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
             "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     }
+}
 
+void CLeftForm::ConnectControls() {
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] { ArrangeControls(); });
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { OnCatalogSelChanged(current); });
     connect(m_searchButton, &QPushButton::clicked, this, &CLeftForm::OnSearch);
+    // Every click re-opens the index, also on the radio already chosen.
+    connect(m_partButtons, &QButtonGroup::idClicked, this, &CLeftForm::OnTextPart);
     connect(m_resultList, &CSortListCtrl::rowSelected, this,
             [this](int, std::uint32_t pageIndex) { OnResultSelected(pageIndex); });
     connect(m_listPrev, &QPushButton::clicked, this, &CLeftForm::OnListPagePrev);
@@ -259,7 +273,7 @@ void CLeftForm::OnInitialUpdate() {
     m_resultList->InsertColumn(QStringLiteral("頁"), 60);
     m_tabs->setCurrentIndex(0);
     LoadCatalogTree();
-    SetLabelText(m_scopeLabel, FromUtf16(m_logic.Navigator().ScopePath()));
+    SetLabelText(m_scopeLabel, FromUtf16(m_logic.Session().Navigator().ScopePath()));
     m_listPrev->LoadBitmap(IDB_PREV_PAGE);
     m_listPrev->SetToolTipText(QStringLiteral("Previous Page"));
     m_listNext->LoadBitmap(IDB_NEXT_PAGE);
@@ -270,37 +284,52 @@ void CLeftForm::OnInitialUpdate() {
     order.append({m_searchButton, m_variants, m_and, m_or, m_wholeText, m_mainText, m_notes,
                   m_resultList, m_listPrev, m_listNext, m_listPageEdit});
     for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
-    SetUpHistory();
-    m_bookmarks.Load(CProfile::GetProfileString(kBookmarkSection, kBookmarkEntry).toStdString());
+    m_logic.Session().AttachStore(&m_profileStore);
+    SetUpHistoryPopup();
     ArrangeControls();
 }
 
-void CLeftForm::SetUpHistory() {
-    std::vector<std::u16string> stored;
-    for (const QString& query : CProfile::GetProfileString(kSearchSection, kHistoryEntry).split(u'\n')) {
-        stored.push_back(ToUtf16(query));
-    }
-    m_history.Assign(stored);
+void CLeftForm::SetUpHistoryPopup() {
     m_historyModel = new QStringListModel(this);
     m_completer = new QCompleter(m_historyModel, this);
     m_completer->setObjectName(QStringLiteral("historyCompleter"));
-    m_completer->setFilterMode(Qt::MatchContains);
-    m_completer->setCaseSensitivity(Qt::CaseInsensitive);
-    m_completer->setCompletionMode(QCompleter::PopupCompletion);
+    // The model holds the matching queries already; the completer shows them as they are.
+    m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     m_completer->setMaxVisibleItems(12);
     m_completer->popup()->setObjectName(QStringLiteral("historyPopup"));
     m_completer->popup()->setAccessibleName(QStringLiteral("検索の履歴"));
     // Enter on the list without a chosen query acts as Enter in the entry.
     m_completer->popup()->installEventFilter(this);
-    ShowHistory();
-    if (m_keywordPage && m_keywordPage->TextField()) m_keywordPage->TextField()->setCompleter(m_completer);
+    QLineEdit* field = m_keywordPage ? m_keywordPage->TextField() : nullptr;
+    if (!field) return;
+    // The entry is the completer's widget but does not drive it: the entry would
+    // filter by its own rule.
+    m_completer->setWidget(field);
+    connect(field, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (text.isEmpty()) {
+            m_completer->popup()->hide();
+        } else {
+            OfferHistory(text);
+        }
+    });
+    // The entry shows the query moved to, and what was typed when none is chosen.
+    connect(m_completer, qOverload<const QModelIndex&>(&QCompleter::highlighted), field,
+            [this, field](const QModelIndex& index) {
+                field->setText(index.isValid() ? index.data().toString() : m_historyTyped);
+            });
+    connect(m_completer, qOverload<const QString&>(&QCompleter::activated), field, &QLineEdit::setText);
 }
 
-QStringList CLeftForm::ShowHistory() {
+void CLeftForm::OfferHistory(const QString& typed) {
+    m_historyTyped = typed;
     QStringList queries;
-    for (const std::u16string& query : m_history.Queries()) queries.append(FromUtf16(query));
+    for (const std::u16string& query : m_logic.Session().History().Matching(ToUtf16(typed))) {
+        queries.append(FromUtf16(query));
+    }
     m_historyModel->setStringList(queries);
-    return queries;
+    m_completer->complete();  // hides the list when it is empty
+    // The completer makes a row current; Enter chooses nothing until the user does.
+    m_completer->popup()->setCurrentIndex(QModelIndex());
 }
 
 void CLeftForm::SetLabelText(QLabel* label, const QString& text) {
@@ -314,7 +343,7 @@ void CLeftForm::LoadCatalogTree() {
     icon.addPixmap(LoadBitmap(IDB_TREE_NORMAL, QSize(kTreeImageSide, kTreeImageSide)), QIcon::Normal);
     icon.addPixmap(LoadBitmap(IDB_TREE_SELECTED, QSize(kTreeImageSide, kTreeImageSide)), QIcon::Selected);
 
-    m_logic.LoadCatalog(ExecutableFolder().toStdString(), kListingFile);
+    m_logic.LoadCatalog(ToPath(ExecutableFolder()), kListingFile);
     const CCatalog& catalog = m_logic.Catalog();
     const QSignalBlocker quiet(m_tree);
     m_tree->clear();
@@ -400,7 +429,7 @@ void CLeftForm::ArrangeControls() {
     m_arranging = false;
 }
 
-QString CLeftForm::Caption() const { return QString::fromUtf8(kPanelCaption); }
+QString CLeftForm::Caption() const { return FromUtf8(kPanelCaption); }
 
 void CLeftForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
@@ -424,8 +453,7 @@ bool CLeftForm::eventFilter(QObject* watched, QEvent* event) {
         // Down in the keyword entry offers the history, all of it for an empty entry.
         QLineEdit* field = m_keywordPage ? m_keywordPage->TextField() : nullptr;
         if (watched == field && key == Qt::Key_Down && !popup->isVisible()) {
-            m_completer->setCompletionPrefix(field->text());
-            m_completer->complete();
+            OfferHistory(field->text());
             return false;
         }
     }
@@ -451,25 +479,20 @@ void CLeftForm::OnKeyDown(int key) {
 
 void CLeftForm::OnCatalogSelChanged(QTreeWidgetItem* item) {
     if (!item) return;
-    CNavigator& navigator = m_logic.Navigator();
+    CNavigator& navigator = m_logic.Session().Navigator();
     const auto selection = navigator.SelectCatalogItem(item->data(0, kItemSlotRole).toInt());
     if (selection == CNavigator::Selection::kInvalid) return;
     SetLabelText(m_scopeLabel, FromUtf16(navigator.ScopePath()));
     if (selection == CNavigator::Selection::kVolumeOpened) ShowCurrentPage(true);
 }
 
-void CLeftForm::ShowCurrentPage(bool openVolume) {
-    const CNavigator& navigator = m_logic.Navigator();
-    if (openVolume) {
-        ShowCatalogPage(navigator.CurItem(), 1, 1);
-    } else {
-        ShowCatalogPage(navigator.CurItem(), 0, navigator.CurPage());
-    }
-    FollowCurrentPage(openVolume);
+void CLeftForm::ShowCurrentPage(bool volumeChanged) {
+    WriteCurrentPage();
+    FollowCurrentPage(volumeChanged);
 }
 
 void CLeftForm::FollowCurrentPage(bool volumeChanged) {
-    const CNavigator& navigator = m_logic.Navigator();
+    const CNavigator& navigator = m_logic.Session().Navigator();
     if (m_pageSlider) {
         if (volumeChanged) {
             const auto [first, last] = navigator.SliderRange();
@@ -485,14 +508,14 @@ void CLeftForm::UpdateSliderMarks() {
     if (!m_pageSlider) return;
     QList<PageSliderMark> marks;
     for (const PageMark& mark :
-         HitMarks(m_logic.Catalog(), m_logic.Navigator().CurItem(), m_logic.Search().Results())) {
+         HitMarks(m_logic.Catalog(), m_logic.Session().Navigator().CurItem(), m_logic.Search().Results())) {
         marks.append({mark.pageNumber, FromUtf16(HitMarkToolTip(mark))});
     }
     m_pageSlider->SetPageMarks(marks);
 }
 
 void CLeftForm::FollowCurrentVolume() {
-    CNavigator& navigator = m_logic.Navigator();
+    CNavigator& navigator = m_logic.Session().Navigator();
     const auto slot = static_cast<std::size_t>(navigator.CurItem());
     if (QTreeWidgetItem* item = slot < m_treeItems.size() ? m_treeItems[slot] : nullptr) {
         const QSignalBlocker quiet(m_tree);
@@ -505,18 +528,15 @@ void CLeftForm::FollowCurrentVolume() {
 
 void CLeftForm::UpdatePageBox() {
     if (!m_pageSlider) return;
-    m_pageSlider->SetPageText(FromUtf8(m_logic.Navigator().PositionText(Index().GetHeaderNumber())));
+    const CNavigator& navigator = m_logic.Session().Navigator();
+    m_pageSlider->SetPageText(FromUtf8(navigator.PositionText(Index().GetHeaderNumber())));
 }
 
-void CLeftForm::ShowCatalogPage(int slot, int mode, int pageNumber) {
-    ByteString page;
-    const CCatalog& catalog = m_logic.Catalog();
-    const int wanted = mode == 1 && catalog.HasRecord(slot) ? catalog.Record(slot).curFileName : pageNumber;
-    const bool found = m_logic.Navigator().ReadCatalogPage(Index(), slot, mode, pageNumber, page);
-    if (!found) page = MissingPageNotice(wanted);
-    if (!WritePageFile(kCatalogPageFile, page)) return;
-    const bool volume = found && catalog.Record(slot).level == kLevelVolume;
-    m_shownPlace = volume ? PagePlace{slot, wanted} : PagePlace{};
+void CLeftForm::WriteCurrentPage() {
+    CReadingSession& session = m_logic.Session();
+    const CatalogPage page = session.PrepareCurrentPage();
+    if (!WritePageFile(kCatalogPageFile, page.bytes)) return;
+    session.CommitCatalogPage(page);
     Navigate(kCatalogPageFile, std::string());
 }
 
@@ -525,8 +545,8 @@ void CLeftForm::Navigate(std::string_view file, const std::string& fragment) {
 }
 
 void CLeftForm::OnPageSliderEnd(int position) {
-    if (!m_logic.Navigator().OnPageSliderEnd(position)) return;
-    ShowCatalogPage(m_logic.Navigator().CurItem(), 0, position);
+    if (!m_logic.Session().Navigator().OnPageSliderEnd(position)) return;
+    WriteCurrentPage();
     UpdatePageBox();
 }
 
@@ -534,7 +554,7 @@ void CLeftForm::OnTextPart(int radioId) {
     TextPart part = TextPart::kWhole;
     if (radioId == IDC_MAIN_TEXT) part = TextPart::kMain;
     if (radioId == IDC_NOTES) part = TextPart::kNotes;
-    m_logic.Search().SelectTextPart(Index(), ExecutableFolder().toStdString(), part);
+    m_logic.Search().SelectTextPart(Index(), ToPath(ExecutableFolder()), part);
 }
 
 void CLeftForm::OnSearch() {
@@ -559,25 +579,24 @@ void CLeftForm::OnSearch() {
     ArrangeControls();
     m_hiddenKeyword->clear();
     if (m_keywordPage && m_keywordPage->TextField() && m_completer) {
-        m_history.Add(ToUtf16(m_keywordPage->TextField()->text()));
-        CProfile::WriteProfileString(kSearchSection, kHistoryEntry, ShowHistory().join(u'\n'));
+        m_logic.Session().AddQuery(ToUtf16(m_keywordPage->TextField()->text()));
     }
     UpdateSliderMarks();
     emit searchCompleted();
 }
 
 bool CLeftForm::OpenResultHit(std::uint32_t record, int anchor) {
-    const std::vector<SearchNodeTag>& entries = m_logic.Search().Results();
-    std::size_t at = 0;
-    while (at < entries.size() && entries[at].pageIndex != record) ++at;
-    if (at == entries.size()) return false;
-    const int listPage = static_cast<int>(at / CResultList::kRowsPerPage) + 1;
-    if (m_logic.List().ApplyListPageEdit(ToUtf16(QString::number(listPage))) ==
-        CResultList::EditResult::kChanged) {
-        ShowResultListPage();
+    switch (m_logic.Session().TurnListTo(record)) {
+        case CReadingSession::ListTurn::kNoEntry:
+            return false;
+        case CReadingSession::ListTurn::kUnchanged:
+            break;
+        case CReadingSession::ListTurn::kTurned:
+            ShowResultListPage();
+            break;
     }
     m_resultList->SelectPage(record);  // shows the page at its first hit
-    CNavigator& navigator = m_logic.Navigator();
+    CNavigator& navigator = m_logic.Session().Navigator();
     if (anchor > 0 && navigator.SetCurrentHit(anchor)) {
         const PageTarget target = navigator.HitTarget();
         Navigate(target.file, target.fragment);
@@ -643,21 +662,23 @@ void CLeftForm::OnResultSelected(std::uint32_t pageIndex) {
     // Rendering a page may run out of memory; the user is told, and nothing of the
     // failed page is committed.
     try {
-        const CSearchCommand& search = m_logic.Search();
-        CNavigator& navigator = m_logic.Navigator();
-        const ResultPage page = navigator.PrepareResultPage(Index(), pageIndex, search.Keyword(),
-                                                            search.ScopeKind(), search.Variants());
+        CReadingSession& session = m_logic.Session();
+        const ResultPage page = session.PrepareResultPage(pageIndex);
         if (!WritePageFile(page.file, page.bytes)) return;
-        navigator.CommitResultPage(page);
-        m_logic.SetCurrentEntry(pageIndex);
-        m_shownPlace = PlaceOfRecord(m_logic.Catalog(), pageIndex);
+        session.CommitResultPage(page);
         Navigate(page.file, page.fragment);
     } catch (const std::exception&) {
         m_sink.Warning(kPageFailedMessage);
     }
 }
 
+bool CLeftForm::HandlesCommand(int id) {
+    return std::find(std::begin(kPanelCommands), std::end(kPanelCommands), id) != std::end(kPanelCommands) ||
+           (id >= ID_BOOKMARK_FIRST && id < ID_BOOKMARK_FIRST + kBookmarkMenuItems);
+}
+
 bool CLeftForm::OnCmdMsg(int id, CmdCode code, CCmdUI* ui) {
+    if (!HandlesCommand(id)) return false;
     if (OnReadingCommand(id, code, ui)) return true;
     NavCommand command;
     switch (id) {
@@ -669,7 +690,7 @@ bool CLeftForm::OnCmdMsg(int id, CmdCode code, CCmdUI* ui) {
         case ID_NEXT_HIT: command = NavCommand::kNextHit; break;
         default: return false;
     }
-    CNavigator& navigator = m_logic.Navigator();
+    CNavigator& navigator = m_logic.Session().Navigator();
     if (code == CmdCode::kUpdate) {
         ui->Enable(navigator.IsEnabled(command));
         return true;
@@ -708,7 +729,7 @@ bool CLeftForm::WritePageFile(std::string_view name, std::span<const std::uint8_
 }
 
 QString CLeftForm::PageFilePath(std::string_view name) const {
-    return QString::fromStdString(m_tempFolder.PagePath(name).string());
+    return FromPath(m_tempFolder.PagePath(name));
 }
 
 bool CLeftForm::OnReadingCommand(int id, CmdCode code, CCmdUI* ui) {
@@ -718,7 +739,7 @@ bool CLeftForm::OnReadingCommand(int id, CmdCode code, CCmdUI* ui) {
         case ID_PREV_RESULT_PAGE:
         case ID_NEXT_RESULT_PAGE: {
             const int direction = id == ID_NEXT_RESULT_PAGE ? 1 : -1;
-            enabled = m_logic.ResultStepTarget(direction).has_value();
+            enabled = m_logic.Session().ResultStepTarget(direction).has_value();
             run = [this, direction] { StepResult(direction); };
             break;
         }
@@ -727,21 +748,21 @@ bool CLeftForm::OnReadingCommand(int id, CmdCode code, CCmdUI* ui) {
             run = [this] { ShowGotoDialog(); };
             break;
         case ID_BOOKMARK_ADD:
-            enabled = m_shownPlace.volumeSlot != 0;
+            enabled = ShownPlace().volumeSlot != 0;
             run = [this] { AskBookmarkNote(); };
             break;
         case ID_BOOKMARK_LIST:
-            enabled = !m_bookmarks.Items().empty();
+            enabled = !Bookmarks().Items().empty();
             run = [this] { ShowBookmarkDialog(); };
             break;
         case ID_BOOKMARK_UNDO:
-            enabled = m_bookmarks.CanUndo();
+            enabled = Bookmarks().CanUndo();
             run = [this] { UndoBookmarkRemoval(); };
             break;
         default: {
             if (id < ID_BOOKMARK_FIRST || id >= ID_BOOKMARK_FIRST + kBookmarkMenuItems) return false;
             const auto at = static_cast<std::size_t>(id - ID_BOOKMARK_FIRST);
-            enabled = at < m_bookmarks.Items().size();
+            enabled = at < Bookmarks().Items().size();
             run = [this, at] { OpenBookmark(at); };
             break;
         }
@@ -752,67 +773,56 @@ bool CLeftForm::OnReadingCommand(int id, CmdCode code, CCmdUI* ui) {
 }
 
 bool CLeftForm::StepResult(int direction) {
-    const auto target = m_logic.ResultStepTarget(direction);
+    const auto target = m_logic.Session().ResultStepTarget(direction);
     if (!target) return false;
     return OpenResultHit(m_logic.Search().Results()[*target].pageIndex, 0);
 }
 
 bool CLeftForm::OpenPlace(PagePlace place) {
-    if (VolumePageRange(m_logic.Catalog(), place.volumeSlot).second < 0) return false;
-    if (!m_logic.Navigator().OpenVolumePage(place.volumeSlot, place.pageNumber)) return false;
-    ShowCatalogPage(place.volumeSlot, 0, place.pageNumber);
-    FollowCurrentPage(true);
-    FollowCurrentVolume();
+    if (!m_logic.Session().OpenPlace(place)) return false;
+    ShowOpenedPlace();
     return true;
 }
 
+void CLeftForm::ShowOpenedPlace() {
+    WriteCurrentPage();
+    FollowCurrentPage(true);
+    FollowCurrentVolume();
+}
+
 QString CLeftForm::GoTo(const QString& text) {
-    const CitationTarget target = ResolveCitation(m_logic.Catalog(), ToUtf16(text), m_shownPlace.volumeSlot);
+    const CitationTarget target = m_logic.Session().ResolveGoTo(ToUtf16(text));
     if (!target.Found()) return FromUtf8(target.error);
     OpenPlace(target.place);
     return {};
 }
 
-QString CLeftForm::CitationText() const { return FromUtf16(vyn::CitationText(m_logic.Catalog(), m_shownPlace)); }
+QString CLeftForm::CitationText() const { return FromUtf16(m_logic.Session().ShownCitation()); }
 
-bool CLeftForm::AddBookmark(const QString& note) { return AddBookmarkAt(m_shownPlace, note); }
+bool CLeftForm::AddBookmark(const QString& note) { return AddBookmarkAt(ShownPlace(), note); }
 
 bool CLeftForm::AddBookmarkAt(PagePlace place, const QString& note) {
     const QString added = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-    auto bookmark = CBookmarks::Make(m_logic.Catalog(), place, added.toStdString(), ToUtf16(note));
-    if (!bookmark) return false;
-    m_bookmarks.Add(std::move(*bookmark));
-    SaveBookmarks();
-    return true;
+    return m_logic.Session().AddBookmark(place, ToUtf8(added), ToUtf16(note));
 }
 
-bool CLeftForm::RemoveBookmark(std::size_t at) {
-    if (!m_bookmarks.Remove(at)) return false;
-    SaveBookmarks();
-    return true;
-}
+bool CLeftForm::RemoveBookmark(std::size_t at) { return m_logic.Session().RemoveBookmark(at); }
 
-bool CLeftForm::UndoBookmarkRemoval() {
-    if (!m_bookmarks.Undo()) return false;
-    SaveBookmarks();
-    return true;
-}
+bool CLeftForm::UndoBookmarkRemoval() { return m_logic.Session().UndoBookmarkRemoval(); }
 
 bool CLeftForm::OpenBookmark(std::size_t at) {
-    if (at >= m_bookmarks.Items().size()) return false;
-    const Bookmark& bookmark = m_bookmarks.Items()[at];
-    const int slot = LocateBookmark(m_logic.Catalog(), bookmark);
-    if (slot == 0) {
-        ShowWarning(window(), QStringLiteral("このしおりの巻（%1）は今のデータにありません。")
-                                  .arg(FromUtf16(BookmarkTitle(bookmark))));
-        return false;
+    switch (m_logic.Session().OpenBookmark(at)) {
+        case CReadingSession::BookmarkOpen::kNotOpened:
+            return false;
+        case CReadingSession::BookmarkOpen::kGone:
+            ShowWarning(window(), QStringLiteral("このしおりの巻（%1）は今のデータにありません。")
+                                      .arg(FromUtf16(BookmarkTitle(Bookmarks().Items()[at]))));
+            return false;
+        case CReadingSession::BookmarkOpen::kOpened:
+            ShowOpenedPlace();
+            return true;
     }
-    return OpenPlace({slot, bookmark.place.pageNumber});
-}
-
-void CLeftForm::SaveBookmarks() {
-    CProfile::WriteProfileString(kBookmarkSection, kBookmarkEntry,
-                                 QString::fromStdString(m_bookmarks.Serialize()));
+    return false;
 }
 
 void CLeftForm::ShowGotoDialog() {
@@ -823,13 +833,14 @@ void CLeftForm::ShowGotoDialog() {
 
 void CLeftForm::ShowBookmarkDialog() {
     auto* dialog = new CBookmarkDialog(
-        window(), &m_bookmarks, [this](std::size_t at) { OpenBookmark(at); }, [this] { SaveBookmarks(); });
+        window(), &Bookmarks(), [this](std::size_t at) { OpenBookmark(at); },
+        [this](std::size_t at) { return RemoveBookmark(at); });
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }
 
 void CLeftForm::AskBookmarkNote() {
-    const PagePlace place = m_shownPlace;
+    const PagePlace place = ShownPlace();
     auto* dialog = new QInputDialog(window());
     dialog->setObjectName(QStringLiteral("bookmarkNoteDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);

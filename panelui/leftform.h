@@ -1,13 +1,14 @@
 // CLeftForm: the search and catalog panel, the left pane of the main frame. Two tabs:
 // "目録" with the catalog tree, "検索" with the keyword entry, the options, the scope,
 // the count line, the result list and its page row. The panel's logic (engine,
-// catalog, search command, list pages and the navigator, which owns where the panel
-// is) lives in CPanelLogic; the panel wires it to the widgets, writes the page files
-// into its temporary folder and asks the page view to show them through
+// catalog, search command, list pages and the reading session, which owns where the
+// reader is, the query history and the bookmarks) lives in CPanelLogic; the panel
+// wires it to the widgets, keeps the session's lists in the profile, writes the page
+// files into its temporary folder and asks the page view to show them through
 // navigateRequested. It is the page slider's target. User-interface thread only.
 #pragma once
 
-#include <QStringList>
+#include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <span>
@@ -21,6 +22,7 @@
 #include "panel/citation.h"
 #include "panel/history.h"
 #include "panel/panellogic.h"
+#include "panelui/profilestore.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -94,13 +96,17 @@ public:
     // ("vyn.dir" beside the executable; its listing "vyn.txt" goes to the current
     // folder). A missing catalog is shown as "you delete data file!".
     void OnInitialUpdate() override;
-    // The six navigation commands and their states.
+    // The commands of the panel (see HandlesCommand) and their states; false for
+    // any other.
     bool OnCmdMsg(int id, CmdCode code, CCmdUI* ui) override;
+    // True for the commands the panel handles: the six navigation steps, result to
+    // result, go to, the bookmark commands and the bookmarks of the bookmarks menu.
+    static bool HandlesCommand(int id);
     // The reader's caption.
     QString Caption() const override;
 
     // The slider's target.
-    bool HasCurrentVolume() const override { return m_logic.Navigator().CurItem() != 0; }
+    bool HasCurrentVolume() const override { return m_logic.Session().Navigator().CurItem() != 0; }
     void OnPageSliderEnd(int position) override;
     void AttachPageSlider(CPageSliderControl* control) override { m_pageSlider = control; }
 
@@ -108,12 +114,6 @@ public:
     // while there are list pages. Runs on resize, on a tab change and whenever the
     // list pages change.
     void ArrangeControls();
-
-    // Writes the page of slot to "windows.html" and shows it: with mode 1 the node's
-    // first page, with mode 0 page number pageNumber. A page that the volume does not
-    // hold is not shown; a notice saying so takes its place. Does nothing when the
-    // file cannot be written.
-    void ShowCatalogPage(int slot, int mode, int pageNumber);
 
     // The search command: button "検索" and Enter while there are fewer than two
     // list pages.
@@ -140,14 +140,13 @@ public:
     // Opens the page text names (see ResolveCitation), the shown volume's book first;
     // "" or why not.
     QString GoTo(const QString& text);
-    // The page shown: a volume's page or a result page; volumeSlot 0 while there is
-    // none (or the notice of a missing page).
-    PagePlace ShownPlace() const { return m_shownPlace; }
+    // The page shown (see CReadingSession::ShownPlace).
+    PagePlace ShownPlace() const { return m_logic.Session().ShownPlace(); }
     // "（御定全唐詩・卷一・第1頁）" for the page shown; empty when there is none.
     QString CitationText() const;
 
     // Bookmarks, kept in the profile.
-    const CBookmarks& Bookmarks() const { return m_bookmarks; }
+    const CBookmarks& Bookmarks() const { return m_logic.Session().Bookmarks(); }
     // Bookmarks the page shown with note; false when no page is shown.
     bool AddBookmark(const QString& note);
     bool RemoveBookmark(std::size_t at);
@@ -155,8 +154,9 @@ public:
     // Opens the page of bookmark at; says so when the catalog no longer holds it.
     bool OpenBookmark(std::size_t at);
 
-    // Queries searched before, kept in the profile and offered by the keyword entry.
-    const CQueryHistory& History() const { return m_history; }
+    // Queries searched before, kept in the profile and offered by the keyword entry:
+    // those that CQueryHistory::Matching finds for what is typed.
+    const CQueryHistory& History() const { return m_logic.Session().History(); }
     QCompleter* HistoryCompleter() const { return m_completer; }
 
 signals:
@@ -180,7 +180,15 @@ private:
         QWidget* m_owner;
     };
 
+    // The controls of dialog template 130, in its order (see CreateControls).
     void CreateControls();
+    void CreateCatalogControls();
+    void CreateKeywordControls();
+    void CreateOptionControls();
+    void CreateScopeControls();
+    void CreateResultControls();
+    void FrameGroupTitles();
+    void ConnectControls();
     void LoadCatalogTree();
     void OnCatalogSelChanged(QTreeWidgetItem* item);
     void OnTextPart(int radioId);
@@ -194,21 +202,28 @@ private:
     // Sets a label whose text changes, and its accessible name with it.
     static void SetLabelText(QLabel* label, const QString& text);
 
-    // After the current volume or page changed: show its page, or, with openVolume,
-    // also set the slider range; then the slider position and the page-position box.
-    void ShowCurrentPage(bool openVolume);
+    // Writes the session's current page to "windows.html" and shows it; does nothing
+    // when the file cannot be written.
+    void WriteCurrentPage();
+    // After the current volume or page changed: show its page, then the slider (its
+    // range too when the volume changed) and the page-position box follow.
+    void ShowCurrentPage(bool volumeChanged);
     // The slider (its range and marks too when the volume changed) and the page box
     // follow the navigator's page.
     void FollowCurrentPage(bool volumeChanged);
     // The tree selects the current volume; the scope and its path follow.
     void FollowCurrentVolume();
+    // Shows the page of a place the session opened; the tree, scope, slider and page
+    // box follow.
+    void ShowOpenedPlace();
     // The slider marks the result pages of the current volume.
     void UpdateSliderMarks();
-    void SetUpHistory();
-    // Puts the history into the keyword entry's list; returns it.
-    QStringList ShowHistory();
+    // The keyword entry's list of earlier queries.
+    void SetUpHistoryPopup();
+    // Lists the queries of the history that hold typed, none of them chosen; hides
+    // the list when none does.
+    void OfferHistory(const QString& typed);
     bool AddBookmarkAt(PagePlace place, const QString& note);
-    void SaveBookmarks();
     void ShowGotoDialog();
     void ShowBookmarkDialog();
     void AskBookmarkNote();
@@ -217,6 +232,7 @@ private:
     void Navigate(std::string_view file, const std::string& fragment);
 
     CWarningSink m_sink;
+    CProfileStore m_profileStore;
     CPanelLogic m_logic;
     CTempFolder m_tempFolder;
     CPageSliderControl* m_pageSlider = nullptr;
@@ -249,11 +265,10 @@ private:
     std::vector<QTreeWidgetItem*> m_treeItems;
     bool m_arranging = false;
 
-    PagePlace m_shownPlace;
-    CQueryHistory m_history;
     QCompleter* m_completer = nullptr;
     QStringListModel* m_historyModel = nullptr;
-    CBookmarks m_bookmarks;
+    // What was typed when the list was offered, shown again when no query is chosen.
+    QString m_historyTyped;
 };
 
 }  // namespace vyn

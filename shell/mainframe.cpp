@@ -47,26 +47,6 @@ private:
     CMainFrame* m_frame;
 };
 
-bool IsPanelCommand(int id) {
-    switch (id) {
-        case ID_PREV_PAGE:
-        case ID_NEXT_PAGE:
-        case ID_PREV_VOLUME:
-        case ID_NEXT_VOLUME:
-        case ID_PREV_HIT:
-        case ID_NEXT_HIT:
-        case ID_PREV_RESULT_PAGE:
-        case ID_NEXT_RESULT_PAGE:
-        case ID_GOTO_PAGE:
-        case ID_BOOKMARK_ADD:
-        case ID_BOOKMARK_LIST:
-        case ID_BOOKMARK_UNDO:
-            return true;
-        default:
-            return id >= ID_BOOKMARK_FIRST && id < ID_BOOKMARK_FIRST + kBookmarkMenuItems;
-    }
-}
-
 // The menu text of a bookmark: where it leads and its note; "&" shown as itself.
 QString BookmarkMenuText(const Bookmark& bookmark) {
     QString text = FromUtf16(BookmarkTitle(bookmark));
@@ -265,7 +245,7 @@ bool CMainFrame::OnCmdMsg(int id, CmdCode code, CCmdUI* ui) {
 }
 
 bool CMainFrame::OnFrameCmdMsg(int id, CmdCode code, CCmdUI* ui) {
-    if (IsPanelCommand(id)) return m_pLeftForm && m_pLeftForm->OnCmdMsg(id, code, ui);
+    if (CLeftForm::HandlesCommand(id)) return m_pLeftForm && m_pLeftForm->OnCmdMsg(id, code, ui);
     return OnPageCmdMsg(id, code, ui) || OnViewCmdMsg(id, code, ui) || OnListCmdMsg(id, code, ui) ||
            OnWindowCmdMsg(id, code);
 }

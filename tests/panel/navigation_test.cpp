@@ -28,7 +28,7 @@ protected:
         test::BuildPanelCorpus(m_dir.path());
         ASSERT_TRUE(m_panel.Open(m_dir.path(), {}));
     }
-    CNavigator& Nav() { return m_panel.Navigator(); }
+    CNavigator& Nav() { return m_panel.Session().Navigator(); }
     // The stored bytes of store record i.
     ByteString Stored(std::uint32_t i) {
         ByteString page;

@@ -1,7 +1,6 @@
-// Result to result, slider marks, query history, bookmarks and citations.
+// Slider marks, query history, bookmarks and citations.
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,7 +10,7 @@
 #include "panel/fixture.h"
 #include "panel/history.h"
 #include "panel/hitmarks.h"
-#include "panel/panellogic.h"
+#include "panel/searchcommand.h"
 #include "support/tempdir.h"
 
 namespace vyn {
@@ -244,57 +243,6 @@ TEST(QueryHistoryTest, RecentFirstMergedAndCapped) {
     const std::vector<std::u16string> stored = {u"a", u"b", u"a", u"c"};
     history.Assign(stored);
     EXPECT_EQ(history.Queries(), (std::vector<std::u16string>{u"a", u"b", u"c"}));
-}
-
-// Results without an index: entries placed by the search command over a catalog.
-class ResultStepTest : public testing::Test {
-protected:
-    void SetUp() override {
-        test::WriteFile(m_dir / "vyn.dir", test::CatalogRecordBytes(u"C", 1, 1, 300, 1) +
-                                               test::CatalogRecordBytes(u"B", 2, 1, 300, 1) +
-                                               test::CatalogRecordBytes(u"V", 3, 1, 300, 1));
-        ASSERT_TRUE(m_panel.LoadCatalog(m_dir.path(), {}));
-    }
-    void Entries(std::size_t count) {
-        std::vector<std::uint32_t> pages(count);
-        for (std::size_t i = 0; i < count; ++i) pages[i] = static_cast<std::uint32_t>(i);
-        m_panel.Search().BuildResults(m_panel.Catalog().ScopeNode(1), pages, {});
-        m_panel.List().Reset(count);
-    }
-
-    test::TempDir m_dir;
-    CPanelLogic m_panel;
-};
-
-TEST_F(ResultStepTest, NextAndPreviousAcrossListPagesAndAtTheEnds) {
-    const struct {
-        const char* name;
-        std::size_t entries;
-        std::optional<std::uint32_t> opened;  // store record of the page opened
-        int direction;
-        std::optional<std::size_t> target;
-        int listPage;  // of the target
-    } cases[] = {
-        {"no results", 0, std::nullopt, 1, std::nullopt, 0},
-        {"none opened: next is the first", 250, std::nullopt, 1, 0, 1},
-        {"none opened: no previous", 250, std::nullopt, -1, std::nullopt, 0},
-        {"inside a list page", 250, 5, 1, 6, 1},
-        {"last row to next list page", 250, 99, 1, 100, 2},
-        {"first row to previous list page", 250, 200, -1, 199, 2},
-        {"last entry", 250, 249, 1, std::nullopt, 0},
-        {"first entry", 250, 0, -1, std::nullopt, 0},
-        {"one entry", 1, 0, 1, std::nullopt, 0},
-        {"a page that is no entry", 250, 400, 1, 0, 1},
-    };
-    for (const auto& c : cases) {
-        Entries(c.entries);
-        if (c.opened) m_panel.SetCurrentEntry(*c.opened);
-        const auto target = m_panel.ResultStepTarget(c.direction);
-        EXPECT_EQ(target, c.target) << c.name;
-        if (target) {
-            EXPECT_EQ(CResultList::ListPageOf(*target), c.listPage) << c.name;
-        }
-    }
 }
 
 }  // namespace

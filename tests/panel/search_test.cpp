@@ -77,7 +77,7 @@ TEST_F(PanelSearchTest, EntriesLieInTheScopeAndAreSortedByPageNumber) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(m_panel.Search().SelectTextPart(m_panel.Index(), m_dir.path(), c.part));
         m_panel.Search().SetAndOr(c.andOr);
-        ASSERT_TRUE(m_panel.Navigator().SetScopeItem(c.scopeSlot));
+        ASSERT_TRUE(m_panel.Session().Navigator().SetScopeItem(c.scopeSlot));
         // Something to replace: the previous search left other entries.
         EXPECT_EQ(Search(u"甲"), Outcome::kSearched);
         EXPECT_EQ(Search(c.query), Outcome::kSearched);
@@ -129,7 +129,7 @@ TEST_F(PanelSearchTest, KeywordIsReadAsThePanelReadsIt) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         m_sink.messages.clear();
-        m_panel.Navigator().OnSearchStarted();
+        m_panel.Session().Navigator().OnSearchStarted();
         EXPECT_EQ(m_panel.OnSearch(c.hiddenEdit, c.fields), c.outcome);
         EXPECT_EQ(m_sink.messages, c.messages);
         EXPECT_EQ(m_panel.Search().Keyword(), u"甲\u3000乙");

@@ -733,7 +733,7 @@ private slots:
         emit window->openHit(row.record, row.anchor);
         QTRY_COMPARE(m_view->url().fragment(), QStringLiteral("0002"));
         QCOMPARE(List()->SelectedRow(), 0);
-        QCOMPARE(m_panel->Logic().Navigator().CurHit(), 2);
+        QCOMPARE(m_panel->Logic().Session().Navigator().CurHit(), 2);
         // A new search refills the open window.
         QVERIFY(SelectInTree(QStringLiteral("文部")));
         Search(QStringLiteral("風"));

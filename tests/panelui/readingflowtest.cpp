@@ -225,6 +225,26 @@ private slots:
         QTest::keyClick(completer->popup(), Qt::Key_Return);
         QTRY_COMPARE(m_panel->History().Queries().front(), u"明");
         QVERIFY(!completer->popup()->isVisible());
+
+        // The list holds what CQueryHistory::Matching finds: letters keep their case,
+        // an ideographic space counts as a blank.
+        Search(QStringLiteral("Li 山"));
+        QTRY_COMPARE(m_panel->History().Queries().front(), u"Li 山");
+        const struct {
+            QString typed;
+            int offered;
+        } rows[] = {
+            {QStringLiteral("li"), 0},
+            {QStringLiteral("Li"), 1},
+            {QStringLiteral("i　山"), 1},
+            {QStringLiteral("　青"), 1},
+        };
+        for (const auto& row : rows) {
+            field->clear();
+            TypeText(field, row.typed);
+            QCOMPARE(completer->completionCount(), row.offered);
+            QTRY_COMPARE(completer->popup()->isVisible(), row.offered > 0);
+        }
     }
 
     // Bookmarks: add the page shown, list, open, remove and undo once, across starts.

@@ -1,0 +1,20 @@
+// CProfileStore: the reading session's store in the reader's profile (CProfile).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "panel/sessionstore.h"
+
+namespace vyn {
+
+// Entry "Section/Entry" is the profile's entry Entry of section Section (a name
+// without "/" an entry of no section), its text the value. Every read and write goes
+// to the profile file. User-interface thread only.
+class CProfileStore : public CSessionStore {
+public:
+    std::string Read(std::string_view name) const override;
+    bool Write(std::string_view name, std::string_view text) override;
+};
+
+}  // namespace vyn
