@@ -32,6 +32,23 @@ CSearchCommand::Outcome CPanelLogic::OnSearch(
     return outcome;
 }
 
+bool CPanelLogic::ListPageRows(std::vector<ResultRow>& rows) {
+    std::vector<ResultRow> page;
+    if (!m_list.ShowResultListPage(m_search.Results(), page)) return false;
+    const KwicQuery query = KwicQuery::Of(m_search);
+    std::vector<KwicRow> hits;
+    for (ResultRow& row : page) {
+        hits.clear();
+        SearchNodeTag entry;
+        entry.pageIndex = row.pageIndex;
+        if (AppendKwicRows(m_index, query, entry, kDefaultKwicContext, hits) > 0) {
+            row.firstHit = hits.front().left + u"【" + hits.front().hit + u"】" + hits.front().right;
+        }
+    }
+    rows = std::move(page);
+    return true;
+}
+
 CSearchHits CPanelLogic::HitsOfSearch() const {
     return {m_folder, m_search.Part(), KwicQuery::Of(m_search), m_search.Results()};
 }

@@ -50,6 +50,10 @@ public:
     // tool tips: what bench/panel_bench.cpp times as the end of a search. The panel
     // fills its rows itself.
     std::vector<ResultRow> CurrentRows() const;
+    // The rows of the current list page, each with its page's first hit in context
+    // ("left【hit】right", as the page shows it; empty when the page cannot be read).
+    // False, rows untouched, when there is no list page.
+    bool ListPageRows(std::vector<ResultRow>& rows);
 
     // The hits of the last search, read on the data folder of the last OpenIndex for
     // the text part selected (no entries before a search).

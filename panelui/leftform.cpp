@@ -36,7 +36,6 @@
 #include "panelui/gotodialog.h"
 #include "panel/hitmarks.h"
 #include "panelui/htmlctrl.h"
-#include "panel/kwicrows.h"
 #include "panelui/sortlistctrl.h"
 
 namespace vyn {
@@ -606,18 +605,7 @@ bool CLeftForm::OpenResultHit(std::uint32_t record, int anchor) {
 
 void CLeftForm::ShowResultListPage() {
     std::vector<ResultRow> rows;
-    if (!m_logic.List().ShowResultListPage(m_logic.Search().Results(), rows)) return;
-    // Each row's tool tip: its page's first hit in context, as the page shows it.
-    const KwicQuery query = KwicQuery::Of(m_logic.Search());
-    std::vector<KwicRow> hits;
-    for (ResultRow& row : rows) {
-        hits.clear();
-        SearchNodeTag entry;
-        entry.pageIndex = row.pageIndex;
-        if (AppendKwicRows(Index(), query, entry, kDefaultKwicContext, hits) > 0) {
-            row.firstHit = hits.front().left + u"【" + hits.front().hit + u"】" + hits.front().right;
-        }
-    }
+    if (!m_logic.ListPageRows(rows)) return;
     m_resultList->DeleteAllItems();
     UpdateListPageControls();
     m_resultList->SetRows(std::move(rows));

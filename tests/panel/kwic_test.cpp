@@ -3,6 +3,7 @@
 // formats read back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -341,6 +342,32 @@ TEST(SearchHits, AreTheRowsOfThePanelsLastSearchReadOnAThreadOfTheirOwn) {
         reader.join();
         EXPECT_TRUE(opened);
         ExpectSameRows(rows, expected);
+    }
+}
+
+// The result list's tool tips are each page's first hit row, for each text part.
+TEST(ListPageRows, CarryTheFirstHitOfTheirPageInContext) {
+    test::TempDir dir;
+    BuildCorpus(dir.path());
+    for (TextPart part : {TextPart::kWhole, TextPart::kMain, TextPart::kNotes}) {
+        SCOPED_TRACE(static_cast<int>(part));
+        CPanelLogic panel;
+        ASSERT_TRUE(panel.OpenIndex(dir.path()));
+        ASSERT_TRUE(panel.LoadCatalog(dir.path(), {}));
+        std::vector<ResultRow> rows;
+        EXPECT_FALSE(panel.ListPageRows(rows));  // no list page before a search
+        ASSERT_TRUE(panel.Search().SelectTextPart(panel.Index(), dir.path(), part));
+        const std::optional<std::u16string> field = u"明月";
+        ASSERT_EQ(panel.OnSearch(u"", {&field, 1}), CSearchCommand::Outcome::kSearched);
+        ASSERT_TRUE(panel.ListPageRows(rows));
+        ASSERT_EQ(rows.size(), panel.Search().Results().size());
+        const std::vector<KwicRow> hits = KwicRows(panel.Index(), panel.Search(), kDefaultKwicContext);
+        for (const ResultRow& row : rows) {
+            const auto first = std::find_if(hits.begin(), hits.end(),
+                                            [&](const KwicRow& hit) { return hit.record == row.pageIndex; });
+            ASSERT_NE(first, hits.end());
+            EXPECT_EQ(row.firstHit, first->left + u"【" + first->hit + u"】" + first->right);
+        }
     }
 }
 
