@@ -87,8 +87,11 @@ void CSortListCtrl::SelectPage(std::uint32_t pageIndex) {
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         if (m_rows[i].pageIndex != pageIndex) continue;
         QTreeWidgetItem* item = topLevelItem(static_cast<int>(i));
+        // Choosing the selected row again changes no selection: report it all the same.
+        const bool alreadySelected = SelectedRow() == static_cast<int>(i);
         setCurrentItem(item);
         scrollToItem(item);
+        if (alreadySelected) emit rowSelected(static_cast<int>(i), pageIndex);
         return;
     }
 }

@@ -33,7 +33,8 @@ public:
     // The first selected row, -1 when none is.
     int SelectedRow() const;
 
-    // Selects the row of pageIndex, when there is one, and reports it (rowSelected).
+    // Selects the row of pageIndex, when there is one, and reports it (rowSelected),
+    // also when it was the selected row already.
     void SelectPage(std::uint32_t pageIndex);
 
     // Orders the rows by page number (stable); the selection stays with its row and

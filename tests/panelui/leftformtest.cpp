@@ -741,6 +741,28 @@ private slots:
         QTRY_COMPARE(window->Model().rowCount(), 130);
     }
 
+    // A hit whose result row is the selected row opens as well, after a catalog page
+    // took the view's place.
+    void openingAHitOfTheSelectedRowShowsItsPage() {
+        QVERIFY(Start(m_data.path()));
+        Search(QStringLiteral("山"));
+        QVERIFY(ChooseRow(0));
+        const std::uint32_t record = m_panel->Logic().Search().Results().front().pageIndex;
+        const struct {
+            int anchor;
+            QString volume;
+        } cases[] = {{0, QStringLiteral("詩部\\唐詩\\巻二")}, {1, QStringLiteral("詩部\\唐詩\\巻一")}};
+        for (const auto& c : cases) {
+            QVERIFY(OpenInTree(c.volume));
+            QCOMPARE(ShownFile(), QStringLiteral("windows.html"));
+            QCOMPARE(List()->SelectedRow(), 0);
+            QVERIFY(m_panel->OpenResultHit(record, c.anchor));
+            QTRY_VERIFY(ShownFile() != QStringLiteral("windows.html"));
+            QTRY_COMPARE(m_view->url().fragment(), QStringLiteral("%1").arg(c.anchor, 4, 10, QLatin1Char('0')));
+            QCOMPARE(m_panel->Logic().Session().Navigator().CurHit(), c.anchor);
+        }
+    }
+
     // SIGTERM closes the reader as 終了 does: layout written, page files removed.
     void terminationClosesAsExitDoes() {
         QVERIFY(Start(m_data.path()));
