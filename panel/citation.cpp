@@ -111,14 +111,32 @@ std::u16string NumberKey(std::u16string_view text) {
 
 std::string Utf8(std::u16string_view text) { return Utf16ToUtf8String(text); }
 
-// The page at the end of normalized text, removed from it: "第12頁", "12頁", " 12".
-// -1 when there is none; kPageCap for a number too large to be a page.
+// The page at the end of normalized text, removed from it: "第12頁", "12頁", " 12",
+// and in numerals: "第十二頁", "十二頁", " 第十二". -1 when there is none;
+// kPageCap for a number too large to be a page.
 std::int64_t TakePage(std::u16string& text) {
     std::size_t end = text.size();
     const bool marked = end > 0 && (text[end - 1] == u'頁' || text[end - 1] == u'页');
     if (marked) --end;
     std::size_t start = end;
     while (start > 0 && text[start - 1] >= u'0' && text[start - 1] <= u'9') --start;
+    if (start == end) {
+        while (start > 0 && (DigitValue(text[start - 1]) >= 0 || UnitValue(text[start - 1]) != 0)) --start;
+        // Numerals are a page only as "…頁" or a word "第…"; "〈學而〉第一" and
+        // "卷三十" are names.
+        const bool word = start > 0 && text[start - 1] == u'第' && (start == 1 || text[start - 2] == u' ');
+        if (start == end || !(marked || word)) return -1;
+        const std::u16string value = NumeralValue(std::u16string_view(text).substr(start, end - start));
+        std::size_t cut = start > 0 && text[start - 1] == u'第' ? start - 1 : start;
+        std::int64_t page = 0;
+        for (char16_t c : value) {
+            if (c < u'0' || c > u'9') return -1;  // a run too long to be a number
+            page = std::min(page * 10 + (c - u'0'), kPageCap);
+        }
+        text.erase(cut);
+        while (!text.empty() && text.back() == u' ') text.pop_back();
+        return page;
+    }
     if (start == end) return -1;
     std::size_t cut = start;
     if (start > 0 && text[start - 1] == u'第') {

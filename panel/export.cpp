@@ -8,10 +8,33 @@ namespace vyn {
 
 namespace {
 
-std::string Utf8(std::u16string_view text) { return Utf16ToUtf8String(text); }
+// UTF-8 that any reader takes: an unpaired surrogate becomes U+FFFD.
+std::string Utf8(std::u16string_view text) {
+    std::u16string whole(text);
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        const char16_t c = whole[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < whole.size() && whole[i + 1] >= 0xDC00 &&
+            whole[i + 1] <= 0xDFFF) {
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            whole[i] = u'\uFFFD';
+        }
+    }
+    return Utf16ToUtf8String(whole);
+}
+
+// A text cell that a spreadsheet would run as a formula gets a leading apostrophe,
+// so that it opens as the text it is.
+std::string TextCell(std::u16string_view text) {
+    std::string cell = Utf8(text);
+    if (!cell.empty() && std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos) {
+        cell.insert(0, 1, '\'');
+    }
+    return cell;
+}
 
 std::string TsvField(std::u16string_view text) {
-    std::string field = Utf8(text);
+    std::string field = TextCell(text);
     for (char& c : field) {
         if (c == '\t' || c == '\n' || c == '\r') c = ' ';
     }
@@ -100,7 +123,7 @@ std::string ExportResults(const std::vector<SearchNodeTag>& entries, std::uint64
         case ExportFormat::kCsv:
             out = std::string(kUtf8ByteOrderMark) + CsvRecord({"類別", "書名", "巻", "頁", "箇所"});
             for (const SearchNodeTag& entry : entries) {
-                out += CsvRecord({Utf8(entry.category), Utf8(entry.book), Utf8(entry.volume),
+                out += CsvRecord({TextCell(entry.category), TextCell(entry.book), TextCell(entry.volume),
                                   Number(entry.pageNo), Number(entry.hits)});
             }
             break;
@@ -139,9 +162,9 @@ std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format) {
                   CsvRecord({"レコード", "アンカー", "類別", "書名", "巻", "頁", "前", "語", "後"});
             for (const KwicRow& row : rows) {
                 out += CsvRecord({Number(row.record), Number(static_cast<std::uint64_t>(row.anchor)),
-                                  Utf8(row.category), Utf8(row.book), Utf8(row.volume),
-                                  Number(row.page), Utf8(row.left), Utf8(row.hit),
-                                  Utf8(row.right)});
+                                  TextCell(row.category), TextCell(row.book), TextCell(row.volume),
+                                  Number(row.page), TextCell(row.left), TextCell(row.hit),
+                                  TextCell(row.right)});
             }
             break;
         case ExportFormat::kJson:

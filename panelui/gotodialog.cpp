@@ -28,6 +28,7 @@ CGotoDialog::CGotoDialog(QWidget* parent, GoFunction go)
     m_problem->setObjectName(QStringLiteral("gotoProblem"));
     m_problem->setAccessibleName(QStringLiteral("移動できない理由"));
     m_problem->setWordWrap(true);
+    m_problem->setTextFormat(Qt::PlainText);  // the reason quotes what was typed
     QPalette red = m_problem->palette();
     red.setColor(QPalette::WindowText, QColor(192, 0, 0));
     m_problem->setPalette(red);

@@ -25,6 +25,7 @@
 #include "gui/qtstrings.h"
 #include "gui/resource.h"
 #include "gui/resources.h"
+#include "gui/savefolder.h"
 #include "gui/zoom.h"
 
 namespace vyn {
@@ -69,7 +70,9 @@ CBookView::CBookView(QWidget* parent)
     ApplyZoom();
     // The engine may forget the zoom when a new document comes.
     connect(this, &QWebEngineView::loadFinished, this, [this] { ApplyZoom(); });
-    connect(page(), &QWebEnginePage::pdfPrintingFinished, this, [this](const QString&, bool written) {
+    connect(page(), &QWebEnginePage::pdfPrintingFinished, this, [this](const QString& path, bool written) {
+        // The engine writes the file owner-only; a saved file gets the user's usual mode.
+        if (written) GiveUsualMode(path);
         if (!written) ShowWarning(window(), QStringLiteral("PDFに書き出せませんでした。"));
         emit pdfSaved(written);
     });
@@ -213,7 +216,7 @@ bool CBookView::HasPrinter() {
 
 QString CBookView::PdfFileName() const {
     // The page's title names its book, volume and page: "御定全唐詩 卷一 第1頁".
-    return FileNameStem(title(), QStringLiteral("頁")) + QStringLiteral(".pdf");
+    return FitFileName(FileNameStem(title(), QStringLiteral("頁")), QStringLiteral(".pdf"));
 }
 
 void CBookView::SaveAsPdf() {
@@ -223,9 +226,10 @@ void CBookView::SaveAsPdf() {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(QStringLiteral("PDF (*.pdf)"));
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog.setDirectory(SaveFolder());
     dialog.selectFile(PdfFileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    RememberSaveFolder(dialog.selectedFiles().front());
     page()->printToPdf(dialog.selectedFiles().front(), m_printer.pageLayout());
 }
 

@@ -2,9 +2,9 @@
 
 #include <QFile>
 #include <QFileDialog>
-#include <QStandardPaths>
 
 #include "gui/qtstrings.h"
+#include "gui/savefolder.h"
 
 namespace vyn {
 
@@ -28,7 +28,7 @@ ExportFormat FormatOf(const QString& filter) {
 }  // namespace
 
 QString ExportFileName(const QString& stem, ExportFormat format) {
-    return stem + QLatin1Char('.') + FromUtf8(ExportExtension(format));
+    return FitFileName(stem, QLatin1Char('.') + FromUtf8(ExportExtension(format)));
 }
 
 QString FileNameStem(const QString& text, const QString& fallback) {
@@ -51,12 +51,13 @@ std::optional<ExportChoice> AskExportFile(QWidget* parent, const QString& title,
     QStringList filters;
     for (const Offered& offered : kOffered) filters << QString::fromLatin1(offered.filter);
     dialog.setNameFilters(filters);
-    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog.setDirectory(SaveFolder());
     dialog.selectFile(ExportFileName(stem, ExportFormat::kCsv));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
         dialog.selectFile(ExportFileName(stem, FormatOf(filter)));
     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    RememberSaveFolder(dialog.selectedFiles().front());
     return ExportChoice{dialog.selectedFiles().front(), FormatOf(dialog.selectedNameFilter())};
 }
 

@@ -15,7 +15,7 @@ namespace vyn {
 // and spaces made "_"; fallback when that leaves nothing or a leading ".".
 QString FileNameStem(const QString& text, const QString& fallback);
 
-// stem with the extension of format ("朙月.csv").
+// stem with the extension of format ("朙月.csv"), cut to a length file systems take.
 QString ExportFileName(const QString& stem, ExportFormat format);
 
 struct ExportChoice {
@@ -24,7 +24,8 @@ struct ExportChoice {
 };
 
 // A Japanese save dialog (objectName for tests) offering CSV (default), TSV and JSON
-// under stem; the file name follows the chosen format. nullopt when cancelled.
+// under stem, in the folder of the last save; the file name follows the chosen
+// format. nullopt when cancelled.
 std::optional<ExportChoice> AskExportFile(QWidget* parent, const QString& title,
                                           const QString& objectName, const QString& stem);
 

@@ -414,10 +414,14 @@ bool CMainFrame::PreTranslateMessage(QObject* receiver, QEvent* event) {
         case QEvent::KeyPress: {
             // A key goes first to the focus widget, then up its parents: act once.
             const QWidget* focus = QApplication::focusWidget();
-            if (focus ? widget != focus : !widget->isWindow()) return false;
+            if (event == m_handledKey || (focus ? widget != focus : !widget->isWindow())) return false;
             if (inView && m_pBookView->PreTranslateMessage(receiver, event)) return true;
             const auto* key = static_cast<QKeyEvent*>(event);
-            if (const int id = FindAccelerator(key->key(), key->modifiers())) OnCommand(id);
+            if (const int id = FindAccelerator(key->key(), key->modifiers())) {
+                OnCommand(id);
+                m_handledKey = event;
+                QTimer::singleShot(0, this, [this] { m_handledKey = nullptr; });
+            }
             return false;
         }
         default:

@@ -110,6 +110,10 @@ private:
     QTimer m_idleUpdate;
     std::unique_ptr<QObject> m_keyFilter;
     bool m_destroyed = false;
+    // The key press whose command ran, until its delivery is over: a command that
+    // opens a dialog may leave no focus widget, and the press must not run again as
+    // it passes up to the frame.
+    const QEvent* m_handledKey = nullptr;
 };
 
 }  // namespace vyn

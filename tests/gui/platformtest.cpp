@@ -15,6 +15,7 @@
 #include "gui/copylimit.h"
 #include "gui/zoom.h"
 #include "gui/qtstrings.h"
+#include "gui/savefolder.h"
 #include "gui/tempfolder.h"
 
 using namespace vyn;
@@ -77,6 +78,26 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, expected);
         QCOMPARE(FromUtf16(WithCitation(ToUtf16(text), u"（唐詩・巻一・第1頁）")), expected);
+    }
+
+    // A suggested file name fits a file system's 255 bytes, cut between characters.
+    void fileNamesFitTheFileSystem_data() {
+        QTest::addColumn<QString>("stem");
+        QTest::addColumn<QString>("expected");
+        const QString ideographs = QString(100, QChar(u'明'));  // 300 bytes
+        QString pairs;
+        for (int i = 0; i < 70; ++i) pairs += QString::fromUtf16(u"\U00020001");  // 280 bytes
+        QTest::newRow("short") << QStringLiteral("明月") << QStringLiteral("明月.csv");
+        QTest::newRow("ideographs") << ideographs << QString(83, QChar(u'明')) + QStringLiteral(".csv");
+        QTest::newRow("surrogate pairs") << pairs << pairs.left(2 * 62) + QStringLiteral(".csv");
+        QTest::newRow("exactly 255") << QString(251, QChar(u'a')) << QString(251, QChar(u'a')) + QStringLiteral(".csv");
+    }
+    void fileNamesFitTheFileSystem() {
+        QFETCH(QString, stem);
+        QFETCH(QString, expected);
+        const QString name = FitFileName(stem, QStringLiteral(".csv"));
+        QCOMPARE(name, expected);
+        QVERIFY(name.toUtf8().size() <= 255);
     }
 
     void zoomSteps_data() {

@@ -408,6 +408,41 @@ TEST(KwicExport, FieldsThatNeedQuotingOrEscapingComeBackWhole) {
               "7\t12\t詩,\"選\"\t全唐詩  續\t卷\\一 \t3\t語\t\xF0\xA0\x80\x81前\t\x01後\n");
 }
 
+// What a spreadsheet would run opens as text; what a UTF-8 reader refuses never
+// reaches the file.
+TEST(KwicExport, CellsOpenAsTheTextTheyAre) {
+    const struct {
+        std::u16string name;
+        const char* cell;  // in CSV and in TSV
+    } cases[] = {
+        {u"=SUM(A1)", "'=SUM(A1)"},
+        {u"+1", "'+1"},
+        {u"-2", "'-2"},
+        {u"@cmd", "'@cmd"},
+        {u"卷=一", "卷=一"},
+        {std::u16string(1, char16_t(0xD800)) + u"卷", "\xEF\xBF\xBD卷"},
+        {u"卷" + std::u16string(1, char16_t(0xDC00)), "卷\xEF\xBF\xBD"},
+        {u"\U00020001", "\xF0\xA0\x80\x81"},
+    };
+    for (const auto& c : cases) {
+        const std::vector<SearchNodeTag> entries = {{u"詩", c.name, u"卷一", 0, 1, 2}};
+        EXPECT_EQ(ExportResults(entries, 2, ExportFormat::kCsv),
+                  std::string("\xEF\xBB\xBF類別,書名,巻,頁,箇所\r\n詩,") + c.cell + ",卷一,1,2\r\n");
+        EXPECT_EQ(ExportResults(entries, 2, ExportFormat::kTsv),
+                  std::string("詩\t") + c.cell + "\t卷一\t1\t2\t0\n全部で 1 頁で、2 箇所でした。\n");
+        KwicRow row;
+        row.hit = c.name;
+        EXPECT_NE(ExportKwic({row}, ExportFormat::kCsv).find(c.cell), std::string::npos);
+    }
+    // A leading tab or carriage return is a formula to some programs too.
+    KwicRow row;
+    row.left = u"\t=1";
+    row.right = u"\r=1";
+    const std::string csv = ExportKwic({row}, ExportFormat::kCsv);
+    EXPECT_NE(csv.find(",'\t=1,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",\"'\r=1\"\r\n"), std::string::npos) << csv;
+}
+
 TEST(KwicExport, ResultsInEachFormat) {
     const std::vector<SearchNodeTag> entries = {{u"詩", u"全唐詩", u"卷一", 0, 1, 2},
                                                 {u"詩", u"全唐詩", u"卷,二", 5, 6, 1}};

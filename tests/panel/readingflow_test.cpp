@@ -89,6 +89,12 @@ TEST_F(ReadingFlowTest, GoToReadsWhatScholarsType) {
         {"卷30", 0, {7, 1}, ""},
         {"12", 7, {7, 12}, ""},
         {"第7頁", 3, {3, 7}, ""},
+        // Pages in numerals, read as volume numbers are.
+        {"卷三十 第十二頁", 0, {7, 12}, ""},
+        {"卷三十 十二頁", 0, {7, 12}, ""},
+        {"卷三十 第十二", 0, {7, 12}, ""},
+        {"卷三十・第一十頁", 0, {7, 10}, ""},
+        {"卷三十 第四十一頁", 0, {}, "卷三十には第41頁がありません（第1頁～第40頁）。"},
         // The current book decides between volumes of one name.
         {"卷一 3", 4, {3, 3}, ""},
         {"卷一 5", 7, {6, 5}, ""},

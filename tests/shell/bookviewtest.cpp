@@ -14,6 +14,8 @@
 
 #include <QScreen>
 
+#include <sys/stat.h>
+
 #include "gui/copylimit.h"
 #include "gui/qtstrings.h"
 #include "shelltest.h"
@@ -370,6 +372,83 @@ private slots:
         QVERIFY(extract.waitForFinished(30000));
         QVERIFY2(QString::fromUtf8(extract.readAllStandardOutput()).contains(QStringLiteral("秦川雄帝宅")),
                  "the PDF holds the page's text");
+    }
+
+    // Ctrl+P from the keyword box prints only while the page view is active, and once
+    // per press.
+    void ctrlPPrintsOnceOnlyWithThePageViewActive_data() {
+        QTest::addColumn<bool>("viewActive");
+        QTest::addColumn<int>("dialogs");
+        QTest::newRow("panel active") << false << 0;
+        QTest::newRow("page view active") << true << 1;
+    }
+    void ctrlPPrintsOnceOnlyWithThePageViewActive() {
+        QFETCH(bool, viewActive);
+        QFETCH(int, dialogs);
+        if (!QPrinterInfo::availablePrinterNames().isEmpty()) QSKIP("a printer is installed");
+        const QString page = WritePage(m_pages.path(), QStringLiteral("ctrlp.html"),
+                                       QStringLiteral("<html><head><title>頁</title></head>"
+                                                      "<body><p>秦川雄帝宅</p></body></html>"));
+        QVERIFY(NavigateAndWait(m_view, page));
+        int opened = 0;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog || dialog->objectName() != QLatin1String("pdfSaveDialog")) return;
+            ++opened;
+            dialog->reject();
+            // A window manager gives the focus back only when the frame is active
+            // again: until then no widget has it.
+            if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+        });
+        closer.start(20);
+        QWidget* target = m_app->panel->edit;
+        target->setFocus();
+        QTRY_VERIFY(target->hasFocus());
+        if (!viewActive) QTest::mouseClick(target, Qt::LeftButton);  // as a user puts the caret there
+        m_frame->SetActiveView(viewActive ? static_cast<QWidget*>(m_view) : m_app->panel);
+        QTest::keyClick(target, Qt::Key_P, Qt::ControlModifier);
+        QTest::qWait(500);
+        QCOMPARE(opened, dialogs);
+    }
+
+    // A saved PDF gets the user's usual mode, and the next save dialog starts where
+    // the last save went.
+    void savedPdfHasTheUsualModeAndTheNextSaveStartsThere() {
+        if (!QPrinterInfo::availablePrinterNames().isEmpty()) QSKIP("a printer is installed");
+        const QString page = WritePage(m_pages.path(), QStringLiteral("mode.html"),
+                                       QStringLiteral("<html><head><title>頁</title></head>"
+                                                      "<body><p>秦川雄帝宅</p></body></html>"));
+        QVERIFY(NavigateAndWait(m_view, page));
+        QTemporaryDir folder;
+        const QString pdf = folder.filePath(QStringLiteral("mode.pdf"));
+        QString startedIn;
+        auto answer = [&](const QString& file) {
+            QTimer::singleShot(0, this, [&, file] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                if (!dialog || dialog->objectName() != QLatin1String("pdfSaveDialog")) return;
+                startedIn = dialog->directory().absolutePath();
+                if (file.isEmpty()) {
+                    dialog->reject();
+                } else {
+                    dialog->selectFile(file);
+                    static_cast<QDialog*>(dialog)->accept();
+                }
+            });
+        };
+        QSignalSpy saved(m_view, &CBookView::pdfSaved);
+        answer(pdf);
+        m_frame->SetActiveView(m_view);
+        QVERIFY(m_frame->OnCommand(32777));
+        QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, 30000);
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(pdf).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, 0666 & ~mask);
+        answer({});
+        QVERIFY(m_frame->OnCommand(32777));
+        QCOMPARE(startedIn, QDir(folder.path()).absolutePath());
     }
 
 private:
