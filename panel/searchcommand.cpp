@@ -198,8 +198,29 @@ CSearchCommand::Outcome CSearchCommand::OnSearch(
     BuildResults(scope, index.GetHitPages(), index.GetHitCounts());
     m_countLine = CountLine(m_results.size(), m_total);
     // Such a query finds nothing; the user is told why.
-    if (!SearchesSomething(m_keyword) && m_sink) m_sink->Warning(kNothingSearchableMessage);
+    if (!m_sink) return Outcome::kSearched;
+    if (!SearchesSomething(m_keyword)) {
+        m_sink->Warning(kNothingSearchableMessage);
+    } else if (m_andOr != 1 && m_results.empty()) {
+        if (const std::u16string word = WordSearchingNothing(m_keyword); !word.empty()) {
+            std::string message(kWordSearchesNothingMessage);
+            message.replace(message.find("{word}"), 6, Utf16ToUtf8String(word));
+            m_sink->Warning(message);
+        }
+    }
     return Outcome::kSearched;
+}
+
+std::u16string CSearchCommand::WordSearchingNothing(std::u16string_view query) {
+    std::size_t start = 0;
+    while (start < query.size()) {
+        std::size_t end = start;
+        while (end < query.size() && query[end] != u' ' && query[end] != u'\u3000') ++end;
+        const std::u16string_view word = query.substr(start, end - start);
+        if (!word.empty() && !SearchesSomething(word)) return std::u16string(word);
+        start = end + 1;
+    }
+    return {};
 }
 
 bool CSearchCommand::SearchesSomething(std::u16string_view query) {

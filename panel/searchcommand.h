@@ -40,6 +40,10 @@ public:
     static constexpr std::string_view kNothingSearchableMessage =
         "このキーワードには検索できる文字がありません。英数字・記号・空白・ワイルドカード"
         "（? *）だけでは検索できません。漢字などを入れて下さい。";
+    // A word of an "and" query that searches nothing ("{word}" is that word).
+    static constexpr std::string_view kWordSearchesNothingMessage =
+        "「{word}」には検索できる文字がないため、and の検索では何も見つかりません。"
+        "この語に漢字などを入れるか、この語を除いて下さい。";
 
     enum class Outcome {
         kCancelled,  // a keyword field had no value: nothing changed
@@ -70,7 +74,8 @@ public:
     // the scope node of scopeSlot (none, so no entries, when the slot holds no record
     // or its node is outside the hierarchy). A query the engine rejects finds
     // nothing; one that searches nothing (see SearchesSomething) also sends
-    // kNothingSearchableMessage.
+    // kNothingSearchableMessage, and an "and" query that finds nothing because one of
+    // its words searches nothing sends kWordSearchesNothingMessage for that word.
     Outcome OnSearch(CIndex& index, const CCatalog& catalog, int scopeSlot,
                      std::u16string_view hiddenEditText,
                      std::span<const std::optional<std::u16string>> fieldValues);
@@ -87,6 +92,8 @@ public:
     // character with an index slot: letters, digits, signs, spaces and the wildcards
     // alone search nothing.
     static bool SearchesSomething(std::u16string_view query);
+    // The first word of query that searches nothing by itself; empty when none does.
+    static std::u16string WordSearchingNothing(std::u16string_view query);
 
     // "全部で %d 頁で、%d 箇所でした。" with the number of entries and the total.
     static std::string CountLine(std::size_t entries, std::uint64_t total);

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCompleter>
 #include <QDateTime>
+#include <QDir>
 #include <QInputDialog>
 #include <QStringListModel>
 #include <QFrame>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -43,6 +45,15 @@ namespace vyn {
 namespace {
 
 constexpr const char* kListingFile = "vyn.txt";
+
+// Where the catalog listing goes: "vyn/" in the user's cache folder, never the current
+// folder. Empty (no listing) when that folder cannot be made.
+std::filesystem::path ListingFile() {
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/vyn");
+    if (!QDir().mkpath(folder)) return {};
+    return ToPath(folder + u'/' + QLatin1String(kListingFile));
+}
 constexpr int kItemSlotRole = Qt::UserRole;
 constexpr int kTreeImageSide = 20;
 const QColor kScopeColour(255, 0, 0);
@@ -342,7 +353,7 @@ void CLeftForm::LoadCatalogTree() {
     icon.addPixmap(LoadBitmap(IDB_TREE_NORMAL, QSize(kTreeImageSide, kTreeImageSide)), QIcon::Normal);
     icon.addPixmap(LoadBitmap(IDB_TREE_SELECTED, QSize(kTreeImageSide, kTreeImageSide)), QIcon::Selected);
 
-    m_logic.LoadCatalog(ToPath(ExecutableFolder()), kListingFile);
+    m_logic.LoadCatalog(ToPath(ExecutableFolder()), ListingFile());
     const CCatalog& catalog = m_logic.Catalog();
     const QSignalBlocker quiet(m_tree);
     m_tree->clear();

@@ -93,8 +93,8 @@ public:
     ~CLeftForm() override;
 
     // Loads the keyword page, the tabs, texts, columns and images, and the catalog
-    // ("vyn.dir" beside the executable; its listing "vyn.txt" goes to the current
-    // folder). A missing catalog is shown as "you delete data file!".
+    // ("vyn.dir" beside the executable; its listing "vyn.txt" goes to "vyn/" in the
+    // user's cache folder). A missing catalog is shown as "you delete data file!".
     void OnInitialUpdate() override;
     // The commands of the panel (see HandlesCommand) and their states; false for
     // any other.

@@ -91,6 +91,35 @@ TEST_F(PanelSearchTest, EntriesLieInTheScopeAndAreSortedByPageNumber) {
               std::vector<std::string>{std::string(CSearchCommand::kNothingSearchableMessage)});
 }
 
+// A query that finds nothing because one of its "and" words searches nothing says
+// which word; "or" and a query that finds pages stay silent.
+TEST_F(PanelSearchTest, AWordThatSearchesNothingIsNamed) {
+    ASSERT_TRUE(m_panel.Session().Navigator().SetScopeItem(1));
+    const auto named = [](const char* word) {
+        std::string message(CSearchCommand::kWordSearchesNothingMessage);
+        return message.replace(message.find("{word}"), 6, word);
+    };
+    const struct {
+        std::u16string query;
+        int andOr;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {u"？ 甲", 0, {named("？")}},
+        {u"甲\u3000* ", 0, {named("*")}},
+        {u"甲 ? 乙", 0, {named("?")}},
+        {u"？ 甲", 1, {}},
+        {u"甲 乙", 0, {}},
+        {u"？ ?", 0, {std::string(CSearchCommand::kNothingSearchableMessage)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.query.begin(), c.query.end()) + " " + std::to_string(c.andOr));
+        m_sink.messages.clear();
+        m_panel.Search().SetAndOr(c.andOr);
+        EXPECT_EQ(Search(c.query), Outcome::kSearched);
+        EXPECT_EQ(m_sink.messages, c.messages);
+    }
+}
+
 TEST(SearchesSomething, NeedsACharacterWithAnIndexSlot) {
     const struct {
         std::u16string query;

@@ -180,8 +180,9 @@ private slots:
         QVERIFY(tree->selectedItems().isEmpty());
         QTRY_COMPARE(m_view->url(), QUrl(QStringLiteral("about:blank")));
 
-        // The listing of the catalog went to the current folder.
-        const QString listing = ReadFile(QDir::current().filePath(QStringLiteral("vyn.txt")));
+        // The listing of the catalog went to the user's cache folder, not the current one.
+        QVERIFY(!QFileInfo::exists(QDir::current().filePath(QStringLiteral("vyn.txt"))));
+        const QString listing = ReadFile(m_env->CacheFolder() + QStringLiteral("/vyn/vyn.txt"));
         QVERIFY(listing.startsWith(QStringLiteral("name=詩部\tdocID=1\tdocNo=6\tcurFileName=1\n")));
         QVERIFY(listing.contains(QStringLiteral("\t\tname=巻二\tdocID=4\tdocNo=2\tcurFileName=4\n")));
     }

@@ -44,8 +44,14 @@ public:
     CShellEnvironment() {
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
         OverrideExecutableFolder(m_program.path());
+        m_previousCache = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cache.path()));
     }
-    ~CShellEnvironment() { OverrideExecutableFolder({}); }
+    ~CShellEnvironment() {
+        OverrideExecutableFolder({});
+        qputenv("XDG_CACHE_HOME", m_previousCache);
+    }
+    QString CacheFolder() const { return m_cache.path(); }
     QString ProgramFolder() const { return m_program.path(); }
     QString ProfileValue(const QString& key) const {
         QSettings settings(QSettings::IniFormat, QSettings::UserScope,
@@ -61,6 +67,8 @@ public:
 private:
     QTemporaryDir m_config;
     QTemporaryDir m_program;
+    QTemporaryDir m_cache;
+    QByteArray m_previousCache;
 };
 
 // A panel with a line edit that enables the two hit commands and counts them.
