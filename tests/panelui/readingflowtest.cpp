@@ -331,6 +331,9 @@ private slots:
             {"宋詩 巻一", "白雪", ""},
             {"巻一 2", "", "巻一には第2頁がありません（第1頁～第1頁）。"},  // 宋詩's, one page
             {"巻九 1", "", "「巻九」という巻は見つかりませんでした。"},
+            // What was typed is shown as typed, never as markup.
+            {"<i>巻九 1", "", "「<i>巻九」という巻は見つかりませんでした。"},
+            {"唐詩 巻二 第五頁", "青山", ""},
         };
         for (const auto& c : cases) {
             QVERIFY(RunCommand(ID_GOTO_PAGE));
@@ -348,6 +351,7 @@ private slots:
                 QVERIFY(dialog->isVisible());
                 QVERIFY(dialog->Problem()->isVisible());
                 QCOMPARE(dialog->Problem()->text(), QString::fromUtf8(c.problem));
+                QCOMPARE(dialog->Problem()->textFormat(), Qt::PlainText);
                 dialog->reject();
             }
         }
