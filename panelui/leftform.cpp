@@ -189,6 +189,10 @@ void CLeftForm::CreateOptionControls() {
     methodButtons->addButton(m_and, 0);
     methodButtons->addButton(m_or, 1);
     m_and->setChecked(true);
+    // The state, not the click: a screen reader toggles the button without one.
+    connect(methodButtons, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked) m_logic.Search().SetAndOr(id);
+    });
 
     m_partGroup = Named(new QGroupBox(QStringLiteral("検索対象："), this), IDC_PART_GROUP, "partGroup",
                         QStringLiteral("検索対象："));
@@ -254,8 +258,17 @@ void CLeftForm::ConnectControls() {
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { OnCatalogSelChanged(current); });
     connect(m_searchButton, &QPushButton::clicked, this, &CLeftForm::OnSearch);
-    // Every click re-opens the index, also on the radio already chosen.
-    connect(m_partButtons, &QButtonGroup::idClicked, this, &CLeftForm::OnTextPart);
+    // The part follows the button's state, however it changed (a click, a screen
+    // reader's toggle); a click on the radio already chosen re-opens the index too.
+    connect(m_partButtons, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (!checked) return;
+        OnTextPart(id);
+        m_partJustToggled = true;
+        QTimer::singleShot(0, this, [this] { m_partJustToggled = false; });
+    });
+    connect(m_partButtons, &QButtonGroup::idClicked, this, [this](int id) {
+        if (!std::exchange(m_partJustToggled, false)) OnTextPart(id);
+    });
     connect(m_resultList, &CSortListCtrl::rowSelected, this,
             [this](int, std::uint32_t pageIndex) { OnResultSelected(pageIndex); });
     connect(m_listPrev, &QPushButton::clicked, this, &CLeftForm::OnListPagePrev);

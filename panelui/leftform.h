@@ -253,6 +253,7 @@ private:
     QRadioButton* m_mainText = nullptr;
     QRadioButton* m_notes = nullptr;
     QButtonGroup* m_partButtons = nullptr;
+    bool m_partJustToggled = false;  // a click that changed the part already re-opened
     QGroupBox* m_scopeGroup = nullptr;
     QLabel* m_scopeLabel = nullptr;
     QLabel* m_countLine = nullptr;

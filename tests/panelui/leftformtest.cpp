@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QAccessible>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QToolTip>
@@ -437,6 +438,36 @@ private slots:
             QVERIFY(!Control("listPageNext")->isEnabled());
         }
         QVERIFY(m_messages->messages.isEmpty());
+    }
+
+    // A screen reader's toggle changes the option the search uses, as a click does.
+    void optionsFollowAnAccessibleToggle_data() {
+        QTest::addColumn<QString>("radio");
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<QString>("countLine");
+        QTest::addColumn<int>("part");
+        QTest::newRow("or") << QStringLiteral("orRadio") << QStringLiteral("雪 花")
+                            << QStringLiteral("全部で 2 頁で、2 箇所でした。") << int(TextPart::kWhole);
+        QTest::newRow("main text") << QStringLiteral("mainTextRadio") << QStringLiteral("山")
+                                   << QStringLiteral("全部で 3 頁で、5 箇所でした。") << int(TextPart::kMain);
+        QTest::newRow("notes") << QStringLiteral("notesRadio") << QStringLiteral("山")
+                               << QStringLiteral("全部で 0 頁で、0 箇所でした。") << int(TextPart::kNotes);
+    }
+    void optionsFollowAnAccessibleToggle() {
+        QFETCH(QString, radio);
+        QFETCH(QString, keyword);
+        QFETCH(QString, countLine);
+        QFETCH(int, part);
+        QVERIFY(Start(m_data.path()));
+        ShowTab(1);
+        auto* button = Control<QRadioButton>(radio.toUtf8().constData());
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+        QVERIFY(accessible && accessible->actionInterface());
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QTRY_VERIFY(button->isChecked());
+        QCOMPARE(int(m_panel->Logic().Search().Part()), part);
+        Search(keyword);
+        QCOMPARE(Control<QLabel>("countLine")->text(), countLine);
     }
 
     // Enter in the keyword entry searches and still reaches the entry; an empty
