@@ -44,6 +44,8 @@ inline constexpr int ID_RC_COPY_CITED = 32913;
 // The bookmarks listed in the bookmarks menu: ID_BOOKMARK_FIRST + their place.
 inline constexpr int ID_BOOKMARK_FIRST = 32920;
 inline constexpr int kBookmarkMenuItems = 20;
+// Reads on from the shown result page: its volume becomes the current one there.
+inline constexpr int ID_READ_ON = 32950;
 
 // Commands with the framework's standard numbers.
 inline constexpr int ID_FILE_NEW = 57600;

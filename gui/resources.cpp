@@ -40,6 +40,7 @@ constexpr std::array kListMenu{
     MenuItem{"前の結果頁", ID_PREV_RESULT_PAGE}, MenuItem{"次の結果頁", ID_NEXT_RESULT_PAGE},
     MenuItem{"", 0},
     MenuItem{"移動…", ID_GOTO_PAGE},
+    MenuItem{"この頁から読み進める", ID_READ_ON},
 };
 constexpr std::array kHelpMenu{
     MenuItem{"バージョン(&A)...", ID_APP_ABOUT},
@@ -91,6 +92,7 @@ const std::array kExtraAccelerators{
     Accelerator{Qt::Key_F8, Qt::NoModifier, ID_NEXT_RESULT_PAGE},
     Accelerator{Qt::Key_F8, Qt::ShiftModifier, ID_PREV_RESULT_PAGE},
     Accelerator{Qt::Key_F4, Qt::NoModifier, ID_GOTO_PAGE},
+    Accelerator{Qt::Key_F4, Qt::ShiftModifier, ID_READ_ON},
     Accelerator{Qt::Key_F9, Qt::NoModifier, ID_BOOKMARK_ADD},
     Accelerator{Qt::Key_F9, Qt::ShiftModifier, ID_BOOKMARK_LIST},
     // Ctrl is refused in the page view: the zoom keys take Alt. "+" comes shifted on
@@ -122,6 +124,7 @@ constexpr std::array kPrompts{
     PromptEntry{ID_PREV_RESULT_PAGE, "検索結果の一覧で前の頁を開く\n前の結果頁"},
     PromptEntry{ID_NEXT_RESULT_PAGE, "検索結果の一覧で次の頁を開く\n次の結果頁"},
     PromptEntry{ID_GOTO_PAGE, "巻と頁を指定して開く\n移動"},
+    PromptEntry{ID_READ_ON, "表示中の頁の巻をこの頁から読み進める（次の頁・上の頁がこの巻に従う）\n読み進める"},
     PromptEntry{ID_ZOOM_IN, "頁の文字を大きくする\n文字を大きく"},
     PromptEntry{ID_ZOOM_OUT, "頁の文字を小さくする\n文字を小さく"},
     PromptEntry{ID_ZOOM_RESET, "頁の文字を標準の大きさに戻す\n標準の大きさ"},

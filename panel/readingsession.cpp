@@ -24,6 +24,13 @@ bool CReadingSession::OpenPlace(PagePlace place) {
     return m_navigator.OpenVolumePage(place.volumeSlot, place.pageNumber);
 }
 
+bool CReadingSession::CanReadOn() const {
+    return m_shownPlace.volumeSlot != 0 &&
+           (m_shownPlace.volumeSlot != m_navigator.CurItem() || m_shownPlace.pageNumber != m_navigator.CurPage());
+}
+
+bool CReadingSession::ReadOn() { return CanReadOn() && OpenPlace(m_shownPlace); }
+
 CatalogPage CReadingSession::PrepareCurrentPage() const {
     CatalogPage page;
     const int slot = m_navigator.CurItem();

@@ -78,6 +78,12 @@ public:
     // Makes place's volume the scope and the current volume at its page (then show the
     // current page). False, nothing changed, when the slot holds no volume with pages.
     bool OpenPlace(PagePlace place);
+    // True when the shown page (a result page, a bookmark's) lies elsewhere than the
+    // current volume's current page, so that reading on from it moves the reader.
+    bool CanReadOn() const;
+    // Makes the shown page's volume the current one at that page (OpenPlace) without
+    // showing anything new: the page commands then read on from there.
+    bool ReadOn();
 
     // The current volume's current page; when the volume does not hold that page or it
     // cannot be read, a notice saying so, so that no other page passes for it.

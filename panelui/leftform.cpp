@@ -61,7 +61,7 @@ const QColor kScopeColour(255, 0, 0);
 constexpr int kPanelCommands[] = {ID_PREV_PAGE,        ID_NEXT_PAGE,        ID_PREV_VOLUME,  ID_NEXT_VOLUME,
                                   ID_PREV_HIT,         ID_NEXT_HIT,         ID_PREV_RESULT_PAGE,
                                   ID_NEXT_RESULT_PAGE, ID_GOTO_PAGE,        ID_BOOKMARK_ADD, ID_BOOKMARK_LIST,
-                                  ID_BOOKMARK_UNDO};
+                                  ID_BOOKMARK_UNDO,     ID_READ_ON};
 
 // The catalog tree: connecting lines between items, no expand buttons.
 class CCatalogTree : public QTreeWidget {
@@ -759,6 +759,10 @@ bool CLeftForm::OnReadingCommand(int id, CmdCode code, CCmdUI* ui) {
             enabled = m_logic.Catalog().NodeItemCount() > 1;
             run = [this] { ShowGotoDialog(); };
             break;
+        case ID_READ_ON:
+            enabled = m_logic.Session().CanReadOn();
+            run = [this] { ReadOn(); };
+            break;
         case ID_BOOKMARK_ADD:
             enabled = ShownPlace().volumeSlot != 0;
             run = [this] { AskBookmarkNote(); };
@@ -794,6 +798,12 @@ bool CLeftForm::OpenPlace(PagePlace place) {
     if (!m_logic.Session().OpenPlace(place)) return false;
     ShowOpenedPlace();
     return true;
+}
+
+void CLeftForm::ReadOn() {
+    if (!m_logic.Session().ReadOn()) return;
+    FollowCurrentPage(true);
+    FollowCurrentVolume();
 }
 
 void CLeftForm::ShowOpenedPlace() {

@@ -216,6 +216,9 @@ private:
     // Shows the page of a place the session opened; the tree, scope, slider and page
     // box follow.
     void ShowOpenedPlace();
+    // Reads on from the shown page (CReadingSession::ReadOn): the slider, page box,
+    // tree and scope follow; the page stays as shown.
+    void ReadOn();
     // The slider marks the result pages of the current volume.
     void UpdateSliderMarks();
     // The keyword entry's list of earlier queries.

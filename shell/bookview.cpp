@@ -388,6 +388,14 @@ void CBookView::ShowContextMenu(const QPoint& globalPos) {
     cited->setObjectName(QStringLiteral("rightClick_%1").arg(ID_RC_COPY_CITED));
     cited->setEnabled(!citation.isEmpty());
     connect(cited, &QAction::triggered, this, [this, citation] { CopyWithCitation(citation); });
+    QAction* readOn = menu->addAction(QStringLiteral("この頁から読み進める"));
+    readOn->setObjectName(QStringLiteral("rightClick_%1").arg(ID_READ_ON));
+    readOn->setShortcuts(KeysOf(ID_READ_ON));
+    readOn->setShortcutContext(Qt::WidgetShortcut);
+    readOn->setEnabled(m_commandEnabled && m_commandEnabled(ID_READ_ON));
+    connect(readOn, &QAction::triggered, this, [this] {
+        if (m_runCommand) m_runCommand(ID_READ_ON);
+    });
     menu->popup(globalPos);
     emit contextMenuShown(menu);
 }

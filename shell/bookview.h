@@ -78,6 +78,12 @@ public:
     // The citation of the page shown ("（御定全唐詩・卷一・第1頁）"), empty when it has
     // none; the page menu offers 出典付きでコピー while it gives one.
     void SetCitationSource(std::function<QString()> source) { m_citationSource = std::move(source); }
+    // The frame's commands that the context menu offers after its own items: whether
+    // one is enabled, and running it.
+    void SetFrameCommands(std::function<bool(int)> enabled, std::function<void(int)> run) {
+        m_commandEnabled = std::move(enabled);
+        m_runCommand = std::move(run);
+    }
 
     // Page zoom in percent (see gui/zoom.h); kept in the profile.
     int ZoomPercent() const { return m_zoomPercent; }
@@ -131,6 +137,8 @@ private:
 
     QPrinter m_printer;
     std::function<QString()> m_citationSource;
+    std::function<bool(int)> m_commandEnabled;
+    std::function<void(int)> m_runCommand;
     int m_zoomPercent;
 };
 

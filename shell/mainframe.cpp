@@ -89,6 +89,7 @@ void CMainFrame::BuildMenu() {
         QMenu* menu = bar->addMenu(QString::fromUtf8(popup.caption));
         menu->setObjectName(QStringLiteral("menu_%1").arg(menu->title()));
         menu->setAccessibleName(menu->title());
+        menu->setToolTipsVisible(true);
         for (const MenuItem& item : popup.items) {
             if (item.id == 0) {
                 menu->addSeparator();
@@ -99,6 +100,13 @@ void CMainFrame::BuildMenu() {
             // is open: otherwise the accelerator filter runs them (PreTranslateMessage).
             action->setShortcuts(KeysOf(item.id));
             action->setShortcutContext(Qt::WidgetShortcut);
+            // A menu shows the first key only; the tool tip names them all.
+            if (action->shortcuts().size() > 1) {
+                QStringList keys;
+                for (const QKeySequence& key : action->shortcuts()) keys << key.toString(QKeySequence::NativeText);
+                action->setToolTip(QString(action->text()).remove(u'&') + QStringLiteral("（") +
+                                   keys.join(QStringLiteral(" / ")) + QStringLiteral("）"));
+            }
             menu->addAction(action);
             m_actions.insert(item.id, action);
         }
@@ -194,6 +202,8 @@ bool CMainFrame::OnCreateClient() {
             if (m_kwicWindow && m_kwicWindow->isVisible()) ShowKwicWindow();
         });
         m_pBookView->SetCitationSource([this] { return m_pLeftForm ? m_pLeftForm->CitationText() : QString(); });
+        m_pBookView->SetFrameCommands([this](int id) { return UpdateCommand(id).m_bEnabled; },
+                                      [this](int id) { OnCommand(id); });
     }
     // A user who widened the panel wants it back at that width.
     m_wndSplitter.RestorePanelWidth();
@@ -411,6 +421,9 @@ bool CMainFrame::PreTranslateMessage(QObject* receiver, QEvent* event) {
             return false;
         case QEvent::ContextMenu:
             return inView && m_pBookView->PreTranslateMessage(receiver, event);
+        case QEvent::KeyRelease:
+            m_handledKey = nullptr;  // the next press may reuse the address
+            return false;
         case QEvent::KeyPress: {
             // A key goes first to the focus widget, then up its parents: act once.
             const QWidget* focus = QApplication::focusWidget();

@@ -132,6 +132,42 @@ private slots:
         QVERIFY(!Enabled(ID_PREV_RESULT_PAGE));
     }
 
+    // A result page keeps the page commands on the catalog volume; この頁から読み進める
+    // moves them to the result page's volume at that page, from the menu, the key or
+    // the page's menu.
+    void readingOnFromAResultPage() {
+        QVERIFY(Start(m_data.path()));
+        QVERIFY(OpenInTree(QStringLiteral("詩部\\唐詩\\巻一")));
+        QVERIFY(!Enabled(ID_READ_ON));  // the shown page is the current one
+        QVERIFY(SelectInTree(QStringLiteral("文部")));
+        Search(QStringLiteral("清風"));
+        QVERIFY(ChooseRow(49));
+        QTRY_VERIFY(PageText().contains(QStringLiteral("清風50")));
+        QVERIFY(Enabled(ID_READ_ON));
+        QVERIFY(RunCommand(ID_READ_ON));
+        QVERIFY(!Enabled(ID_READ_ON));
+        QCOMPARE(Slider()->value(), 50);
+        QCOMPARE(Tree()->currentItem(), TreeItem(QStringLiteral("文部\\文選\\巻一")));
+        QVERIFY(RunAndWait(ID_NEXT_PAGE));
+        QTRY_VERIFY(PageText().contains(QStringLiteral("清風51")));
+        QCOMPARE(m_panel->ShownPlace(), (PagePlace{9, 51}));
+        // The page's menu offers it after its own items, enabled as the command is.
+        QVERIFY(ChooseRow(48));
+        QTRY_VERIFY(PageText().contains(QStringLiteral("清風49")));
+        QVERIFY(Enabled(ID_READ_ON));
+        QMenu* menu = nullptr;
+        connect(m_view, &CBookView::contextMenuShown, this, [&](QMenu* shown) { menu = shown; });
+        m_view->ShowContextMenu(m_view->mapToGlobal(QPoint(20, 20)));
+        QTRY_VERIFY(menu);
+        QAction* readOn = menu->findChild<QAction*>(QStringLiteral("rightClick_%1").arg(ID_READ_ON));
+        QVERIFY(readOn);
+        QCOMPARE(menu->actions().last(), readOn);
+        QVERIFY(readOn->isEnabled());
+        readOn->trigger();
+        menu->close();
+        QCOMPARE(m_panel->Logic().Session().Navigator().CurPage(), 49);
+    }
+
     // The slider marks the result pages of the open volume; the marks follow each
     // search.
     void sliderMarksTheResultPagesOfTheOpenVolume() {

@@ -97,7 +97,8 @@ private slots:
                               << QString::fromUtf8("上の頁へ(&P)|次の頁へ(&N)|-|上の巻へ|次の巻へ|-|"
                                                    "上の検索結果|次の検索結果|"
                                                    // added after the form's items
-                                                   "-|文脈一覧|検索結果を書き出す…|-|前の結果頁|次の結果頁|-|移動…");
+                                                   "-|文脈一覧|検索結果を書き出す…|-|前の結果頁|次の結果頁|-|移動…|"
+                                                   "この頁から読み進める");
         QTest::newRow("help") << 4 << QString::fromUtf8("ヘルプ(&H)")
                               << QString::fromUtf8("バージョン(&A)...|ヘルプ");
         // A popup added after the form's.
@@ -140,6 +141,18 @@ private slots:
             {"標準の大きさ", QStringLiteral("Alt+0")},
         };
         for (const auto& e : expected) QCOMPARE(keys.value(QString::fromUtf8(e.item)), e.keys);
+        // A menu draws the first key only: the item's tool tip names every key.
+        for (int popup : {2, 3, 5}) {
+            QVERIFY(popups[popup]->menu()->toolTipsVisible());
+            for (QAction* action : popups[popup]->menu()->actions()) {
+                if (action->shortcuts().size() < 2) continue;
+                for (const QKeySequence& key : action->shortcuts()) {
+                    QVERIFY2(action->toolTip().contains(key.toString(QKeySequence::NativeText)),
+                             qPrintable(action->toolTip()));
+                }
+            }
+        }
+        QCOMPARE(keys.value(QStringLiteral("この頁から読み進める")), QStringLiteral("Shift+F4"));
         // No added key is one of the table's, and none takes Ctrl, which the page
         // view refuses.
         for (const Accelerator& added : ExtraAccelerators()) {
