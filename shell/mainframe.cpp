@@ -225,7 +225,9 @@ void CMainFrame::InitialUpdateFrame() {
         }
     }
     setWindowTitle(caption);
-    SetActiveView(m_wndSplitter.GetPane(0, 0));
+    // The panel is the active pane, unless it came back hidden: then the page view is.
+    QWidget* panel = m_wndSplitter.GetPane(0, 0);
+    SetActiveView(panel && !m_wndSplitter.IsColumnHidden(0) ? panel : m_wndSplitter.GetPane(0, 1));
 }
 
 bool CMainFrame::OnCommand(int id) {

@@ -58,7 +58,7 @@ void ST_SplitterWnd::HideColumn(int col) {
     RememberSize();
     m_nHiddenCol = col;
     QWidget* pane = widget(col);
-    if (m_activePane == pane) {
+    if (m_activePane == pane || !m_activePane) {
         const int next = col + 1 < count() ? col + 1 : 0;
         if (next != col) SetActivePane(widget(next));
     }

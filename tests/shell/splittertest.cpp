@@ -1,4 +1,8 @@
 // The splitter in the running frame: the start-up layout and the saved layout.
+#include <QDialog>
+#include <QTimer>
+
+#include "gui/resource.h"
 #include "shelltest.h"
 
 using namespace vyn;
@@ -33,6 +37,25 @@ private slots:
         ST_SplitterWnd& splitter = frame->m_wndSplitter;
         QCOMPARE(splitter.IsColumnHidden(0), hidden);
         QCOMPARE(app.panel->isHidden(), hidden);
+        // The active pane is one the user sees: the page view while the panel is hidden.
+        QCOMPARE(frame->GetActiveView(), hidden ? static_cast<QWidget*>(frame->m_pBookView)
+                                                : static_cast<QWidget*>(app.panel));
+        if (hidden) {
+            // 印刷設定 is the page view's: page setup, not the frame's print preview.
+            QTemporaryDir pages;
+            const QString page = WritePage(pages.path(), QStringLiteral("p.html"),
+                                           QStringLiteral("<html><body>秦川</body></html>"));
+            QVERIFY(NavigateAndWait(frame->m_pBookView, page));
+            QString opened;
+            QTimer::singleShot(0, frame, [&] {
+                if (QWidget* dialog = QApplication::activeModalWidget()) {
+                    opened = dialog->objectName();
+                    static_cast<QDialog*>(dialog)->reject();
+                }
+            });
+            QVERIFY(frame->OnCommand(ID_PRINT_SETUP));
+            QCOMPARE(opened, QStringLiteral("pageSetupDialog"));
+        }
         // A hidden panel comes back at its saved width.
         if (hidden) splitter.ToggleColumn(0);
         QTRY_COMPARE(splitter.sizes().value(0), panelWidth);
