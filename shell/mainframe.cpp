@@ -410,7 +410,9 @@ void CMainFrame::UpdateActions(const QList<QAction*>& actions) {
 bool CMainFrame::PreTranslateMessage(QObject* receiver, QEvent* event) {
     if (m_destroyed || !receiver->isWidgetType()) return false;
     auto* widget = static_cast<QWidget*>(receiver);
-    if (widget->window() != this) return false;
+    if (widget->window() != this) {
+        return event->type() == QEvent::KeyPress && RunPopupKey(widget, static_cast<QKeyEvent*>(event));
+    }
     const bool inView = IsInside(m_pBookView, widget);
     switch (event->type()) {
         case QEvent::MouseButtonPress:
@@ -442,6 +444,23 @@ bool CMainFrame::PreTranslateMessage(QObject* receiver, QEvent* event) {
         default:
             return false;
     }
+}
+
+// A list popup of the frame's (the keyword entry's history) takes the keys while the
+// focus stays in the frame: the frame's keys act as they do without it. Menus keep
+// their own keys.
+bool CMainFrame::RunPopupKey(QWidget* widget, QKeyEvent* key) {
+    QWidget* popup = widget->window();
+    const QWidget* focus = QApplication::focusWidget();
+    if (popup->windowType() != Qt::Popup || qobject_cast<QMenu*>(popup) || !focus || focus->window() != this ||
+        QApplication::activePopupWidget() != popup) {
+        return false;
+    }
+    const int id = FindAccelerator(key->key(), key->modifiers());
+    if (id == 0) return false;
+    popup->hide();
+    OnCommand(id);
+    return true;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

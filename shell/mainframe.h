@@ -9,6 +9,7 @@
 #include <QMap>
 #include <QPointer>
 #include <QTimer>
+#include <QKeyEvent>
 #include <functional>
 #include <memory>
 
@@ -92,6 +93,8 @@ private:
     bool OnWindowCmdMsg(int id, CmdCode code);
     // Copies the selection of the panel's focused line edit; false when there is none.
     bool CopyPanelFieldSelection();
+    // Runs the frame's key pressed in a list popup over the frame; false when it is none.
+    bool RunPopupKey(QWidget* widget, QKeyEvent* key);
     bool HasResults() const;
     // Shows the hits-in-context window on the panel's last search.
     void ShowKwicWindow();

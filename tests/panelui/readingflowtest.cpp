@@ -283,6 +283,43 @@ private slots:
         }
     }
 
+    // F3, Alt+F3 / Shift+F3 and F6 act while the history list is open, as without it.
+    void frameKeysActWithTheHistoryOpen() {
+        QVERIFY(Start(m_data.path()));
+        QVERIFY(OpenInTree(QStringLiteral("詩部\\唐詩\\巻一")));
+        Search(QStringLiteral("山"));
+        QVERIFY(ChooseRow(0));  // 山水山山: hits 0..2
+        QTRY_COMPARE(m_view->url().fragment(), QStringLiteral("0000"));
+        QLineEdit* field = KeywordField();
+        QCompleter* completer = m_panel->HistoryCompleter();
+        const struct {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            QString fragment;  // the page's anchor after the key; empty: F6
+        } keys[] = {
+            {Qt::Key_F3, Qt::NoModifier, QStringLiteral("0001")},
+            {Qt::Key_F3, Qt::NoModifier, QStringLiteral("0002")},
+            {Qt::Key_F3, Qt::AltModifier, QStringLiteral("0001")},
+            {Qt::Key_F3, Qt::ShiftModifier, QStringLiteral("0000")},
+            {Qt::Key_F6, Qt::NoModifier, QString()},
+        };
+        for (const auto& k : keys) {
+            m_frame->SetActiveView(m_panel);
+            field->setFocus();
+            QTRY_VERIFY(field->hasFocus());
+            field->clear();
+            TypeText(field, QStringLiteral("山"));  // the list shows by itself
+            QTRY_VERIFY(completer->popup()->isVisible());
+            QTest::keyClick(completer->popup(), k.key, k.modifiers);
+            if (k.fragment.isEmpty()) {
+                QCOMPARE(m_frame->GetActiveView(), static_cast<QWidget*>(m_view));
+            } else {
+                QTRY_COMPARE(m_view->url().fragment(), k.fragment);
+            }
+            QTRY_VERIFY(!completer->popup()->isVisible());
+        }
+    }
+
     // Bookmarks: add the page shown, list, open, remove and undo once, across starts.
     void bookmarksKeepPages() {
         QVERIFY(Start(m_data.path()));
