@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +19,10 @@ namespace vyn {
 namespace {
 
 constexpr const char* kPagesFolder = "pages";
+// Written under the lock into each folder this program makes: "<pid> <start time>",
+// the owner and its start time in clock ticks after boot (a pid may be reused). Only
+// a folder holding it is ever removed by another reader.
+constexpr const char* kOwnerFile = ".vyn-owner";
 constexpr std::string_view kFolderPrefix = "vyn-";
 // A folder younger than this may belong to a reader between mkdtemp and its lock.
 constexpr std::time_t kStaleAfterSeconds = 10;
@@ -42,6 +47,51 @@ bool IsPlainName(std::string_view name) {
            name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }
 
+// The start time of process pid in clock ticks after boot (field 22 of its stat);
+// 0 when it cannot be read.
+unsigned long long StartTimeOf(pid_t pid) {
+    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    char buffer[1024];
+    const ssize_t n = read(fd, buffer, sizeof buffer - 1);
+    close(fd);
+    if (n <= 0) return 0;
+    const std::string stat(buffer, static_cast<std::size_t>(n));
+    // The command name may hold blanks and parentheses: fields count from the last ")".
+    std::size_t at = stat.rfind(')');
+    if (at == std::string::npos) return 0;
+    for (int field = 2; field < 22 && at != std::string::npos; ++field) at = stat.find(' ', at + 1);
+    if (at == std::string::npos) return 0;
+    return std::strtoull(stat.c_str() + at + 1, nullptr, 10);
+}
+
+std::string OwnerText() {
+    const pid_t pid = getpid();
+    return std::to_string(pid) + ' ' + std::to_string(StartTimeOf(pid)) + '\n';
+}
+
+// True when the folder behind fd holds our owner file and the process it names is
+// gone: no process with that pid, or one that started at another time.
+bool OwnerIsGone(int fd) {
+    const int file = openat(fd, kOwnerFile, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (file < 0) return false;
+    struct stat st {};
+    char buffer[64] = {};
+    const bool plain = fstat(file, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid();
+    const ssize_t n = plain ? read(file, buffer, sizeof buffer - 1) : -1;
+    close(file);
+    if (n <= 0) return false;
+    char* end = nullptr;
+    const long pid = std::strtol(buffer, &end, 10);
+    if (pid <= 0 || end == buffer) return false;
+    const unsigned long long started = std::strtoull(end, nullptr, 10);
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return true;
+    // A process has the pid: the owner only if it started when the owner did.
+    const unsigned long long now = StartTimeOf(static_cast<pid_t>(pid));
+    return started != 0 && now != 0 && now != started;
+}
+
 // Unlinks every entry of the folder behind fd (files, and empty folders someone put
 // there) and closes fd.
 void EmptyAndClose(int fd) {
@@ -63,9 +113,11 @@ void EmptyAndClose(int fd) {
     closedir(dir);
 }
 
-// Removes the folder `name` in the folder behind baseFd when it is a private folder of
-// ours made by a reader whose process is gone: a live reader holds the lock of its
-// folder's descriptor until it exits, however it exits.
+// Removes the folder `name` in the folder behind baseFd when it is a private folder
+// that a reader of ours marked as its own and whose process is gone: a live reader
+// holds the lock of its folder's descriptor until it exits, however it exits, and its
+// owner file names it. A folder without the mark (another program's, or a reader's
+// from before the mark) stays.
 bool RemoveIfStale(int baseFd, const std::string& name, std::time_t now) {
     struct stat st {};
     if (fstatat(baseFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
@@ -73,7 +125,7 @@ bool RemoveIfStale(int baseFd, const std::string& name, std::time_t now) {
     if (now - st.st_mtime < kStaleAfterSeconds) return false;
     const int fd = openat(baseFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return false;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !OwnerIsGone(fd)) {
         close(fd);
         return false;
     }
@@ -129,11 +181,15 @@ bool CTempFolder::Create() {
         return false;
     }
     int pagesFd = -1;
-    if (mkdirat(rootFd, kPagesFolder, 0700) == 0) {
+    const std::string owner = OwnerText();
+    const bool marked = Write(rootFd, kOwnerFile,
+                              {reinterpret_cast<const std::uint8_t*>(owner.data()), owner.size()});
+    if (marked && mkdirat(rootFd, kPagesFolder, 0700) == 0) {
         pagesFd = openat(rootFd, kPagesFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     }
     if (pagesFd < 0) {
         unlinkat(rootFd, kPagesFolder, AT_REMOVEDIR);
+        unlinkat(rootFd, kOwnerFile, 0);
         close(rootFd);
         rmdir(pattern.c_str());
         return false;
@@ -154,7 +210,7 @@ bool CTempFolder::WritePage(std::string_view name, std::span<const std::uint8_t>
 }
 
 bool CTempFolder::WriteShared(std::string_view name, std::span<const std::uint8_t> bytes) {
-    if (name == kPagesFolder) return false;
+    if (name == kPagesFolder || name == kOwnerFile) return false;
     return Write(m_rootFd, name, bytes);
 }
 

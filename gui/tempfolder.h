@@ -16,9 +16,9 @@ namespace vyn {
 // stands at the name and creating the file anew (O_EXCL, O_NOFOLLOW): a symbolic
 // link, hard link or FIFO put in place of a file is never written through. The destructor removes
 // the files written and both folders. While the folder exists its descriptor holds an
-// exclusive flock, which tells other readers that the folder is in use; a folder left
-// behind by a reader that was killed is removed by the next reader's Create. Not
-// thread-safe.
+// exclusive flock, which tells other readers that the folder is in use, and the folder
+// holds an owner file naming this process; a folder left behind by a reader that was
+// killed is removed by the next reader's Create. Not thread-safe.
 class CTempFolder {
 public:
     CTempFolder() = default;
@@ -31,8 +31,9 @@ public:
     // folder exists already.
     bool Create();
     // Removes the folders "vyn-" and six characters in the base folder that are this
-    // user's, private, not links, last changed over 10 seconds ago and not locked by a
-    // live reader, with their contents. Returns how many it removed.
+    // user's, private, not links, last changed over 10 seconds ago, not locked, and
+    // marked by a reader whose process is gone, with their contents. Returns how many
+    // it removed.
     static int RemoveStale();
     bool IsCreated() const { return m_rootFd >= 0; }
 

@@ -31,6 +31,23 @@ std::string Read(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
+// Field 22 of /proc/<pid>/stat.
+unsigned long long StartTime(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(file)), {});
+    std::size_t at = stat.rfind(')');
+    for (int field = 2; field < 22 && at != std::string::npos; ++field) at = stat.find(' ', at + 1);
+    return at == std::string::npos ? 0 : std::stoull(stat.substr(at + 1));
+}
+
+// The pid of a process that has ended and been reaped.
+pid_t DeadPid() {
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
 }  // namespace
 
 class PlatformTest : public QObject {
@@ -210,6 +227,46 @@ private slots:
         QVERIFY(next.Create());
         QVERIFY(!std::filesystem::exists(killedJustNow));
         QVERIFY(std::filesystem::exists(liveRoot));
+    }
+
+    // Only a folder marked by a reader whose process is gone goes; unlocked folders
+    // stay when unmarked (another program's, or a reader's from before the mark) or
+    // when the process they name is alive.
+    void staleFolderNeedsTheMarkOfADeadOwner_data() {
+        QTest::addColumn<QString>("owner");  // the owner file's text; "-" for none
+        QTest::addColumn<bool>("removed");
+        const QString self = QString::number(getpid());
+        QTest::newRow("unmarked") << QStringLiteral("-") << false;
+        QTest::newRow("marked, owner alive") << self + u' ' + QString::number(StartTime(getpid())) << false;
+        QTest::newRow("marked, owner alive, start time unknown") << self + QStringLiteral(" 0") << false;
+        QTest::newRow("marked, pid reused by another process") << self + QStringLiteral(" 1") << true;
+        QTest::newRow("marked, owner gone") << QStringLiteral("%1 5").arg(DeadPid()) << true;
+        QTest::newRow("mark unreadable") << QStringLiteral("x") << false;
+    }
+    void staleFolderNeedsTheMarkOfADeadOwner() {
+        QFETCH(QString, owner);
+        QFETCH(bool, removed);
+        QTemporaryDir base;
+        QVERIFY(base.isValid());
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", base.path().toUtf8());
+        const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", oldRuntime); });
+        const std::filesystem::path folder = std::filesystem::path(base.path().toStdString()) / "vyn-a1B2c3";
+        QVERIFY(std::filesystem::create_directories(folder / "pages"));
+        std::filesystem::permissions(folder, std::filesystem::perms(0700));
+        { std::ofstream(folder / "pages" / "windows.html") << "<p>頁</p>"; }
+        if (owner != QLatin1String("-")) std::ofstream(folder / ".vyn-owner") << owner.toStdString();
+        const timespec times[2] = {{0, UTIME_OMIT}, {time(nullptr) - 60, 0}};
+        QCOMPARE(utimensat(AT_FDCWD, folder.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+        QCOMPARE(CTempFolder::RemoveStale(), removed ? 1 : 0);
+        QCOMPARE(std::filesystem::exists(folder), !removed);
+        // A reader's own folder carries the mark naming it.
+        CTempFolder fresh;
+        QVERIFY(fresh.Create());
+        const std::filesystem::path root = fresh.PagePath("x").parent_path().parent_path();
+        QCOMPARE(Read(root / ".vyn-owner"),
+                 std::to_string(getpid()) + ' ' + std::to_string(StartTime(getpid())) + '\n');
+        QVERIFY(!fresh.WriteShared(".vyn-owner", Bytes("0 0")));
     }
 
     void tempFolderRefusesOtherNames_data() {
