@@ -140,17 +140,13 @@ CPostingCursor CIndex::StartCursor(std::int32_t slot) const {
 int CIndex::RenderHitPage(std::uint32_t recordIndex, ByteString& out, std::u16string_view keywords,
                           SearchScope searchScope, bool useVariants) {
     if (!useVariants) return m_textStore.RenderHitPage(recordIndex, out, keywords, searchScope);
-    try {
-        const std::vector<std::u16string> expansion = ExpandVariants(keywords);
-        std::u16string joined;
-        for (std::size_t i = 0; i < expansion.size(); ++i) {
-            if (i > 0) joined += u' ';
-            joined += expansion[i];
-        }
-        return m_textStore.RenderHitPage(recordIndex, out, joined, searchScope);
-    } catch (const std::bad_alloc&) {
-        return 0;
+    const std::vector<std::u16string> expansion = ExpandVariants(keywords);
+    std::u16string joined;
+    for (std::size_t i = 0; i < expansion.size(); ++i) {
+        if (i > 0) joined += u' ';
+        joined += expansion[i];
     }
+    return m_textStore.RenderHitPage(recordIndex, out, joined, searchScope);
 }
 
 }  // namespace vyn

@@ -86,7 +86,8 @@ public:
     }
     // The page with every term of keywords marked (CFileList::RenderHitPage); with
     // useVariants the terms are first widened by ExpandVariants and joined with
-    // U+0020. Returns the number of anchors written.
+    // U+0020. Returns the number of anchors written; throws std::bad_alloc, out
+    // empty, when memory runs out.
     int RenderHitPage(std::uint32_t recordIndex, ByteString& out, std::u16string_view keywords,
                       SearchScope searchScope, bool useVariants);
 

@@ -1,5 +1,7 @@
 #include "panel/panellogic.h"
 
+#include <new>
+
 namespace vyn {
 
 bool CPanelLogic::Open(const std::filesystem::path& folder, const std::filesystem::path& listingFile) {
@@ -41,8 +43,12 @@ bool CPanelLogic::ListPageRows(std::vector<ResultRow>& rows) {
         hits.clear();
         SearchNodeTag entry;
         entry.pageIndex = row.pageIndex;
-        if (AppendKwicRows(m_index, query, entry, kDefaultKwicContext, hits) > 0) {
-            row.firstHit = hits.front().left + u"【" + hits.front().hit + u"】" + hits.front().right;
+        try {
+            if (AppendKwicRows(m_index, query, entry, kDefaultKwicContext, hits) > 0) {
+                row.firstHit = hits.front().left + u"【" + hits.front().hit + u"】" + hits.front().right;
+            }
+        } catch (const std::bad_alloc&) {
+            row.firstHit.clear();  // a row without its tip; the list stays whole
         }
     }
     rows = std::move(page);

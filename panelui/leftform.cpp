@@ -629,7 +629,12 @@ bool CLeftForm::OpenResultHit(std::uint32_t record, int anchor) {
 
 void CLeftForm::ShowResultListPage() {
     std::vector<ResultRow> rows;
-    if (!m_logic.ListPageRows(rows)) return;
+    try {
+        if (!m_logic.ListPageRows(rows)) return;
+    } catch (const std::bad_alloc&) {
+        m_sink.Warning(kPageFailedMessage);
+        return;
+    }
     m_resultList->DeleteAllItems();
     UpdateListPageControls();
     m_resultList->SetRows(std::move(rows));

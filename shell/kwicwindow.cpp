@@ -283,17 +283,24 @@ void CKwicWindow::SetSearch(CSearchHits hits) {
             last = std::chrono::steady_clock::now();
             limit = kBatchRows;
         };
-        if (opened) {
-            for (std::size_t entry = 0; entry < hits.Entries().size(); ++entry) {
-                if (token.Cancelled()) return;
-                hits.AppendRows(entry, entry + 1, kDefaultKwicContext, batch);
-                ++done;
-                if (batch.size() >= limit || std::chrono::steady_clock::now() - last > kBatchInterval) post();
+        bool whole = true;
+        try {
+            if (opened) {
+                for (std::size_t entry = 0; entry < hits.Entries().size(); ++entry) {
+                    if (token.Cancelled()) return;
+                    hits.AppendRows(entry, entry + 1, kDefaultKwicContext, batch);
+                    ++done;
+                    if (batch.size() >= limit || std::chrono::steady_clock::now() - last > kBatchInterval) post();
+                }
             }
+        } catch (const std::exception&) {
+            // Out of memory: the rows so far stay, and the window says the list is cut.
+            batch = {};
+            whole = false;
         }
         if (token.Cancelled()) return;
         post();
-        QMetaObject::invokeMethod(this, [this, fill, opened] { OnFillDone(fill, opened); },
+        QMetaObject::invokeMethod(this, [this, fill, opened, whole] { OnFillDone(fill, opened, whole); },
                                   Qt::QueuedConnection);
     });
     UpdateForms();
@@ -308,7 +315,7 @@ void CKwicWindow::OnBatch(std::uint64_t fill, std::vector<KwicRow> rows, std::si
     UpdateStatus();
 }
 
-void CKwicWindow::OnFillDone(std::uint64_t fill, bool opened) {
+void CKwicWindow::OnFillDone(std::uint64_t fill, bool opened, bool whole) {
     if (fill != m_fill) return;
     m_filler.Join();  // it has posted this and ends
     m_fillDone = true;
@@ -319,6 +326,7 @@ void CKwicWindow::OnFillDone(std::uint64_t fill, bool opened) {
     if (key != KwicSortKey::kLocation) m_model.SortBy(key);
     UpdateStatus();
     if (!opened) ShowWarning(this, QStringLiteral("データを開けませんでした。"));
+    if (!whole) ShowWarning(this, QString::fromUtf8(kFillCutMessage));
     emit filled();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QWidget>
+#include <string_view>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -71,6 +72,8 @@ class CKwicWindow : public QWidget {
     Q_OBJECT
 
 public:
+    static constexpr std::string_view kFillCutMessage =
+        "メモリが足りないため、文脈一覧をすべては作れませんでした。";
     explicit CKwicWindow(QWidget* parent = nullptr);
     ~CKwicWindow() override;
 
@@ -103,7 +106,8 @@ protected:
 
 private:
     void OnBatch(std::uint64_t fill, std::vector<KwicRow> rows, std::size_t entriesDone);
-    void OnFillDone(std::uint64_t fill, bool opened);
+    // whole is false when the rows could not all be read (out of memory).
+    void OnFillDone(std::uint64_t fill, bool opened, bool whole);
     void OnActivated(const QModelIndex& index);
     void OnHeaderClicked(int section);
     void OnExport();

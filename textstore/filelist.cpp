@@ -235,7 +235,9 @@ int CFileList::RenderHitPage(std::uint32_t recordIndex, ByteString& out,
         }
         return anchorCounter;
     } catch (const std::bad_alloc&) {
-        return 0;
+        // A part of a page would pass for the page.
+        out.clear();
+        throw;
     }
 }
 

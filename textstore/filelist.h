@@ -87,6 +87,7 @@ public:
     // Terms are separated by U+0020 or U+3000; a NUL ends the keywords. Returns the
     // number of anchors written. Returns 0 with out untouched on a closed store or
     // an unreadable record; returns 0 with out empty when keywords hold no term.
+    // Throws std::bad_alloc, out empty, when memory runs out.
     int RenderHitPage(std::uint32_t recordIndex, ByteString& out, std::u16string_view keywords,
                       SearchScope scope);
 

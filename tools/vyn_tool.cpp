@@ -1,6 +1,7 @@
 // vyn-tool: command-line access to the data files.
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string_view>
 
 #include "tools/toolcommon.h"
@@ -38,7 +39,13 @@ int main(int argc, char** argv) {
     }
     std::string_view name = argv[1];
     for (const Command& command : kCommands) {
-        if (command.name == name) return command.run(argc, argv);
+        if (command.name != name) continue;
+        try {
+            return command.run(argc, argv);
+        } catch (const std::bad_alloc&) {
+            std::fputs("vyn-tool: out of memory\n", stderr);
+            return 1;
+        }
     }
     return vyn::tool::Usage("unknown command " + std::string(name));
 }
