@@ -263,10 +263,11 @@ private slots:
         QCOMPARE(menu->objectName(), QStringLiteral("rightClickMenu"));
         QStringList texts;
         for (QAction* action : menu->actions()) texts << action->text();
-        // The form's two items, then the one added after them.
+        // The form's two items, then those added after them.
         QCOMPARE(texts, (QStringList{QString::fromUtf8("コピー(300字以内に制限しています。)"),
                                      QString::fromUtf8("すべて選択。"), QString(),
-                                     QString::fromUtf8("出典付きでコピー")}));
+                                     QString::fromUtf8("出典付きでコピー"),
+                                     QString::fromUtf8("この頁から読み進める")}));
         menu->actions()[1]->trigger();
         menu->close();
         QTest::mouseRelease(m_view->focusProxy(), Qt::RightButton, {}, QPoint(60, 40));
