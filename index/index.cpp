@@ -4,7 +4,7 @@
 #include <limits>
 #include <new>
 
-#include "textstore/folderlock.h"
+#include "index/datageneration.h"
 
 namespace vyn {
 
@@ -27,27 +27,33 @@ CIndex::CIndex(CMessageSink* sink) : m_sink(sink) {}
 
 CIndex::~CIndex() { Close(); }
 
-bool CIndex::Open(const std::filesystem::path& folder, std::string_view baseName, IndexScope scope) {
+bool CIndex::Open(const CDataGeneration& data, IndexScope scope) {
     Close();
     try {
-        // The variant table, the index files and the store come from one build: a
-        // build does not move files in while the lock is held.
-        CFolderLock lock;
-        if (!lock.LockShared(folder)) {
-            LoadVariants(folder);
-            return FailOpen();
-        }
-        LoadVariants(folder);
-        std::string base = (folder / std::string(baseName)).string();
-        base += IndexFileSuffix(scope);
+        LoadVariants(data.FileOf(CDataGeneration::File::kVariants));
         m_hitTotal = 0;
         m_hitPages.clear();
-        if (!LoadHeader(base + std::string(kHeaderFileSuffix)) ||
-            !MapPostings(base + std::string(kPostingFileSuffix)) ||
-            !m_textStore.Open(folder, baseName)) {
+        if (!data.IsOpen() || !LoadHeader(data.FileOf(CDataGeneration::HeaderFile(scope))) ||
+            !MapPostings(data.FileOf(CDataGeneration::PostingFile(scope))) ||
+            !m_textStore.Open(data.FileOf(CDataGeneration::File::kDirectory),
+                              data.FileOf(CDataGeneration::File::kContent))) {
             return FailOpen();
         }
         return true;
+    } catch (...) {
+        return FailOpen();
+    }
+}
+
+bool CIndex::Open(const std::filesystem::path& folder, std::string_view baseName, IndexScope scope) {
+    Close();
+    try {
+        CDataGeneration data;
+        if (!data.Open(folder, baseName)) {
+            LoadVariants(folder);
+            return FailOpen();
+        }
+        return Open(data, scope);
     } catch (...) {
         return FailOpen();
     }
@@ -59,24 +65,14 @@ bool CIndex::FailOpen() {
     return false;
 }
 
-bool CIndex::LoadHeader(const std::string& path) {
-    if (!m_headerFile.Open(path)) return false;
+bool CIndex::LoadHeader(const CLockedFile& file) {
     std::uint64_t size = 0;
-    if (!m_headerFile.Size(size) || size < kHeaderTablesSize) {
-        m_headerFile.Close();
-        return false;
-    }
+    if (!file.Size(size) || size < kHeaderTablesSize) return false;
     const std::uint64_t blockCount = (size - kHeaderTablesSize) / 4;
-    if (blockCount > std::numeric_limits<std::uint32_t>::max()) {
-        m_headerFile.Close();
-        return false;
-    }
-    // The mapping outlives the descriptor and its lock: the builder replaces files
-    // instead of rewriting them, so the mapped header stays as it was read.
-    const bool mapped =
-        m_headerMapping.Map(m_headerFile.Descriptor(), kHeaderTablesSize + blockCount * 4);
-    m_headerFile.Close();
-    if (!mapped) return false;
+    if (blockCount > std::numeric_limits<std::uint32_t>::max()) return false;
+    // The mapping needs no descriptor of its own: the builder replaces files instead
+    // of rewriting them, so the mapped header stays as it was read.
+    if (!m_headerMapping.Map(file.Descriptor(), kHeaderTablesSize + blockCount * 4)) return false;
     const std::uint8_t* p = m_headerMapping.Bytes().data();
 
     std::span<const std::uint32_t> words;
@@ -94,13 +90,10 @@ bool CIndex::LoadHeader(const std::string& path) {
     return true;
 }
 
-bool CIndex::MapPostings(const std::string& path) {
+bool CIndex::MapPostings(const CLockedFile& file) {
     std::uint64_t size = 0;
     // An empty posting file cannot be mapped; it fails the open like any other.
-    if (!m_postingFile.Open(path) || !m_postingFile.Size(size) ||
-        !m_postingMapping.Map(m_postingFile.Descriptor(), size)) {
-        return false;
-    }
+    if (!file.Size(size) || !m_postingMapping.Map(file.Descriptor(), size)) return false;
     m_postings = m_postingMapping.Bytes();
     return true;
 }
@@ -116,8 +109,6 @@ void CIndex::Close() {
     m_entryTableBytes = 0;
     m_postings = {};
     m_postingMapping.Unmap();
-    m_postingFile.Close();
-    m_headerFile.Close();
     m_textStore.Close();
 }
 

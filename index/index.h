@@ -24,8 +24,10 @@
 
 namespace vyn {
 
+class CDataGeneration;
+
 // Owns, while open, read-only mappings of the index header file (slot tables and
-// block chain, read in place) and of the posting file and the open text store; always owns the
+// block chain, read in place) and of the posting file, and the open text store; always owns the
 // variant table and the result list of the last search. Searches walk the mapped
 // posting lists in place. A damaged index never makes it read outside the mapping,
 // loop or crash: either Open fails or the damaged lists end early. While open it
@@ -52,16 +54,22 @@ public:
     CIndex(const CIndex&) = delete;
     CIndex& operator=(const CIndex&) = delete;
 
-    // Opens folder/baseName + IndexFileSuffix(scope) + "-idx.h" and "-idx.m", and the
-    // text store folder/baseName. Reloads the variant table from folder/"yitizi.txt"
-    // first, whatever the outcome, empties the hit page list and sets the hit total to
-    // 0. Everything is opened under the folder's shared lock (CFolderLock), waiting up
-    // to a second for a build that is moving files in; the files themselves are held
-    // under shared locks, so readers share them. True on success. On failure (a file
-    // missing or locked, the folder's lock not had in time, a header shorter than
-    // kHeaderTablesSize, an empty posting file, a mapping or store failure, memory)
-    // sends "データを開けませんでした。" to the sink, leaves the index closed and
-    // returns false.
+    // Opens scope of a generation of the data (see CDataGeneration): maps its header
+    // file (slot tables and block chain) and posting file and opens the text store on
+    // the generation's store files. The index keeps mappings and descriptors of its
+    // own: it reads that build whatever the folder holds later, and needs data no
+    // longer once open. Reloads the variant table from the generation's variant file
+    // first, whatever the outcome (empty when the file is absent), empties the hit
+    // page list and sets the hit total to 0. True on success. On failure (a closed
+    // generation, a file absent, a header shorter than kHeaderTablesSize, an empty
+    // posting file, a mapping or store failure, memory) sends
+    // "データを開けませんでした。" to the sink, leaves the index closed and returns
+    // false.
+    bool Open(const CDataGeneration& data, IndexScope scope);
+    // Open on a generation of folder made for this call (see CDataGeneration::Open:
+    // the folder's shared lock is held while its files are opened, waiting up to a
+    // second for a build that is moving files in). When the lock is not had in time,
+    // the variant table is reloaded from folder/"yitizi.txt" and the open fails as above.
     bool Open(const std::filesystem::path& folder, std::string_view baseName, IndexScope scope);
 
     // Releases the tables, the mapping and the files and closes the text store. The
@@ -104,6 +112,9 @@ public:
     // and "0x"; no digits gives 0, overflow 0xFFFFFFFF). A missing or unreadable file
     // leaves the table empty; nothing is reported.
     void LoadVariants(const std::filesystem::path& folder);
+    // LoadVariants from an open variant file, read through its descriptor; a closed
+    // one leaves the table empty.
+    void LoadVariants(const CLockedFile& file);
     // The groups, in file order (made on the first call after a load).
     const std::vector<std::vector<std::uint32_t>>& GetVariantGroups() const;
     // When the first group holding codePoint is group g < kMaxVariantGroups, sets slot
@@ -157,8 +168,10 @@ private:
         bool regular = false;  // false: the list is walked with a cursor
     };
 
-    bool LoadHeader(const std::string& path);
-    bool MapPostings(const std::string& path);
+    bool LoadHeader(const CLockedFile& file);
+    bool MapPostings(const CLockedFile& file);
+    // Replaces the variant table with the groups of the table's text.
+    void ParseVariants(std::string_view text);
     bool FailOpen();
     // The posting bytes and chain, with the cycle of the walk from firstBlock.
     PostingView ListView(std::uint32_t firstBlock) const;
@@ -209,8 +222,6 @@ private:
     void ClearResult();
 
     CFileList m_textStore;
-    CLockedFile m_headerFile;
-    CLockedFile m_postingFile;
     CMappedFile m_postingMapping;
     CMappedFile m_headerMapping;
     std::vector<std::uint32_t> m_headerCopy;  // the tables, where the host is not little-endian

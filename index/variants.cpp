@@ -121,14 +121,37 @@ std::uint32_t CFirstGroupMap::Find(std::uint32_t codePoint) const {
 }
 
 void CIndex::LoadVariants(const std::filesystem::path& folder) {
+    std::string text;
+    try {
+        if (!ReadWholeFile(folder / kVariantFile, text)) text.clear();
+    } catch (...) {
+        text.clear();
+    }
+    ParseVariants(text);
+}
+
+void CIndex::LoadVariants(const CLockedFile& file) {
+    std::string text;
+    try {
+        std::uint64_t size = 0;
+        if (file.IsOpen() && file.Size(size) && size > 0) {
+            if (size > text.max_size()) throw std::bad_alloc();
+            text.resize(static_cast<std::size_t>(size));
+            if (!file.ReadAt(0, text.data(), text.size())) text.clear();
+        }
+    } catch (...) {
+        text.clear();
+    }
+    ParseVariants(text);
+}
+
+void CIndex::ParseVariants(std::string_view text) {
     m_variantMembers.clear();
     m_groupStart.assign(1, 0);
     m_firstGroupOf.Clear();
     m_variantGroups.clear();
     m_variantGroupsMade = false;
     try {
-        std::string text;
-        if (!ReadWholeFile(folder / kVariantFile, text)) return;
         std::vector<std::uint32_t> members;
         std::vector<std::uint32_t> groupStart{0};
         ForEachPiece(text, '\n', [&](std::string_view line) {

@@ -14,6 +14,16 @@ constexpr std::int64_t kIntMax = std::numeric_limits<int>::max();
 
 void CNavigator::ResetScopePath() { m_scopePath = m_catalog.ScopePath(m_scopeItem); }
 
+void CNavigator::Reset() {
+    m_scopeItem = 1;
+    m_curItem = 0;
+    m_curPage = 0;
+    m_curHit = 0;
+    m_hitCount = 0;
+    m_resultFile = {};
+    ResetScopePath();
+}
+
 bool CNavigator::SetScopeItem(int slot) {
     if (!m_catalog.HasRecord(slot)) return false;
     m_scopeItem = static_cast<std::uint16_t>(slot);

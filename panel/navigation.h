@@ -72,6 +72,9 @@ public:
     const std::u16string& ScopePath() const { return m_scopePath; }
     // Sets the path to that of the scope slot, or empty when it holds no record.
     void ResetScopePath();
+    // Back to the start, for a catalog loaded anew: scope slot 1 with its path, no
+    // current volume, page or result page, hit 0.
+    void Reset();
     // Makes an existing slot the scope, as choosing the tree item does.
     bool SetScopeItem(int slot);
 

@@ -11,15 +11,45 @@ bool CPanelLogic::Open(const std::filesystem::path& folder, const std::filesyste
 }
 
 bool CPanelLogic::OpenIndex(const std::filesystem::path& folder) {
-    m_folder = folder;
-    return m_index.Open(folder, kIndexBaseName, IndexScopeFor(m_search.Part()));
+    auto data = std::make_shared<CDataGeneration>();
+    // A closed generation fails the index's open, which says so.
+    data->Open(folder);
+    m_data = std::move(data);
+    return m_index.Open(*m_data, IndexScopeFor(m_search.Part()));
 }
 
 bool CPanelLogic::LoadCatalog(const std::filesystem::path& folder,
                               const std::filesystem::path& listingFile) {
-    const bool read = m_catalog.LoadCatalog(folder / kCatalogFile, listingFile);
+    if (!m_data->IsOpen() || m_data->Folder() != folder) {
+        auto data = std::make_shared<CDataGeneration>();
+        data->Open(folder);
+        m_data = std::move(data);
+    }
+    const bool read =
+        m_catalog.LoadCatalog(m_data->FileOf(CDataGeneration::File::kCatalog), listingFile);
     m_session.Navigator().ResetScopePath();
     return read;
+}
+
+bool CPanelLogic::SelectTextPart(TextPart part) {
+    return m_search.SelectTextPart(m_index, *m_data, part);
+}
+
+bool CPanelLogic::Reopen(const std::filesystem::path& listingFile) {
+    auto data = std::make_shared<CDataGeneration>();
+    if (!data->Open(m_data->Folder())) {
+        if (m_sink) m_sink->Warning(CIndex::kOpenFailedMessage);
+        return false;
+    }
+    // Names, not slots: the new catalog may number its volumes otherwise.
+    const std::optional<Bookmark> shown = m_session.ShownPlaceByName();
+    m_data = std::move(data);
+    m_index.Open(*m_data, IndexScopeFor(m_search.Part()));
+    m_catalog.LoadCatalog(m_data->FileOf(CDataGeneration::File::kCatalog), listingFile);
+    m_search.ClearResults();
+    m_list.Reset(0);
+    m_session.OnDataReopened(shown);
+    return true;
 }
 
 CSearchCommand::Outcome CPanelLogic::OnSearch(
@@ -56,7 +86,7 @@ bool CPanelLogic::ListPageRows(std::vector<ResultRow>& rows) {
 }
 
 CSearchHits CPanelLogic::HitsOfSearch() const {
-    return {m_folder, m_search.Part(), KwicQuery::Of(m_search), m_search.Results()};
+    return {m_data, m_search.Part(), KwicQuery::Of(m_search), m_search.Results()};
 }
 
 std::vector<ResultRow> CPanelLogic::CurrentRows() const {

@@ -129,6 +129,19 @@ CReadingSession::BookmarkOpen CReadingSession::OpenBookmark(std::size_t at) {
     return OpenPlace({slot, bookmark.place.pageNumber}) ? BookmarkOpen::kOpened : BookmarkOpen::kNotOpened;
 }
 
+std::optional<Bookmark> CReadingSession::ShownPlaceByName() const {
+    return CBookmarks::Make(m_catalog, m_shownPlace, std::string(), std::u16string_view());
+}
+
+bool CReadingSession::OnDataReopened(const std::optional<Bookmark>& shown) {
+    m_navigator.Reset();
+    m_shownPlace = {};
+    m_currentEntry.reset();
+    if (!shown) return false;
+    const int slot = LocateBookmark(m_catalog, *shown);
+    return slot != 0 && OpenPlace({slot, shown->place.pageNumber});
+}
+
 void CReadingSession::SaveHistory() {
     if (m_store) m_store->Write(kHistoryEntry, m_history.Serialize());
 }

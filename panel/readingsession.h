@@ -115,6 +115,18 @@ public:
     // Makes the list page that shows the first entry of store record the current one.
     ListTurn TurnListTo(std::uint32_t record);
 
+    // --- Another build of the data.
+
+    // The page shown with the catalog's names (see CBookmarks::Make), to be found again
+    // once the catalog is loaded anew; nullopt when no volume's page is shown.
+    std::optional<Bookmark> ShownPlaceByName() const;
+    // After the catalog and the index were opened anew: the navigator starts again
+    // (CNavigator::Reset), no page is shown and no entry is current. Then, when the
+    // catalog holds shown's volume (found as LocateBookmark finds it), that volume
+    // becomes the scope and the current volume at shown's page, and true is returned:
+    // show the current page.
+    bool OnDataReopened(const std::optional<Bookmark>& shown);
+
     // --- Lists.
 
     // Loads both lists from store, replacing them (nothing to undo then), and writes

@@ -171,6 +171,18 @@ bool CSearchCommand::SelectTextPart(CIndex& index, const std::filesystem::path& 
     return index.Open(folder, kIndexBaseName, IndexScopeFor(part));
 }
 
+bool CSearchCommand::SelectTextPart(CIndex& index, const CDataGeneration& data, TextPart part) {
+    index.Close();
+    m_part = part;
+    return index.Open(data, IndexScopeFor(part));
+}
+
+void CSearchCommand::ClearResults() {
+    m_results.clear();
+    m_total = 0;
+    m_countLine.clear();
+}
+
 CSearchCommand::Outcome CSearchCommand::OnSearch(
     CIndex& index, const CCatalog& catalog, int scopeSlot, std::u16string_view hiddenEditText,
     std::span<const std::optional<std::u16string>> fieldValues) {

@@ -65,6 +65,11 @@ public:
     // Closes the index and opens it again on folder for part, and makes part the
     // rendering scope. Returns the result of CIndex::Open.
     bool SelectTextPart(CIndex& index, const std::filesystem::path& folder, TextPart part);
+    // The same on a generation of the data: the index opens part's scope of data.
+    bool SelectTextPart(CIndex& index, const CDataGeneration& data, TextPart part);
+    // Drops the entries, the total and the count line, as before the first search;
+    // the keyword and the options stay.
+    void ClearResults();
 
     // The search command. Reads the keyword (see ReadKeyword); with scope slot 0 or
     // an empty keyword sends the matching message and keeps the previous keyword.

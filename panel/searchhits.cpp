@@ -3,15 +3,16 @@
 #include <algorithm>
 #include <new>
 
+#include "index/datageneration.h"
 #include "index/index.h"
 
 namespace vyn {
 
 CSearchHits::CSearchHits() = default;
 
-CSearchHits::CSearchHits(std::filesystem::path folder, TextPart part, KwicQuery query,
+CSearchHits::CSearchHits(std::shared_ptr<const CDataGeneration> data, TextPart part, KwicQuery query,
                          std::vector<SearchNodeTag> entries)
-    : m_folder(std::move(folder)),
+    : m_data(std::move(data)),
       m_part(part),
       m_query(std::move(query)),
       m_entries(std::move(entries)) {}
@@ -22,9 +23,10 @@ CSearchHits::~CSearchHits() = default;
 
 bool CSearchHits::Open() {
     m_engine.reset();
+    if (!m_data) return false;
     try {
         auto engine = std::make_unique<CIndex>();
-        if (!engine->Open(m_folder, kIndexBaseName, IndexScopeFor(m_part))) return false;
+        if (!engine->Open(*m_data, IndexScopeFor(m_part))) return false;
         m_engine = std::move(engine);
     } catch (const std::bad_alloc&) {
         return false;

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -11,17 +10,19 @@
 
 namespace vyn {
 
+class CDataGeneration;
 class CIndex;
 
 // Holds a copy of a search's query and result entries, and where they were searched
-// (data folder and text part). The rows come from an engine of its own on the same
-// data files (readers share them), so the object can go to a worker thread while the
+// (the generation of the data and the text part). The rows come from an engine of its
+// own opened on that generation, so they agree with the panel's pages however the
+// folder is rebuilt meanwhile, and the object can go to a worker thread while the
 // panel searches on. Move-only; one thread at a time.
 class CSearchHits {
 public:
     // No entries.
     CSearchHits();
-    CSearchHits(std::filesystem::path folder, TextPart part, KwicQuery query,
+    CSearchHits(std::shared_ptr<const CDataGeneration> data, TextPart part, KwicQuery query,
                 std::vector<SearchNodeTag> entries);
     CSearchHits(CSearchHits&&) noexcept;
     CSearchHits& operator=(CSearchHits&&) noexcept;
@@ -41,7 +42,7 @@ public:
                            std::vector<KwicRow>& rows);
 
 private:
-    std::filesystem::path m_folder;
+    std::shared_ptr<const CDataGeneration> m_data;  // null: no data
     TextPart m_part = TextPart::kWhole;
     KwicQuery m_query;
     std::vector<SearchNodeTag> m_entries;

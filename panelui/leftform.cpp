@@ -362,11 +362,15 @@ void CLeftForm::SetLabelText(QLabel* label, const QString& text) {
 }
 
 void CLeftForm::LoadCatalogTree() {
+    m_logic.LoadCatalog(ToPath(ExecutableFolder()), ListingFile());
+    FillCatalogTree();
+}
+
+void CLeftForm::FillCatalogTree() {
     QIcon icon;
     icon.addPixmap(LoadBitmap(IDB_TREE_NORMAL, QSize(kTreeImageSide, kTreeImageSide)), QIcon::Normal);
     icon.addPixmap(LoadBitmap(IDB_TREE_SELECTED, QSize(kTreeImageSide, kTreeImageSide)), QIcon::Selected);
 
-    m_logic.LoadCatalog(ToPath(ExecutableFolder()), ListingFile());
     const CCatalog& catalog = m_logic.Catalog();
     const QSignalBlocker quiet(m_tree);
     m_tree->clear();
@@ -577,7 +581,7 @@ void CLeftForm::OnTextPart(int radioId) {
     TextPart part = TextPart::kWhole;
     if (radioId == IDC_MAIN_TEXT) part = TextPart::kMain;
     if (radioId == IDC_NOTES) part = TextPart::kNotes;
-    m_logic.Search().SelectTextPart(Index(), ToPath(ExecutableFolder()), part);
+    m_logic.SelectTextPart(part);
 }
 
 void CLeftForm::OnSearch() {
@@ -606,6 +610,24 @@ void CLeftForm::OnSearch() {
     }
     UpdateSliderMarks();
     emit searchCompleted();
+}
+
+bool CLeftForm::ReopenData() {
+    if (!m_logic.Reopen(ListingFile())) return false;
+    FillCatalogTree();
+    m_resultList->DeleteAllItems();
+    SetLabelText(m_countLine, QStringLiteral("検索集計："));
+    ArrangeControls();
+    if (m_logic.Session().Navigator().CurItem() != 0) {
+        ShowOpenedPlace();
+    } else {
+        // Nothing of the former build stays on view.
+        SetLabelText(m_scopeLabel, FromUtf16(m_logic.Session().Navigator().ScopePath()));
+        FollowCurrentPage(true);
+        emit navigateRequested(QStringLiteral("about:blank"));
+    }
+    emit dataReopened();
+    return true;
 }
 
 bool CLeftForm::OpenResultHit(std::uint32_t record, int anchor) {

@@ -119,6 +119,14 @@ public:
     // list pages.
     void OnSearch();
 
+    // True when the data folder holds another build than the one the panel reads.
+    bool NewerDataThere() const { return m_logic.NewerDataThere(); }
+    // Reads the data folder's current build (CPanelLogic::Reopen): the tree is made
+    // anew, the result list and the count line are emptied, and the page shown before
+    // is shown again from the new build when its volume is still there, else no page.
+    // False, nothing changed, when the data could not be opened (the user was told).
+    bool ReopenData();
+
     CIndex& Index() { return m_logic.Index(); }
     const CPanelLogic& Logic() const { return m_logic; }
     // Replaces page file name (one of the names above) with bytes; false on failure.
@@ -164,6 +172,8 @@ signals:
     void navigateRequested(const QString& target);
     // A search replaced the result entries.
     void searchCompleted();
+    // ReopenData read a new build: the search's entries are gone.
+    void dataReopened();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -190,6 +200,8 @@ private:
     void FrameGroupTitles();
     void ConnectControls();
     void LoadCatalogTree();
+    // The tree items of the catalog loaded, none of them current.
+    void FillCatalogTree();
     void OnCatalogSelChanged(QTreeWidgetItem* item);
     void OnTextPart(int radioId);
     void OnResultSelected(std::uint32_t pageIndex);

@@ -23,6 +23,7 @@
 #include "shell/bookapp.h"
 #include "shell/bookdoc.h"
 #include "shell/bookview.h"
+#include "shell/databar.h"
 #include "shell/kwicwindow.h"
 #include "shell/splashwnd.h"
 
@@ -179,6 +180,13 @@ bool CMainFrame::OnCreate() {
     m_wndToolBar.setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
     m_wndToolBar.setMovable(true);
     addToolBar(Qt::TopToolBarArea, &m_wndToolBar);
+    m_dataBar = new CDataBar(this);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, m_dataBar);
+    m_dataBar->Watch([this] { return m_pLeftForm && m_pLeftForm->NewerDataThere(); });
+    connect(m_dataBar, &CDataBar::reopenRequested, this, [this] {
+        if (m_pLeftForm) m_pLeftForm->ReopenData();
+    });
 
     setWindowTitle(QString::fromUtf8(kFrameCaption));
     setWindowIcon(LoadFrameIcon());
@@ -200,6 +208,10 @@ bool CMainFrame::OnCreateClient() {
         connect(m_pLeftForm, &CLeftForm::navigateRequested, m_pBookView, &CBookView::Navigate2);
         connect(m_pLeftForm, &CLeftForm::searchCompleted, this, [this] {
             if (m_kwicWindow && m_kwicWindow->isVisible()) ShowKwicWindow();
+        });
+        // The hits of the former build go with its search.
+        connect(m_pLeftForm, &CLeftForm::dataReopened, this, [this] {
+            if (m_kwicWindow) m_kwicWindow->SetSearch(m_pLeftForm->Logic().HitsOfSearch());
         });
         m_pBookView->SetCitationSource([this] { return m_pLeftForm ? m_pLeftForm->CitationText() : QString(); });
         m_pBookView->SetFrameCommands([this](int id) { return UpdateCommand(id).m_bEnabled; },

@@ -22,6 +22,7 @@ namespace vyn {
 class CBookApp;
 class CBookDoc;
 class CBookView;
+class CDataBar;
 class CKwicWindow;
 class CLeftForm;
 
@@ -70,6 +71,8 @@ public:
     // The hits-in-context window, made when first asked for; it follows each search.
     QPointer<CKwicWindow> m_kwicWindow;
     CSCrollToolBar m_wndToolBar;
+    // Below the toolbar, shown while the data folder holds a newer build.
+    CDataBar* m_dataBar = nullptr;
 
 signals:
     // After a command's handler ran.

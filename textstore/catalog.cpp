@@ -93,13 +93,47 @@ bool CCatalog::LoadCatalog(const std::filesystem::path& catalogFile,
         if (m_sink) m_sink->Warning(kMissingMessage);
         return false;
     }
+    LoadRecords(
+        [&in](std::uint8_t* bytes) {
+            in.read(reinterpret_cast<char*>(bytes), kCatalogRecordSize);
+            return in.gcount() > 0 ? static_cast<std::size_t>(in.gcount()) : std::size_t{0};
+        },
+        listing);
+    return true;
+}
+
+bool CCatalog::LoadCatalog(const CLockedFile& catalogFile, const std::filesystem::path& listingFile) {
+    Clear();
+    std::ofstream listing;
+    if (!listingFile.empty()) {
+        listing.open(listingFile, std::ios::binary | std::ios::trunc);
+    }
+    std::uint64_t size = 0;
+    if (!catalogFile.IsOpen() || !catalogFile.Size(size)) {
+        if (m_sink) m_sink->Warning(kMissingMessage);
+        return false;
+    }
+    std::uint64_t position = 0;
+    LoadRecords(
+        [&](std::uint8_t* bytes) {
+            const auto length = static_cast<std::size_t>(
+                std::min<std::uint64_t>(kCatalogRecordSize, size - std::min(position, size)));
+            if (length == 0 || !catalogFile.ReadAt(position, bytes, length)) return std::size_t{0};
+            position += length;
+            return length;
+        },
+        listing);
+    return true;
+}
+
+void CCatalog::LoadRecords(const std::function<std::size_t(std::uint8_t*)>& read,
+                           std::ofstream& listing) {
     // lastItem[L + 1]: the slot of the most recent tree item of level L.
     std::array<int, kMaxLevel + 2> lastItem{};
     std::uint8_t bytes[kCatalogRecordSize];
     while (m_nodeItemCount < kSlotCount) {
         std::memset(bytes, 0, sizeof bytes);
-        in.read(reinterpret_cast<char*>(bytes), sizeof bytes);
-        if (in.gcount() <= 0) break;
+        if (read(bytes) == 0) break;
         const CatalogRecord record = DecodeRecord(bytes);
         if (record.level < kLevelCategory || record.level > kMaxLevel) continue;
         const std::string line = ListingLine(record);
@@ -107,7 +141,6 @@ bool CCatalog::LoadCatalog(const std::filesystem::path& catalogFile,
         if (listing.is_open()) listing << line;
         AddRecord(record, lastItem);
     }
-    return true;
 }
 
 void CCatalog::AddRecord(const CatalogRecord& record, std::array<int, kMaxLevel + 2>& lastItem) {

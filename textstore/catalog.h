@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,6 +15,7 @@
 
 #include "textstore/messagesink.h"
 #include "textstore/catalogformat.h"
+#include "textstore/lockedfile.h"
 
 namespace vyn {
 
@@ -55,6 +58,9 @@ public:
     // file cannot be opened; the catalog is then empty and the listing file too.
     bool LoadCatalog(const std::filesystem::path& catalogFile,
                      const std::filesystem::path& listingFile);
+    // LoadCatalog on a catalog file already open: read from its descriptor, whatever
+    // its path names now. A closed file counts as one that cannot be opened.
+    bool LoadCatalog(const CLockedFile& catalogFile, const std::filesystem::path& listingFile);
 
     // The listing of the last load, as written to the listing file: UTF-8, one line
     // per record, "\t" before a level-2 line and "\t\t" before a level-3 line.
@@ -92,6 +98,9 @@ public:
 private:
     void Clear();
     void AddRecord(const CatalogRecord& record, std::array<int, kMaxLevel + 2>& lastItem);
+    // The part of LoadCatalog after the file is open: read(bytes) fills the next
+    // record's bytes (zeros already in place) and returns how many it read, 0 at the end.
+    void LoadRecords(const std::function<std::size_t(std::uint8_t*)>& read, std::ofstream& listing);
 
     std::vector<CatalogRecord> m_NodeItem;  // kSlotCount slots
     int m_nodeItemCount = 1;

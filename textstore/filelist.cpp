@@ -78,24 +78,37 @@ bool CFileList::Open(const std::filesystem::path& folder, std::string_view baseN
             Close();
             return false;
         }
-        std::uint8_t header[kDirectoryHeaderSize];
-        if (!m_directoryFile.ReadAt(0, header, sizeof header)) {
-            Close();
-            return false;
-        }
-        std::uint32_t nameWidth = LoadU32(header + 4);
-        if (nameWidth > kMaxNameWidth) {
-            Close();
-            return false;
-        }
-        m_headerNumber = LoadU32(header);
-        m_nameWidth = nameWidth;
-        m_isOpen = true;
-        return true;
+        return ReadHeader();
     } catch (...) {
         Close();
         return false;
     }
+}
+
+bool CFileList::Open(const CLockedFile& directoryFile, const CLockedFile& contentFile) {
+    Close();
+    if (!m_directoryFile.OpenDuplicate(directoryFile) || !m_contentFile.OpenDuplicate(contentFile)) {
+        Close();
+        return false;
+    }
+    return ReadHeader();
+}
+
+bool CFileList::ReadHeader() {
+    std::uint8_t header[kDirectoryHeaderSize];
+    if (!m_directoryFile.ReadAt(0, header, sizeof header)) {
+        Close();
+        return false;
+    }
+    std::uint32_t nameWidth = LoadU32(header + 4);
+    if (nameWidth > kMaxNameWidth) {
+        Close();
+        return false;
+    }
+    m_headerNumber = LoadU32(header);
+    m_nameWidth = nameWidth;
+    m_isOpen = true;
+    return true;
 }
 
 void CFileList::Close() {

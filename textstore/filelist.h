@@ -59,6 +59,10 @@ public:
     // reads the directory header. False when a file is missing, locked, or the header
     // is short or names a width over 260; the store is then closed.
     bool Open(const std::filesystem::path& folder, std::string_view baseName);
+    // Open on files already open: the directory and content files (each given a
+    // descriptor of its own), as Open checks them. False, the store closed, when
+    // either is closed or the header is short or bad.
+    bool Open(const CLockedFile& directoryFile, const CLockedFile& contentFile);
     void Close();
     bool IsOpen() const { return m_isOpen; }
 
@@ -117,6 +121,9 @@ private:
     // lie outside the content file.
     bool ReadRecord(std::uint32_t recordIndex, Record& record, bool withName);
     bool ReadMaskedPage(const Record& record, std::uint8_t* buffer);
+    // Reads the directory header of the open files; false, the store closed, when it
+    // is short or names a width over 260.
+    bool ReadHeader();
 
     std::uint32_t m_headerNumber = 0;
     bool m_isOpen = false;

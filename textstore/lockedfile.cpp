@@ -24,6 +24,15 @@ bool CLockedFile::Open(const std::string& path) {
     return true;
 }
 
+bool CLockedFile::OpenDuplicate(const CLockedFile& other) {
+    Close();
+    if (other.m_fd < 0) return false;
+    const int fd = ::fcntl(other.m_fd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return false;
+    m_fd = fd;
+    return true;
+}
+
 void CLockedFile::Close() {
     if (m_fd >= 0) {
         ::close(m_fd);  // releases the lock

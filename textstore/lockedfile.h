@@ -21,6 +21,10 @@ public:
     // Opens an existing regular file for reading. False when it is missing, not a
     // regular file, unreadable or locked exclusively; the object is then closed.
     bool Open(const std::string& path);
+    // Opens a second descriptor of other's open file: the same file and lock, also
+    // after the path names another file. False, the object closed, when other is
+    // closed or the descriptor cannot be duplicated. Safe on other from any thread.
+    bool OpenDuplicate(const CLockedFile& other);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
 

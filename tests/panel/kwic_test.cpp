@@ -12,6 +12,7 @@
 
 #include "builder/databuilder.h"
 #include "encoding/utf.h"
+#include "index/datageneration.h"
 #include "index/index.h"
 #include "textstore/catalog.h"
 #include "panel/export.h"
@@ -371,7 +372,9 @@ TEST(ListPageRows, CarryTheFirstHitOfTheirPageInContext) {
     }
 }
 
-TEST(SearchHits, DataThatCannotBeOpenedGivesNoRows) {
+// The hits read the generation of the data the panel searched, also once the folder
+// is gone from its place.
+TEST(SearchHits, KeepReadingTheirDataAfterTheFolderIsMovedAway) {
     test::TempDir dir;
     std::filesystem::create_directory(dir.path() / "data");
     BuildCorpus(dir.path() / "data");
@@ -380,13 +383,54 @@ TEST(SearchHits, DataThatCannotBeOpenedGivesNoRows) {
     ASSERT_TRUE(panel.LoadCatalog(dir.path() / "data", {}));
     const std::optional<std::u16string> field = u"明月";
     ASSERT_EQ(panel.OnSearch(u"", {&field, 1}), CSearchCommand::Outcome::kSearched);
+    const std::vector<KwicRow> expected = KwicRows(panel.Index(), panel.Search(), kDefaultKwicContext);
+    ASSERT_FALSE(expected.empty());
     CSearchHits hits = panel.HitsOfSearch();
-    ASSERT_FALSE(hits.Entries().empty());
     std::filesystem::rename(dir.path() / "data", dir.path() / "moved");
-    EXPECT_FALSE(hits.Open());
+    ASSERT_TRUE(hits.Open());
     std::vector<KwicRow> rows;
-    EXPECT_EQ(hits.AppendRows(0, hits.Entries().size(), kDefaultKwicContext, rows), 0u);
-    EXPECT_TRUE(rows.empty());
+    hits.AppendRows(0, hits.Entries().size(), kDefaultKwicContext, rows);
+    ExpectSameRows(rows, expected);
+}
+
+TEST(SearchHits, DataThatCannotBeOpenedGivesNoRows) {
+    test::TempDir dir;
+    BuildCorpus(dir.path());
+    CPanelLogic panel;
+    ASSERT_TRUE(panel.OpenIndex(dir.path()));
+    ASSERT_TRUE(panel.LoadCatalog(dir.path(), {}));
+    const std::optional<std::u16string> field = u"明月";
+    ASSERT_EQ(panel.OnSearch(u"", {&field, 1}), CSearchCommand::Outcome::kSearched);
+    ASSERT_FALSE(panel.Search().Results().empty());
+
+    // The store and the catalog without the index files.
+    const std::filesystem::path storeOnly = dir.path() / "store-only";
+    std::filesystem::create_directory(storeOnly);
+    for (const char* name : {"Index-fl.h", "Index-fl.cnt", "vyn.dir"}) {
+        std::filesystem::copy_file(dir.path() / name, storeOnly / name);
+    }
+    auto neverOpened = std::make_shared<CDataGeneration>();
+    auto folderMissing = std::make_shared<CDataGeneration>();
+    EXPECT_FALSE(folderMissing->Open(dir.path() / "absent"));
+    auto noIndex = std::make_shared<CDataGeneration>();
+    ASSERT_TRUE(noIndex->Open(storeOnly));
+    const struct {
+        const char* name;
+        std::shared_ptr<const CDataGeneration> data;
+    } cases[] = {
+        {"NoGeneration", nullptr},
+        {"NeverOpened", neverOpened},
+        {"FolderMissing", folderMissing},
+        {"NoIndexFiles", noIndex},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CSearchHits hits(c.data, TextPart::kWhole, KwicQuery::Of(panel.Search()), panel.Search().Results());
+        EXPECT_FALSE(hits.Open());
+        std::vector<KwicRow> rows;
+        EXPECT_EQ(hits.AppendRows(0, hits.Entries().size(), kDefaultKwicContext, rows), 0u);
+        EXPECT_TRUE(rows.empty());
+    }
     EXPECT_FALSE(CSearchHits().Open());
 }
 

@@ -13,6 +13,7 @@
 #include "builder/databuilder.h"
 #include "gui/qtstrings.h"
 #include "gui/messagebox.h"
+#include "index/datageneration.h"
 #include "panel/panellogic.h"
 #include "shell/kwicwindow.h"
 
@@ -221,9 +222,17 @@ private slots:
         CMessagePresenter* before = SetMessagePresenter(&recorder);
         const std::filesystem::path copy = m_data.parent_path() / "copy";
         std::filesystem::copy(m_data, copy);
-        CSearchHits hits = Search(copy, u"朙月");
-        QVERIFY(!hits.Entries().empty());
-        std::filesystem::remove_all(copy);
+        const CSearchHits searched = Search(copy, u"朙月");
+        QVERIFY(!searched.Entries().empty());
+        // The same search on data whose index files are gone.
+        for (const auto& file : std::filesystem::directory_iterator(copy)) {
+            if (file.path().filename().string().find("-idx.") != std::string::npos) {
+                std::filesystem::remove(file.path());
+            }
+        }
+        auto data = std::make_shared<CDataGeneration>();
+        QVERIFY(data->Open(copy));
+        CSearchHits hits(data, TextPart::kWhole, searched.Query(), searched.Entries());
         CKwicWindow window;
         QSignalSpy filled(&window, &CKwicWindow::filled);
         window.SetSearch(std::move(hits));
