@@ -872,7 +872,7 @@ void CLeftForm::AskBookmarkNote() {
     dialog->setObjectName(QStringLiteral("bookmarkNoteDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(QStringLiteral("しおりに挟む"));
-    dialog->setLabelText(FromUtf16(vyn::CitationText(m_logic.Catalog(), place)) +
+    dialog->setLabelText(FromUtf16(vyn::CitationText(m_logic.Catalog(), place, m_logic.Session().Folios())) +
                          QStringLiteral("\nメモ（なくても構いません）："));
     dialog->setOkButtonText(QStringLiteral("挟む"));
     dialog->setCancelButtonText(QStringLiteral("キャンセル"));

@@ -94,6 +94,13 @@ TEST(VynToolKanripoTest, ImportedTextsAreSearchedReadAndCitedByFolio) {
     EXPECT_NE(glyph.out.find("<span title=\"KR0694\">〓</span>"), std::string::npos) << glyph.out;
     EXPECT_EQ(glyph.out.find("&KR0694;"), std::string::npos);
 
+    EXPECT_EQ(RunTool({"goto", "--data", dir, "--", "周易", "卷一", "1b"}).out, "2\t4\n");
+    EXPECT_EQ(RunTool({"goto", "--data", dir, "--", "（周易・卷一・2a）"}).out, "3\t4\n");
+    EXPECT_EQ(RunTool({"goto", "--data", dir, "--", "周易 卷一 第2頁"}).out, "2\t4\n");
+    auto missing = RunTool({"goto", "--data", dir, "--", "周易 卷一 9a"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err, "vyn-tool: 卷一には9aの丁がありません。\n");
+
     auto kwic = RunTool({"kwic", "--data", dir, "--scope-slot", "1", "--context", "4", "--", "乾上"});
     EXPECT_EQ(kwic.out, "1\t0\t經部 易類\t周易\t卷一\t1\t乾上\t䷀乾下\t乾元亨利\n");
 }
