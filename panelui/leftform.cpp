@@ -123,7 +123,7 @@ CLeftForm::CLeftForm(QWidget* parent) : QWidget(parent), m_sink(this), m_logic(&
             "Back.gif", std::span(reinterpret_cast<const std::uint8_t*>(background.constData()),
                                   static_cast<std::size_t>(background.size())));
     }
-    m_logic.OpenIndex(ToPath(ExecutableFolder()));
+    m_logic.OpenIndex(ToPath(DataFolder()));
     // Enter is seen on its way to whichever control of the panel has the focus.
     qApp->installEventFilter(this);
 }
@@ -366,7 +366,7 @@ void CLeftForm::LoadCatalogTree() {
     icon.addPixmap(LoadBitmap(IDB_TREE_NORMAL, QSize(kTreeImageSide, kTreeImageSide)), QIcon::Normal);
     icon.addPixmap(LoadBitmap(IDB_TREE_SELECTED, QSize(kTreeImageSide, kTreeImageSide)), QIcon::Selected);
 
-    m_logic.LoadCatalog(ToPath(ExecutableFolder()), ListingFile());
+    m_logic.LoadCatalog(ToPath(DataFolder()), ListingFile());
     const CCatalog& catalog = m_logic.Catalog();
     const QSignalBlocker quiet(m_tree);
     m_tree->clear();
@@ -577,7 +577,7 @@ void CLeftForm::OnTextPart(int radioId) {
     TextPart part = TextPart::kWhole;
     if (radioId == IDC_MAIN_TEXT) part = TextPart::kMain;
     if (radioId == IDC_NOTES) part = TextPart::kNotes;
-    m_logic.Search().SelectTextPart(Index(), ToPath(ExecutableFolder()), part);
+    m_logic.Search().SelectTextPart(Index(), ToPath(DataFolder()), part);
 }
 
 void CLeftForm::OnSearch() {
