@@ -69,7 +69,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("texts")
     parser.add_argument("out")
-    parser.add_argument("--copies", type=int, default=12)
+    parser.add_argument("--copies", type=int, default=12)  # at most 99
     parser.add_argument("--repeats", type=int, default=100)
     args = parser.parse_args()
     kanripo = os.path.join(args.out, "kanripo")
@@ -83,7 +83,7 @@ def main():
     entries = []
     for copy in range(args.copies):
         for text in texts:
-            number = "%s%04d" % (text[:4], (int(text[4:]) + 1000 * (copy + 1)) % 10000)
+            number = "%s%04d" % (text[:4], int(text[4:]) + 100 * (copy + 1))
             folder = os.path.join(kanripo, number)
             os.makedirs(folder)
             names = sorted(f for f in os.listdir(os.path.join(args.texts, text))
