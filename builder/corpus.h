@@ -12,10 +12,18 @@ namespace vyn {
 using CatalogName = std::variant<std::u16string, std::string>;
 
 // A stretch of a paragraph's text in UTF-8: main text or an annotation.
+//
+// form says what the stretch is. kText: characters. kLineEnd: the end of a printed
+// line inside the paragraph; text holds the next line's indentation (ideographic
+// spaces), shown but neither indexed nor given positions, so that a phrase runs on
+// over the break. kGlyph: one glyph that has no code point, shown as U+3013 (one
+// position, no character slot); text holds its name.
 struct TextRun {
     enum Kind : int { kMain = 0, kNote = 1 };
+    enum Form : int { kText = 0, kLineEnd = 1, kGlyph = 2 };
     Kind kind = kMain;
     std::string text;
+    Form form = kText;
 };
 
 struct Paragraph {

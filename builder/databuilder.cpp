@@ -343,6 +343,9 @@ private:
     bool CloseEntry(std::size_t index);
     bool AddPages(CStoreWriter& store, CScopeIndexes& indexes, BuildStats& result);
     bool WriteStoreAndIndexes(CStoreWriter& store, CScopeIndexes& indexes);
+    // ": it would hold N bytes, M more than …": the whole store's size when page doc
+    // did not fit.
+    std::string StoreOverrun(const CStoreWriter& store, std::uint32_t doc) const;
     // "page N of volume V: " for document doc.
     std::string Where(std::uint32_t doc) const;
     // Fails with reason for document doc, unless an earlier page has a character
@@ -462,7 +465,7 @@ bool CFolderBuild::AddPages(CStoreWriter& store, CScopeIndexes& indexes, BuildSt
             std::string error;
             if (!LayOutPage(ref.volume->pages[i], pageNumber, laid, error)) return FailAt(indexes, doc, error);
             if (!store.AddPage(RecordName(ref, pageNumber), laid.html)) {
-                return FailAt(indexes, doc, "the text store would pass 4 GiB");
+                return FailAt(indexes, doc, "the text store would pass 4 GiB" + StoreOverrun(store, doc));
             }
             for (const Occurrence& occurrence : laid.occurrences) {
                 const std::int32_t slot = CharSlot(occurrence.codePoint);
@@ -481,6 +484,26 @@ bool CFolderBuild::AddPages(CStoreWriter& store, CScopeIndexes& indexes, BuildSt
         }
     }
     return true;
+}
+
+std::string CFolderBuild::StoreOverrun(const CStoreWriter& store, std::uint32_t doc) const {
+    // The pages from doc on are laid out once more, only to be measured.
+    std::uint64_t bytes = store.ContentSize();
+    std::uint32_t at = 0;
+    for (const VolumeRef& ref : m_plan.volumes) {
+        for (std::size_t i = 0; i < ref.volume->pages.size(); ++i, ++at) {
+            if (at < doc) continue;
+            LaidOutPage laid;
+            std::string error;
+            if (!LayOutPage(ref.volume->pages[i], static_cast<std::uint32_t>(ref.volume->firstPage + i), laid, error)) {
+                return {};
+            }
+            bytes += laid.html.size();
+        }
+    }
+    constexpr std::uint64_t kMaxStore = 0xFFFFFFFFu;
+    return ": it would hold " + std::to_string(bytes) + " bytes, " + std::to_string(bytes - kMaxStore) +
+           " more than the " + std::to_string(kMaxStore) + " it can";
 }
 
 bool CFolderBuild::WriteStoreAndIndexes(CStoreWriter& store, CScopeIndexes& indexes) {

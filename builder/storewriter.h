@@ -26,6 +26,8 @@ public:
     bool AddPage(std::string_view name, std::string_view page);
 
     std::size_t PageCount() const { return m_names.size(); }
+    // Bytes of content added so far.
+    std::uint64_t ContentSize() const { return m_content.size(); }
 
     // Writes both files into folder (which must exist). False with a reason in
     // error when a file cannot be written.

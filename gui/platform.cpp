@@ -9,6 +9,10 @@ QString& Override() {
     static QString folder;
     return folder;
 }
+QString& DataOverride() {
+    static QString folder;
+    return folder;
+}
 }  // namespace
 
 QString ExecutableFolder() {
@@ -19,5 +23,9 @@ QString ExecutableFolder() {
 QString FileBesideExecutable(const QString& name) { return ExecutableFolder() + u'/' + name; }
 
 void OverrideExecutableFolder(const QString& folder) { Override() = folder; }
+
+QString DataFolder() { return DataOverride().isEmpty() ? ExecutableFolder() : DataOverride(); }
+
+void SetDataFolder(const QString& folder) { DataOverride() = folder; }
 
 }  // namespace vyn

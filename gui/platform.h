@@ -16,4 +16,11 @@ QString FileBesideExecutable(const QString& name);
 // removes the override.
 void OverrideExecutableFolder(const QString& folder);
 
+// The folder the reader's data files are read from: the one SetDataFolder named
+// (vyn --data DIR), else ExecutableFolder().
+QString DataFolder();
+
+// Makes DataFolder() answer folder; an empty folder goes back to the executable's.
+void SetDataFolder(const QString& folder);
+
 }  // namespace vyn

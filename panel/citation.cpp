@@ -1,5 +1,7 @@
 #include "panel/citation.h"
 
+#include <climits>
+#include <cstdint>
 #include <vector>
 
 #include "encoding/utf.h"
@@ -151,6 +153,27 @@ std::int64_t TakePage(std::u16string& text) {
     return page;
 }
 
+bool IsFolio(std::u16string_view word) {
+    std::size_t digits = 0;
+    while (digits < word.size() && word[digits] >= u'0' && word[digits] <= u'9') ++digits;
+    return digits > 0 && digits + 1 == word.size() && word.back() >= u'a' && word.back() <= u'z';
+}
+
+// The folio at the end of normalized text (its letter also full-width), removed from
+// it; empty when there is none.
+std::u16string TakeFolio(std::u16string& text) {
+    const std::size_t space = text.rfind(u' ');
+    const std::size_t start = space == std::u16string::npos ? 0 : space + 1;
+    std::u16string folio = text.substr(start);
+    for (char16_t& c : folio) {
+        if (c >= u'ａ' && c <= u'ｚ') c = static_cast<char16_t>(u'a' + (c - u'ａ'));
+    }
+    if (!IsFolio(folio)) return {};
+    text.erase(start);
+    while (!text.empty() && text.back() == u' ') text.pop_back();
+    return folio;
+}
+
 struct Candidate {
     int slot;
     bool bookNamed;
@@ -215,7 +238,7 @@ int BookSlotOf(const CCatalog& catalog, int volumeSlot) {
     return parent != 0 && catalog.Record(parent).level == kLevelBook ? parent : 0;
 }
 
-std::u16string CitationText(const CCatalog& catalog, PagePlace place) {
+std::u16string CitationText(const CCatalog& catalog, PagePlace place, const FolioOf& folioOf) {
     if (!catalog.HasRecord(place.volumeSlot) || catalog.Record(place.volumeSlot).level != kLevelVolume) {
         return {};
     }
@@ -225,15 +248,45 @@ std::u16string CitationText(const CCatalog& catalog, PagePlace place) {
         text += u"・";
     }
     text += catalog.Record(place.volumeSlot).Name();
+    if (folioOf) {
+        if (const auto record = RecordOfPlace(catalog, place)) {
+            if (const std::u16string folio = folioOf(*record); !folio.empty()) return text + u"・" + folio + u"）";
+        }
+    }
     text += u"・第" + DecimalText(place.pageNumber) + u"頁）";
     return text;
 }
 
-CitationTarget ResolveCitation(const CCatalog& catalog, std::u16string_view text, int currentVolume) {
-    std::u16string rest = Normalize(text);
-    const std::int64_t page = TakePage(rest);
-    if (rest.empty() && page < 0) return {{}, "移動先を入力して下さい（例：卷三十 第12頁）。"};
+std::u16string FolioOfPage(const ByteString& page) {
+    const std::string_view text = AsView(page);
+    const std::size_t open = text.find("<title>");
+    if (open == std::string_view::npos) return {};
+    const std::size_t start = open + 7;
+    const std::size_t close = text.find("</title>", start);
+    if (close == std::string_view::npos) return {};
+    std::string_view title = text.substr(start, close - start);
+    const std::size_t space = title.rfind(' ');
+    if (space == std::string_view::npos) return {};
+    std::u16string word;
+    for (char c : title.substr(space + 1)) word += static_cast<char16_t>(static_cast<unsigned char>(c));
+    return IsFolio(word) ? word : std::u16string();
+}
 
+std::optional<std::uint32_t> RecordOfPlace(const CCatalog& catalog, PagePlace place) {
+    const auto [first, last] = VolumePageRange(catalog, place.volumeSlot);
+    if (place.pageNumber < first || place.pageNumber > last) return std::nullopt;
+    const std::int64_t record =
+        std::int64_t{catalog.Record(place.volumeSlot).docID} - 1 + (place.pageNumber - first);
+    if (record < 0 || record > std::int64_t{UINT32_MAX}) return std::nullopt;
+    return static_cast<std::uint32_t>(record);
+}
+
+CitationTarget ResolveCitation(const CCatalog& catalog, std::u16string_view text, int currentVolume,
+                               const FolioOf& folioOf) {
+    std::u16string rest = Normalize(text);
+    const std::u16string folio = folioOf ? TakeFolio(rest) : std::u16string();
+    const std::int64_t page = folio.empty() ? TakePage(rest) : -1;
+    if (rest.empty() && page < 0 && folio.empty()) return {{}, "移動先を入力して下さい（例：卷三十 第12頁）。"};
     int slot = 0;
     if (rest.empty()) {
         if (VolumePageRange(catalog, currentVolume).second < 0) {
@@ -279,6 +332,13 @@ CitationTarget ResolveCitation(const CCatalog& catalog, std::u16string_view text
     const auto [first, last] = VolumePageRange(catalog, slot);
     if (last < first) {
         return {{}, Utf8(catalog.Record(slot).Name()) + "には頁がありません。"};
+    }
+    if (!folio.empty()) {
+        for (int number = first; number <= last; ++number) {
+            const auto record = RecordOfPlace(catalog, {slot, number});
+            if (record && folioOf(*record) == folio) return {{slot, number}, {}};
+        }
+        return {{}, Utf8(catalog.Record(slot).Name()) + "には" + Utf8(folio) + "の丁がありません。"};
     }
     if (page < 0) return {{slot, first}, {}};
     if (page < first || page > last) {

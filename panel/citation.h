@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <optional>
 #include <utility>
 #include <string_view>
 
+#include "encoding/bytestring.h"
 #include "textstore/catalog.h"
 
 namespace vyn {
@@ -37,9 +40,22 @@ PagePlace PlaceOfRecord(const CCatalog& catalog, std::uint32_t record);
 // The book (level 2) above the volume in slot; 0 when there is none.
 int BookSlotOf(const CCatalog& catalog, int volumeSlot);
 
+// The folio label of a store record ("1b"), empty when its page carries none.
+using FolioOf = std::function<std::u16string(std::uint32_t record)>;
+
+// The folio a stored page is labelled with: the last word of its title when that is
+// a folio and side, digits and a letter ("子夏易傳 卷一 1b" gives "1b"); empty
+// otherwise ("御定全唐詩 卷一 第3頁").
+std::u16string FolioOfPage(const ByteString& page);
+
+// The store record of place by the catalog's numbering; nullopt when the slot holds
+// no volume with that page.
+std::optional<std::uint32_t> RecordOfPlace(const CCatalog& catalog, PagePlace place);
+
 // "（book・volume・第N頁）" from the catalog names; without a book above the volume
-// "（volume・第N頁）"; empty when the slot holds no volume.
-std::u16string CitationText(const CCatalog& catalog, PagePlace place);
+// "（volume・第N頁）"; empty when the slot holds no volume. Where folioOf gives the
+// page a folio, the folio stands for the page: "（子夏易傳・卷一・1b）".
+std::u16string CitationText(const CCatalog& catalog, PagePlace place, const FolioOf& folioOf = {});
 
 // What a go-to text resolved to: a place, or the Japanese message saying what was
 // not found.
@@ -57,7 +73,9 @@ struct CitationTarget {
 // is a page of the current volume. The volume is matched by its catalog name, also
 // with its number written in other digits ("卷30", "卷十" for "卷一十"); without a
 // book, a volume of the current volume's book comes first, then one whose name no
-// other book uses. currentVolume is the slot of the volume shown, or 0.
-CitationTarget ResolveCitation(const CCatalog& catalog, std::u16string_view text, int currentVolume);
+// other book uses. currentVolume is the slot of the volume shown, or 0. With folioOf,
+// a folio at the end ("卷一 1b", "1b") names the volume's page that carries it.
+CitationTarget ResolveCitation(const CCatalog& catalog, std::u16string_view text, int currentVolume,
+                               const FolioOf& folioOf = {});
 
 }  // namespace vyn

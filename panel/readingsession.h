@@ -67,12 +67,20 @@ public:
     // The page shown: a volume's page or a result page; volumeSlot 0 while there is
     // none, or while a node that is no volume or the notice of a missing page is shown.
     PagePlace ShownPlace() const { return m_shownPlace; }
-    // "（御定全唐詩・卷一・第1頁）" for the page shown; empty when there is none.
-    std::u16string ShownCitation() const { return CitationText(m_catalog, m_shownPlace); }
-    // What a go-to text names (see ResolveCitation), the shown volume's book first.
-    // Changes nothing.
+    // "（御定全唐詩・卷一・第1頁）" for the page shown, "（子夏易傳・卷一・1b）" for a page
+    // labelled with its folio; empty when there is none.
+    std::u16string ShownCitation() const { return CitationText(m_catalog, m_shownPlace, Folios()); }
+    // What a go-to text names (see ResolveCitation), the shown volume's book first;
+    // folios as the pages' labels give them. Changes nothing.
     CitationTarget ResolveGoTo(std::u16string_view text) const {
-        return ResolveCitation(m_catalog, text, m_shownPlace.volumeSlot);
+        return ResolveCitation(m_catalog, text, m_shownPlace.volumeSlot, Folios());
+    }
+    // The folios of the store's pages, read from their labels.
+    FolioOf Folios() const {
+        return [&index = m_index](std::uint32_t record) {
+            ByteString page;
+            return index.ReadPage(record, page) ? FolioOfPage(page) : std::u16string();
+        };
     }
 
     // Makes place's volume the scope and the current volume at its page (then show the

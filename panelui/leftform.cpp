@@ -123,7 +123,7 @@ CLeftForm::CLeftForm(QWidget* parent) : QWidget(parent), m_sink(this), m_logic(&
             "Back.gif", std::span(reinterpret_cast<const std::uint8_t*>(background.constData()),
                                   static_cast<std::size_t>(background.size())));
     }
-    m_logic.OpenIndex(ToPath(ExecutableFolder()));
+    m_logic.OpenIndex(ToPath(DataFolder()));
     // Enter is seen on its way to whichever control of the panel has the focus.
     qApp->installEventFilter(this);
 }
@@ -362,7 +362,7 @@ void CLeftForm::SetLabelText(QLabel* label, const QString& text) {
 }
 
 void CLeftForm::LoadCatalogTree() {
-    m_logic.LoadCatalog(ToPath(ExecutableFolder()), ListingFile());
+    m_logic.LoadCatalog(ToPath(DataFolder()), ListingFile());
     FillCatalogTree();
 }
 
@@ -894,7 +894,7 @@ void CLeftForm::AskBookmarkNote() {
     dialog->setObjectName(QStringLiteral("bookmarkNoteDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(QStringLiteral("しおりに挟む"));
-    dialog->setLabelText(FromUtf16(vyn::CitationText(m_logic.Catalog(), place)) +
+    dialog->setLabelText(FromUtf16(vyn::CitationText(m_logic.Catalog(), place, m_logic.Session().Folios())) +
                          QStringLiteral("\nメモ（なくても構いません）："));
     dialog->setOkButtonText(QStringLiteral("挟む"));
     dialog->setCancelButtonText(QStringLiteral("キャンセル"));

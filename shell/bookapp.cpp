@@ -1,10 +1,12 @@
 #include "shell/bookapp.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSessionManager>
 
+#include "gui/platform.h"
 #include "gui/resource.h"
 #include "gui/signalwatcher.h"
 #include "gui/translations.h"
@@ -19,6 +21,14 @@ namespace vyn {
 void CCommandLineInfo::ParseCommandLine(const QStringList& arguments) {
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& arg = arguments[i];
+        if (arg == QLatin1String("--data") && i + 1 < arguments.size()) {
+            m_dataFolder = QDir(arguments[++i]).absolutePath();
+            continue;
+        }
+        if (arg.startsWith(QLatin1String("--data="))) {
+            m_dataFolder = QDir(arg.mid(7)).absolutePath();
+            continue;
+        }
         if (arg.size() < 2 || (arg[0] != u'-' && arg[0] != u'/')) continue;
         const QString flag = arg.mid(1);
         if (flag.compare(QLatin1String("Embedding"), Qt::CaseInsensitive) == 0 ||
@@ -36,6 +46,7 @@ CMainFrame* CBookApp::GetMainWnd() const { return m_pMainWnd; }
 
 bool CBookApp::InitInstance(const QStringList& arguments) {
     m_cmdInfo.ParseCommandLine(arguments);
+    if (!m_cmdInfo.m_dataFolder.isEmpty()) SetDataFolder(m_cmdInfo.m_dataFolder);
     InstallQtTranslations();
     CSplashWnd::EnableSplashScreen(m_cmdInfo.m_bShowSplash);
     if (!ProcessShellCommand()) return false;

@@ -22,6 +22,7 @@ class CMainFrame;
 // process was started for embedding or automation.
 struct CCommandLineInfo {
     bool m_bShowSplash = true;
+    QString m_dataFolder;  // --data DIR (or --data=DIR), made absolute; empty without it
     void ParseCommandLine(const QStringList& arguments);
 };
 

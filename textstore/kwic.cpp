@@ -115,6 +115,12 @@ bool DecodeReference(std::string_view text, std::size_t& i, std::u32string& out)
 void AppendText(std::string_view text, std::u32string& out) {
     std::size_t i = 0;
     while (i < text.size()) {
+        if (text[i] == kLineEndByte) {
+            // A printed line end reads on: the phrase is one line of context.
+            ++i;
+            while (text.substr(i).starts_with(kIndentSpace)) i += kIndentSpace.size();
+            continue;
+        }
         if (text[i] == '&') {
             if (DecodeReference(text, i, out)) continue;
             out.push_back(U'&');
@@ -122,7 +128,7 @@ void AppendText(std::string_view text, std::u32string& out) {
             continue;
         }
         std::size_t end = i + 1;
-        while (end < text.size() && text[end] != '&') ++end;
+        while (end < text.size() && text[end] != '&' && text[end] != kLineEndByte) ++end;
         const std::string_view run = text.substr(i, end - i);
         std::u32string decoded;
         if (DecodeUtf8(run, decoded)) {

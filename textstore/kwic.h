@@ -27,8 +27,9 @@ inline constexpr char16_t kKwicParagraphMark = u'／';
 // order. Visible text is the text of the anchor's table cell with tags removed and
 // character references decoded; annotation text is visible text; a paragraph break
 // (a <p>, <br>, <h4> or <div> between visible text of the cell) is one
-// kKwicParagraphMark. left and right hold at most contextChars characters (a
-// surrogate pair is one character); hit holds the highlight's whole text. An anchor
+// kKwicParagraphMark; a printed line end (LF and its indentation) is left out.
+// left and right hold at most contextChars characters (a surrogate pair is one
+// character); hit holds the highlight's whole text. An anchor
 // without a highlight after it in its cell gives an empty hit. Malformed markup (an
 // unclosed tag, a bad reference) is read leniently and never read past the end.
 std::vector<KwicHit> ExtractKwic(const ByteString& page, std::size_t contextChars);

@@ -26,6 +26,12 @@ enum class SearchScope : int { kWhole = 0, kMain = 1, kNotes = 2 };
 constexpr std::string_view kNoteOpen = "<font size=-1 color=\"#993366\">";
 constexpr std::string_view kNoteClose = "</font>";
 
+// A printed line end inside a paragraph: LF, then the next line's indentation as
+// ideographic spaces. The sequence is layout only: it takes no index position,
+// hit marking matches across it and hits in context leave it out.
+constexpr char kLineEndByte = '\n';
+constexpr std::string_view kIndentSpace = "\xE3\x80\x80";  // U+3000
+
 // Hit marks.
 constexpr std::string_view kHighlightOpen = "<b style='color:red;background:#D9D9D9;'>";
 constexpr std::string_view kHighlightClose = "</b>";

@@ -1,5 +1,7 @@
 // Wildcard terms and hit marking. Everything is byte-exact: "?" stands for exactly
-// three bytes, "*" for any run that crosses no "<p>" or "<h4>" tag.
+// three bytes, "*" for any run that crosses no "<p>" or "<h4>" tag. A printed line
+// end (LF and the indentation after it) is not there for matching.
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
@@ -71,12 +73,43 @@ int CFileList::MarkTerm(const ByteString& segment, ByteString term, ByteString& 
         out.insert(out.end(), segment.begin(), segment.end());
         return 0;
     }
-    const std::string_view text = AsView(segment);
-    const std::size_t end = text.size();
+    // Matching runs on the segment without its line ends; origin maps each byte
+    // matched back to the segment, whose bytes are written. Without line ends the
+    // two are the same.
     const std::uint8_t* bytes = segment.data();
+    ByteString joined;
+    std::vector<std::size_t> origin;
+    const bool lined = std::find(segment.begin(), segment.end(), kLineEndByte) != segment.end();
+    if (lined) {
+        const std::string_view all = AsView(segment);
+        joined.reserve(segment.size());
+        origin.reserve(segment.size() + 1);
+        for (std::size_t i = 0; i < all.size();) {
+            if (all[i] == kLineEndByte) {
+                ++i;
+                while (all.substr(i).starts_with(kIndentSpace)) i += kIndentSpace.size();
+                continue;
+            }
+            joined.push_back(bytes[i]);
+            origin.push_back(i);
+            ++i;
+        }
+        origin.push_back(segment.size());
+    }
+    const std::string_view text = AsView(lined ? joined : segment);
+    const std::size_t end = text.size();
+    // Where a piece starts in the segment (after any line end before it), and where
+    // one ends (before any line end after it).
+    auto startAt = [&](std::size_t i) { return lined ? origin[i] : i; };
+    auto endAt = [&](std::size_t i) { return lined && i > 0 ? origin[i - 1] + 1 : i; };
     std::vector<std::size_t> positions;
     positions.reserve(pattern.size());
     std::size_t start = 0, pos = 0;
+    std::size_t written = 0;  // segment bytes written so far
+    auto copyTo = [&](std::size_t to) {
+        if (to > written) Append(out, bytes + written, bytes + to);
+        written = std::max(written, to);
+    };
     int matches = 0;
     while (start < end) {
         positions.clear();
@@ -121,29 +154,30 @@ int CFileList::MarkTerm(const ByteString& segment, ByteString term, ByteString& 
         }
         if (positions.size() == pattern.size()) {
             ++matches;
-            Append(out, bytes + start, bytes + positions[0]);
+            copyTo(startAt(positions[0]));
             for (std::size_t i = 0; i < pattern.size(); ++i) {
                 const std::size_t m = positions[i];
                 const std::size_t l = pattern[i].literal.size();
                 WriteAnchor(out, anchorCounter);
                 Append(out, kHighlightOpen);
-                Append(out, bytes + m, bytes + m + l);
+                copyTo(endAt(m + l));
                 Append(out, kHighlightClose);
                 if (i + 1 == pattern.size()) break;
                 if (pattern[i + 1].kind == Seg::kSkip) {
                     Append(out, kHighlightOpen);
                     WriteAnchor(out, anchorCounter);
-                    Append(out, bytes + m + l, bytes + positions[i + 1]);
+                    copyTo(startAt(positions[i + 1]));
                     Append(out, kHighlightClose);
                 } else {
-                    Append(out, bytes + m + l, bytes + positions[i + 1]);
+                    copyTo(startAt(positions[i + 1]));
                 }
             }
         } else {
-            Append(out, bytes + start, bytes + pos);
+            copyTo(pos == end ? segment.size() : startAt(pos));
         }
         start = pos;
     }
+    copyTo(segment.size());
     return matches;
 }
 

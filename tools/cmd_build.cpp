@@ -1,4 +1,5 @@
-// vyn-tool build: the data files from a corpus source folder.
+// vyn-tool build: the data files from a corpus source folder or from texts of the
+// Kanseki Repository.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "builder/databuilder.h"
+#include "builder/kanriporeader.h"
 #include "builder/sourcereader.h"
 #include "textstore/folderlock.h"
 #include "tools/toolcommon.h"
@@ -232,18 +234,33 @@ int CommandBuild(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     Options options;
     std::string problem;
-    if (!options.Parse(argc, argv, 2, {"--source", "--out"}, {}, problem)) return Usage(problem);
+    if (!options.Parse(argc, argv, 2, {"--source", "--kanripo", "--out"}, {}, problem)) return Usage(problem);
     auto source = options.Text("--source");
+    auto kanripo = options.Text("--kanripo");
     auto out = options.Text("--out");
-    if (!source || !out || source->empty() || out->empty() || !options.Positional().empty()) {
-        return Usage("build needs --source SRC and --out DIR");
+    if (source && kanripo) return Usage("build takes --source SRC or --kanripo SRC, not both");
+    const auto& input = kanripo ? kanripo : source;
+    if (!input || !out || input->empty() || out->empty() || !options.Positional().empty()) {
+        return Usage(kanripo ? "build needs --kanripo SRC and --out DIR" : "build needs --source SRC and --out DIR");
     }
 
     Corpus corpus;
-    CSourceReader reader;
-    if (!reader.Read(*source, corpus)) {
-        Complain(reader.GetReason());
-        return kExitError;
+    if (source) {
+        CSourceReader reader;
+        if (!reader.Read(*source, corpus)) {
+            Complain(reader.GetReason());
+            return kExitError;
+        }
+    } else {
+        CKanripoReader reader;
+        if (!reader.Read(*kanripo, corpus)) {
+            Complain(reader.GetReason());
+            return kExitError;
+        }
+        if (!CheckCorpusLimits(corpus, problem)) {
+            Complain(problem);
+            return kExitError;
+        }
     }
 
     std::error_code ec;

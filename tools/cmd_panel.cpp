@@ -141,17 +141,20 @@ int CommandGoto(int argc, char** argv) {
     CStderrSink sink;
     CCatalog catalog(&sink);
     if (!catalog.LoadCatalog(std::filesystem::path(*data) / kCatalogFile, {})) return kExitError;
-    const CitationTarget target = ResolveCitation(catalog, text, 0);
-    if (!target.Found()) {
-        Complain(target.error);
-        return kExitNotFound;
-    }
-    // The record the reader shows for the page: found in the store among the volume's.
     CFileList store;
     if (!store.Open(*data, kIndexBaseName)) {
         Complain("cannot open the text store in " + *data);
         return kExitError;
     }
+    const CitationTarget target = ResolveCitation(catalog, text, 0, [&store](std::uint32_t record) {
+        ByteString page;
+        return store.ReadPage(record, page) ? FolioOfPage(page) : std::u16string();
+    });
+    if (!target.Found()) {
+        Complain(target.error);
+        return kExitNotFound;
+    }
+    // The record the reader shows for the page: found in the store among the volume's.
     std::int64_t record = 0;
     if (!FindNodePage(store, catalog.Record(target.place.volumeSlot), target.place.pageNumber, record)) {
         Complain("page " + std::to_string(target.place.pageNumber) + " of slot " +

@@ -1,6 +1,7 @@
 // The main frame: start-up, menus, command states and routing, accelerators, full
 // display, panes, about box and shut-down.
 #include <QClipboard>
+#include <QDir>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTimer>
@@ -53,6 +54,35 @@ private slots:
         m_app.reset();
         m_messages.reset();
         m_env.reset();
+    }
+
+    void dataOptionNamesTheDataFolder_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("splash");
+        const QString cwd = QDir::currentPath();
+        QTest::newRow("none") << QStringList{"vyn"} << QString() << true;
+        QTest::newRow("absolute") << QStringList{"vyn", "--data", "/srv/texts"} << "/srv/texts" << true;
+        QTest::newRow("relative") << QStringList{"vyn", "--data", "kanripo"} << cwd + "/kanripo" << true;
+        QTest::newRow("with =") << QStringList{"vyn", "--data=/srv/texts"} << "/srv/texts" << true;
+        QTest::newRow("with other flags") << QStringList{"vyn", "-Embedding", "--data", "/srv/texts"} << "/srv/texts"
+                                          << false;
+        QTest::newRow("without its folder") << QStringList{"vyn", "--data"} << QString() << true;
+    }
+    void dataOptionNamesTheDataFolder() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, folder);
+        QFETCH(bool, splash);
+        CCommandLineInfo info;
+        info.ParseCommandLine(arguments);
+        QCOMPARE(info.m_dataFolder, folder);
+        QCOMPARE(info.m_bShowSplash, splash);
+        // Without --data the data lie beside the program.
+        QCOMPARE(DataFolder(), ExecutableFolder());
+        SetDataFolder(QStringLiteral("/srv/texts"));
+        QCOMPARE(DataFolder(), QStringLiteral("/srv/texts"));
+        SetDataFolder({});
+        QCOMPARE(DataFolder(), m_env->ProgramFolder());
     }
 
     void startUpBuildsTheWindowInOrder() {

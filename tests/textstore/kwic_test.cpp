@@ -70,6 +70,13 @@ TEST(Kwic, HitsOfARenderedPageInContext) {
         {"ReferencesDecoded", "<p>A&amp;B&#x4E00;明月</p>", u"明月", SearchScope::kWhole, 3,
          {{u"&B一", u"明月", u""}}},
         {"NoMatch", "<p>明月</p>", u"秦川", SearchScope::kWhole, 3, {}},
+        // Printed line ends read on, in the hit and around it.
+        {"PhraseOverALineEnd", "<p>天雲行雨\n\u3000施品物</p>", u"雨施", SearchScope::kWhole, 3,
+         {{u"天雲行", u"雨施", u"品物"}}},
+        {"ContextOverLineEnds", "<p>乾下\n乾上\n\u3000\u3000乾元亨</p>", u"元", SearchScope::kWhole, 4,
+         {{u"下乾上乾", u"元", u"亨"}}},
+        {"NoteAtALineEnd", "<p>大理寺" + note + "評事</font>\n有素履</p>", u"有素", SearchScope::kMain, 4,
+         {{u"理寺評事", u"有素", u"履"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

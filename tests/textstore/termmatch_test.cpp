@@ -9,7 +9,7 @@
 namespace vyn {
 namespace {
 
-const std::string A = "甲", B = "乙", C = "丙", X = "丁";
+const std::string A = "甲", B = "乙", C = "丙", X = "丁", W = "\u3000";
 
 std::string Anchor(int n) {
     char text[32];
@@ -82,6 +82,21 @@ TEST(MarkTerm, WritesAnchorsAndHighlightsByteForByte) {
          1, 6},
         {"tags in the text are matched byte for byte", "<b>" + A + "</b>", "b>" + A, 0,
          "<" + Anchor(0) + Hl("b>" + A) + "</b>", 1, 1},
+        // A printed line end (LF and indentation) is not there for matching; the bytes
+        // written are the segment's, the line end outside the highlight where it can be.
+        {"a phrase over a line end", X + A + "\n" + W + B, A + B, 0,
+         X + Anchor(0) + Hl(A + "\n" + W + B), 1, 1},
+        {"a line end before and after a match stays unmarked", A + "\n" + W + B + "\n" + C, B, 0,
+         A + "\n" + W + Anchor(0) + Hl(B) + "\n" + C, 1, 1},
+        {"a line end at either end of the segment", "\n" + A + B + "\n" + W, A + B, 0,
+         "\n" + Anchor(0) + Hl(A + B) + "\n" + W, 1, 1},
+        {"a question mark over a line end", A + "\n" + X + B, A + "?" + B, 0,
+         Anchor(0) + Hl(A) + open + Anchor(1) + "\n" + X + close + Anchor(2) + Hl(B), 1, 3},
+        {"a star over a line end", A + X + "\n" + W + W + B, A + "*" + B, 0,
+         Anchor(0) + Hl(A) + X + "\n" + W + W + Anchor(1) + Hl(B), 1, 2},
+        {"indentation without a line end is text", A + W + B, A + B, 0, A + W + B, 0, 0},
+        {"a failed phrase keeps its line ends", A + "\n" + W + X + "\n" + B, A + B, 0,
+         A + "\n" + W + X + "\n" + B, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
