@@ -71,6 +71,7 @@ frame_window() {
         # A window closing while xdotool looks makes it fail: look again.
         window=$(xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -1) || true
         [ -n "$window" ] && echo "$window" && return 0
+        kill -0 "$1" 2>/dev/null || return 1
         sleep 0.1
     done
     return 1
