@@ -54,20 +54,25 @@ void CBookmarks::Add(Bookmark bookmark) {
 
 bool CBookmarks::Remove(std::size_t at) {
     if (at >= m_items.size()) return false;
-    m_removed = std::move(m_items[at]);
-    m_removedAt = at;
+    m_removal = Removal{std::move(m_items[at]), at};
     m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(at));
     return true;
 }
 
 bool CBookmarks::Undo() {
-    if (!m_removed) return false;
-    Bookmark restored = std::move(*m_removed);
-    m_removed.reset();
-    std::erase_if(m_items, [&](const Bookmark& b) { return b.SamePage(restored); });
-    const std::size_t at = std::min(m_removedAt, m_items.size());
-    m_items.insert(m_items.begin() + static_cast<std::ptrdiff_t>(at), std::move(restored));
+    if (!m_removal) return false;
+    Removal removal = std::move(*m_removal);
+    m_removal.reset();
+    std::erase_if(m_items, [&](const Bookmark& b) { return b.SamePage(removal.bookmark); });
+    const std::size_t at = std::min(removal.at, m_items.size());
+    m_items.insert(m_items.begin() + static_cast<std::ptrdiff_t>(at), std::move(removal.bookmark));
     return true;
+}
+
+std::optional<std::size_t> CBookmarks::Find(const Bookmark& bookmark) const {
+    const auto it = std::find(m_items.begin(), m_items.end(), bookmark);
+    if (it == m_items.end()) return std::nullopt;
+    return static_cast<std::size_t>(it - m_items.begin());
 }
 
 std::string CBookmarks::Serialize() const {
@@ -77,16 +82,20 @@ std::string CBookmarks::Serialize() const {
                 b.added + '\t' + Utf16ToUtf8String(OneLine(b.book)) + '\t' +
                 Utf16ToUtf8String(OneLine(b.volume)) + '\t' + Utf16ToUtf8String(OneLine(b.note)) + '\n';
     }
+    for (const std::string& line : m_unread) text += line + '\n';
     return text;
 }
 
 void CBookmarks::Load(std::string_view text) {
     m_items.clear();
-    m_removed.reset();
+    m_unread.clear();
+    m_removal.reset();
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
+        const std::string_view whole = text.substr(0, end);
+        std::string_view line = whole;
         text.remove_prefix(std::min(end + 1, text.size()));
+        if (line.empty()) continue;
         std::vector<std::string_view> fields;
         for (std::size_t tab; (tab = line.find('\t')) != std::string_view::npos;) {
             fields.push_back(line.substr(0, tab));
@@ -97,6 +106,7 @@ void CBookmarks::Load(std::string_view text) {
         if (fields.size() != 6 || !ReadInt(fields[0], b.place.volumeSlot) ||
             !ReadInt(fields[1], b.place.pageNumber) || !Utf8ToUtf16(fields[3], b.book) ||
             !Utf8ToUtf16(fields[4], b.volume) || !Utf8ToUtf16(fields[5], b.note) || b.volume.empty()) {
+            m_unread.emplace_back(whole);
             continue;
         }
         b.added = std::string(fields[2]);

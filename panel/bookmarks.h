@@ -24,10 +24,17 @@ struct Bookmark {
     bool SamePage(const Bookmark& other) const {
         return place == other.place && book == other.book && volume == other.volume;
     }
+    bool operator==(const Bookmark&) const = default;
 };
 
 class CBookmarks {
 public:
+    // A removal Undo can take back: the bookmark and where it was.
+    struct Removal {
+        Bookmark bookmark;
+        std::size_t at = 0;
+    };
+
     // The bookmark of place with the catalog's names; nullopt when the slot holds no
     // volume. Tabs and line breaks of the note become blanks.
     static std::optional<Bookmark> Make(const CCatalog& catalog, PagePlace place, std::string added,
@@ -38,24 +45,33 @@ public:
     // Removes bookmark at; it is kept for Undo until the next removal. False when at is
     // out of range.
     bool Remove(std::size_t at);
-    bool CanUndo() const { return m_removed.has_value(); }
+    bool CanUndo() const { return m_removal.has_value(); }
     // Puts the last removed bookmark back where it was (replacing one of the same page
     // added since), once. False when there is nothing to undo.
     bool Undo();
+    // What Undo would put back; replaced by the next removal.
+    const std::optional<Removal>& LastRemoval() const { return m_removal; }
+    // Makes removal the one Undo puts back (none: nothing to undo), as when the same
+    // list read again is to undo what the list read before removed.
+    void SetLastRemoval(std::optional<Removal> removal) { m_removal = std::move(removal); }
 
     const std::vector<Bookmark>& Items() const { return m_items; }
+    // The position of the first bookmark equal to bookmark in every field; nullopt
+    // when there is none.
+    std::optional<std::size_t> Find(const Bookmark& bookmark) const;
 
     // The stored form: a line per bookmark, slot, page, date, book, volume and note,
-    // tab-separated, UTF-8.
+    // tab-separated, UTF-8; then the lines Load could not read, as they were.
     std::string Serialize() const;
-    // Replaces the bookmarks with those of text; lines that do not read are skipped.
-    // Nothing to undo afterwards.
+    // Replaces the bookmarks with those of text. Lines that do not read are not
+    // listed, but kept for Serialize (blank lines are dropped): a reader never erases
+    // what it cannot read. Nothing to undo afterwards.
     void Load(std::string_view text);
 
 private:
     std::vector<Bookmark> m_items;
-    std::optional<Bookmark> m_removed;
-    std::size_t m_removedAt = 0;
+    std::vector<std::string> m_unread;
+    std::optional<Removal> m_removal;
 };
 
 // "book・volume・第N頁" (without the book when there is none).

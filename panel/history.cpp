@@ -25,6 +25,7 @@ void CQueryHistory::Add(std::u16string_view query) {
 
 void CQueryHistory::Assign(std::span<const std::u16string> queries) {
     m_queries.clear();
+    m_unread.clear();
     // Oldest first, so that the most recent ends in front.
     for (auto it = queries.rbegin(); it != queries.rend(); ++it) Add(*it);
 }
@@ -44,18 +45,29 @@ std::string CQueryHistory::Serialize() const {
         if (i > 0) text += '\n';
         text += Utf16ToUtf8String(m_queries[i]);
     }
+    for (const std::string& line : m_unread) {
+        if (!text.empty()) text += '\n';
+        text += line;
+    }
     return text;
 }
 
 void CQueryHistory::Load(std::string_view text) {
     std::vector<std::u16string> stored;
+    std::vector<std::string> unread;
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\n'), text.size());
+        const std::string_view line = text.substr(0, end);
         std::u16string query;
-        if (Utf8ToUtf16(text.substr(0, end), query)) stored.push_back(std::move(query));
+        if (Utf8ToUtf16(line, query)) {
+            stored.push_back(std::move(query));
+        } else {
+            unread.emplace_back(line);
+        }
         text.remove_prefix(std::min(end + 1, text.size()));
     }
     Assign(stored);
+    m_unread = std::move(unread);
 }
 
 }  // namespace vyn

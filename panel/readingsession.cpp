@@ -95,29 +95,46 @@ void CReadingSession::AttachStore(CSessionStore* store) {
     m_bookmarks.Load(m_store->Read(kBookmarksEntry));
 }
 
+void CReadingSession::ReloadHistory() {
+    if (m_store) m_history.Load(m_store->Read(kHistoryEntry));
+}
+
+void CReadingSession::ReloadBookmarks() {
+    if (!m_store) return;
+    CBookmarks stored;
+    stored.Load(m_store->Read(kBookmarksEntry));
+    stored.SetLastRemoval(m_bookmarks.LastRemoval());
+    m_bookmarks = std::move(stored);
+}
+
 void CReadingSession::AddQuery(std::u16string_view query) {
-    const std::vector<std::u16string> before = m_history.Queries();
-    m_history.Add(query);
-    if (m_history.Queries() != before) SaveHistory();
+    ChangeHistory([query](CQueryHistory& history) { history.Add(query); });
 }
 
 bool CReadingSession::AddBookmark(PagePlace place, std::string added, std::u16string_view note) {
     std::optional<Bookmark> bookmark = CBookmarks::Make(m_catalog, place, std::move(added), note);
     if (!bookmark) return false;
-    m_bookmarks.Add(std::move(*bookmark));
-    SaveBookmarks();
+    ChangeBookmarks([&bookmark](CBookmarks& list) { list.Add(*bookmark); });
     return true;
 }
 
 bool CReadingSession::RemoveBookmark(std::size_t at) {
-    if (!m_bookmarks.Remove(at)) return false;
-    SaveBookmarks();
+    if (at >= m_bookmarks.Items().size()) return false;
+    const Bookmark removed = m_bookmarks.Items()[at];
+    ChangeBookmarks([&removed, at](CBookmarks& list) {
+        if (const std::optional<std::size_t> found = list.Find(removed)) {
+            list.Remove(*found);
+        } else {
+            // Gone already; undo still brings back what this reader removed.
+            list.SetLastRemoval(CBookmarks::Removal{removed, at});
+        }
+    });
     return true;
 }
 
 bool CReadingSession::UndoBookmarkRemoval() {
-    if (!m_bookmarks.Undo()) return false;
-    SaveBookmarks();
+    if (!m_bookmarks.CanUndo()) return false;
+    ChangeBookmarks([](CBookmarks& list) { list.Undo(); });
     return true;
 }
 
@@ -142,12 +159,39 @@ bool CReadingSession::OnDataReopened(const std::optional<Bookmark>& shown) {
     return slot != 0 && OpenPlace({slot, shown->place.pageNumber});
 }
 
-void CReadingSession::SaveHistory() {
-    if (m_store) m_store->Write(kHistoryEntry, m_history.Serialize());
+void CReadingSession::ChangeHistory(const std::function<void(CQueryHistory&)>& change) {
+    std::optional<CQueryHistory> merged;
+    if (m_store) {
+        m_store->Update(kHistoryEntry, [&](const std::string& stored) {
+            merged.emplace();
+            merged->Load(stored);
+            change(*merged);
+            return merged->Serialize();
+        });
+    }
+    if (!merged) {
+        merged = m_history;
+        change(*merged);
+    }
+    m_history = std::move(*merged);
 }
 
-void CReadingSession::SaveBookmarks() {
-    if (m_store) m_store->Write(kBookmarksEntry, m_bookmarks.Serialize());
+void CReadingSession::ChangeBookmarks(const std::function<void(CBookmarks&)>& change) {
+    std::optional<CBookmarks> merged;
+    if (m_store) {
+        m_store->Update(kBookmarksEntry, [&](const std::string& stored) {
+            merged.emplace();
+            merged->Load(stored);
+            merged->SetLastRemoval(m_bookmarks.LastRemoval());
+            change(*merged);
+            return merged->Serialize();
+        });
+    }
+    if (!merged) {
+        merged = m_bookmarks;
+        change(*merged);
+    }
+    m_bookmarks = std::move(*merged);
 }
 
 }  // namespace vyn

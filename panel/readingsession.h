@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -139,21 +140,32 @@ public:
 
     // Loads both lists from store, replacing them (nothing to undo then), and writes
     // every later change to it in their stored form. store must outlive the session
-    // or be replaced first; nullptr keeps the lists in memory only. A store that
-    // cannot be written leaves the lists as they are.
+    // or be replaced first; nullptr keeps the lists in memory only.
+    //
+    // Other readers may share the store. Each change is made to the list as stored at
+    // that moment (CSessionStore::Update), so that what they added or removed stays,
+    // and the session's list becomes the result. A store that cannot be locked or
+    // read takes nothing: the change is made to the session's list alone.
     void AttachStore(CSessionStore* store);
+    // Read the list from the store again, with what other readers wrote since; what
+    // this reader could undo stays. Nothing changes without a store. Call them when
+    // the user opens a list, never while positions in it are in use.
+    void ReloadHistory();
+    void ReloadBookmarks();
 
     const CQueryHistory& History() const { return m_history; }
-    // Puts query first in the history (see CQueryHistory::Add); the store follows when
-    // the history changed.
+    // Puts query first in the history (see CQueryHistory::Add); the store is written
+    // when its history changed.
     void AddQuery(std::u16string_view query);
 
     const CBookmarks& Bookmarks() const { return m_bookmarks; }
     // Bookmarks place with the catalog's names, the date added (UTF-8, as the caller
     // wrote it) and note. False, nothing changed, when the slot holds no volume.
     bool AddBookmark(PagePlace place, std::string added, std::u16string_view note);
-    // See CBookmarks::Remove and Undo; the store follows each change.
+    // Removes bookmark at of Bookmarks(): the equal one in the store (none when another
+    // reader removed it already); it can be undone. False when at is out of range.
     bool RemoveBookmark(std::size_t at);
+    // See CBookmarks::Undo, applied to the stored list.
     bool UndoBookmarkRemoval();
     // Opens the page of bookmark at, in the volume LocateBookmark finds for it; nothing
     // changed unless kOpened.
@@ -161,8 +173,9 @@ public:
 
 private:
     void SetCurrentEntry(std::uint32_t pageIndex);
-    void SaveHistory();
-    void SaveBookmarks();
+    // Apply change to the list as stored now and write it (see AttachStore).
+    void ChangeHistory(const std::function<void(CQueryHistory&)>& change);
+    void ChangeBookmarks(const std::function<void(CBookmarks&)>& change);
 
     CIndex& m_index;
     const CCatalog& m_catalog;

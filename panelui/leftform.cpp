@@ -345,6 +345,7 @@ void CLeftForm::SetUpHistoryPopup() {
 
 void CLeftForm::OfferHistory(const QString& typed) {
     m_historyTyped = typed;
+    m_logic.Session().ReloadHistory();
     QStringList queries;
     for (const std::u16string& query : m_logic.Session().History().Matching(ToUtf16(typed))) {
         queries.append(FromUtf16(query));
@@ -795,6 +796,8 @@ bool CLeftForm::OnReadingCommand(int id, CmdCode code, CCmdUI* ui) {
             run = [this] { AskBookmarkNote(); };
             break;
         case ID_BOOKMARK_LIST:
+            // Bookmarks added by another reader enable the list too.
+            if (code != CmdCode::kCommand) ReloadBookmarks();
             enabled = !Bookmarks().Items().empty();
             run = [this] { ShowBookmarkDialog(); };
             break;

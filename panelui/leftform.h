@@ -155,6 +155,8 @@ public:
 
     // Bookmarks, kept in the profile.
     const CBookmarks& Bookmarks() const { return m_logic.Session().Bookmarks(); }
+    // Takes in the bookmarks other readers of the profile wrote; for a list about to open.
+    void ReloadBookmarks() { m_logic.Session().ReloadBookmarks(); }
     // Bookmarks the page shown with note; false when no page is shown.
     bool AddBookmark(const QString& note);
     bool RemoveBookmark(std::size_t at);

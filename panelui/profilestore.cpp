@@ -27,4 +27,12 @@ bool CProfileStore::Write(std::string_view name, std::string_view text) {
     return CProfile::WriteProfileString(section, entry, FromUtf8(text));
 }
 
+bool CProfileStore::Update(std::string_view name,
+                           const std::function<std::string(const std::string&)>& change) {
+    const auto [section, entry] = SectionAndEntry(name);
+    return CProfile::UpdateProfileString(section, entry, [&change](const QString& stored) {
+        return FromUtf8(change(ToUtf8(stored)));
+    });
+}
+
 }  // namespace vyn

@@ -14,10 +14,11 @@ install_packages() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
-# What the desktop reader needs to build, run and be tested on a virtual screen, Qt's
-# Japanese translations of its own dialogs and menus, and the fcitx5 input module, so
-# that Japanese and Chinese input methods reach it (the ibus module comes with Qt).
-VYN_GUI_PACKAGES=(qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev xvfb xauth
+# What the desktop reader needs to build, run and be tested on a virtual screen (with
+# xdotool, which types into running readers), Qt's Japanese translations of its own
+# dialogs and menus, and the fcitx5 input module, so that Japanese and Chinese input
+# methods reach it (the ibus module comes with Qt).
+VYN_GUI_PACKAGES=(qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev xvfb xauth xdotool
     qt6-translations-l10n fonts-noto-cjk fonts-hanazono fcitx5-frontend-qt6)
 
 # The tools bench/compare.sh measures vyn against (bench/peers/), and GNU time.

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 
 #include "gui/cmdtarget.h"
@@ -38,8 +39,9 @@ public:
     // Parses arguments (the first is the program), loads Qt's Japanese texts, creates
     // the empty document and the main frame with its panes, sends the initial updates
     // and shows the frame maximized. From then on SIGTERM, SIGINT and SIGHUP and the
-    // end of the desktop session close the frame as 終了 does. False when the frame
-    // could not be made; nothing is shown then.
+    // end of the desktop session close the frame as 終了 does, after rejecting the
+    // dialogs open then and letting their callers return. False when the frame could
+    // not be made; nothing is shown then.
     bool InitInstance(const QStringList& arguments);
     // Closes the frame if it is still open and deletes what remains. Returns 0.
     int ExitInstance();
@@ -55,9 +57,13 @@ protected:
 private:
     bool ProcessShellCommand();
     void OnAppAbout();
+    // A signal or the end of the session asks the program to end (see .cpp); called
+    // again by m_closeRetry while nested event loops run.
+    void OnEndRequested();
 
     CCommandLineInfo m_cmdInfo;
     std::unique_ptr<CSignalWatcher> m_signals;
+    QTimer m_closeRetry;
     std::unique_ptr<CBookDoc> m_pDocument;
     QPointer<CMainFrame> m_pMainWnd;
 };

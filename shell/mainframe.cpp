@@ -136,7 +136,9 @@ void CMainFrame::ListBookmarks(QMenu* menu) {
             delete action;
         }
     }
-    if (!m_pLeftForm || m_pLeftForm->Bookmarks().Items().empty()) return;
+    if (!m_pLeftForm) return;
+    m_pLeftForm->ReloadBookmarks();
+    if (m_pLeftForm->Bookmarks().Items().empty()) return;
     const std::vector<Bookmark>& items = m_pLeftForm->Bookmarks().Items();
     menu->addSeparator()->setProperty("bookmarkItem", true);
     for (std::size_t i = 0; i < items.size() && i < static_cast<std::size_t>(kBookmarkMenuItems); ++i) {

@@ -166,6 +166,67 @@ TEST_F(ReadingSessionTest, EachChangeIsWrittenInTheStoredForm) {
     EXPECT_EQ(next.Session().Bookmarks().Items()[1].note, u"韻を 見る");
 }
 
+// Two readers on one store, each changing the lists as they stand in the store: neither
+// loses what the other wrote, lines neither can read stay, and a reader takes in the
+// other's changes when it reloads a list.
+TEST_F(ReadingSessionTest, ReadersSharingAStoreKeepEachOthersChanges) {
+    CMemoryStore store;
+    // A bookmark line of a later form (one field more), and a history line that is no UTF-8.
+    const std::string unread = "3\t1\td\tA1\ta1v1\tnote\tfield\n";
+    store.entries[std::string(CReadingSession::kBookmarksEntry)] = unread;
+    store.entries[std::string(CReadingSession::kHistoryEntry)] = "山\n\xff\xfe";
+    CPanelLogic a;
+    CPanelLogic b;
+    ASSERT_TRUE(a.LoadCatalog(m_dir.path(), {}));
+    ASSERT_TRUE(b.LoadCatalog(m_dir.path(), {}));
+    a.Session().AttachStore(&store);
+    b.Session().AttachStore(&store);
+    CReadingSession& first = a.Session();
+    CReadingSession& second = b.Session();
+
+    const std::string ofA = "3\t2\tda\tA1\ta1v1\t\n";
+    const std::string ofB = "10\t11\tdb\tB1\tb1v1\t\n";
+    const std::string titleA = "A1・a1v1・第2頁|";
+    const std::string titleB = "B1・b1v1・第11頁|";
+    const struct {
+        const char* name;
+        std::function<bool()> change;
+        std::string history;
+        std::string bookmarks;
+        std::string firstLists;  // the bookmarks each reader lists
+        std::string secondLists;
+    } steps[] = {
+        {"a query of the first", [&] { first.AddQuery(u"明月"); return true; }, "明月\n山\n\xff\xfe", unread, "",
+         ""},
+        {"a query of the second, which never read the first's",
+         [&] { second.AddQuery(u"白雲"); return true; }, "白雲\n明月\n山\n\xff\xfe", unread, "", ""},
+        {"a bookmark of the first", [&] { return first.AddBookmark({3, 2}, "da", u""); },
+         "白雲\n明月\n山\n\xff\xfe", ofA + unread, titleA, ""},
+        {"a bookmark of the second keeps the first's",
+         [&] { return second.AddBookmark({10, 11}, "db", u""); }, "白雲\n明月\n山\n\xff\xfe",
+         ofB + ofA + unread, titleA, titleB + titleA},
+        {"the first lists it once it reloads", [&] { first.ReloadBookmarks(); return true; },
+         "白雲\n明月\n山\n\xff\xfe", ofB + ofA + unread, titleB + titleA, titleB + titleA},
+        {"the second removes the first's", [&] { return second.RemoveBookmark(1); }, "白雲\n明月\n山\n\xff\xfe",
+         ofB + unread, titleB + titleA, titleB},
+        {"the first removes it too: nothing else goes", [&] { return first.RemoveBookmark(1); },
+         "白雲\n明月\n山\n\xff\xfe", ofB + unread, titleB, titleB},
+        {"the first's undo puts it back where it was", [&] { return first.UndoBookmarkRemoval(); },
+         "白雲\n明月\n山\n\xff\xfe", ofB + ofA + unread, titleB + titleA, titleB},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        EXPECT_TRUE(step.change());
+        EXPECT_EQ(store.Read(CReadingSession::kHistoryEntry), step.history);
+        EXPECT_EQ(store.Read(CReadingSession::kBookmarksEntry), step.bookmarks);
+        EXPECT_EQ(Titles(first.Bookmarks()), step.firstLists);
+        EXPECT_EQ(Titles(second.Bookmarks()), step.secondLists);
+    }
+    EXPECT_EQ(first.History().Queries(), (std::vector<std::u16string>{u"明月", u"山"}));
+    first.ReloadHistory();
+    EXPECT_EQ(first.History().Queries(), (std::vector<std::u16string>{u"白雲", u"明月", u"山"}));
+}
+
 TEST_F(ReadingSessionTest, PositionFollowsWhatIsOpened) {
     const struct {
         const char* name;
