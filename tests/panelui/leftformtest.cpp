@@ -786,7 +786,7 @@ private slots:
         } cases[] = {{0, QStringLiteral("詩部\\唐詩\\巻二")}, {1, QStringLiteral("詩部\\唐詩\\巻一")}};
         for (const auto& c : cases) {
             QVERIFY(OpenInTree(c.volume));
-            QCOMPARE(ShownFile(), QStringLiteral("windows.html"));
+            QTRY_COMPARE(ShownFile(), QStringLiteral("windows.html"));
             QCOMPARE(List()->SelectedRow(), 0);
             QVERIFY(m_panel->OpenResultHit(record, c.anchor));
             QTRY_VERIFY(ShownFile() != QStringLiteral("windows.html"));
