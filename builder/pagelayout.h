@@ -7,6 +7,7 @@
 
 #include "builder/corpus.h"
 #include "index/indexformat.h"
+#include "textstore/kwic.h"
 
 namespace vyn {
 
@@ -16,6 +17,8 @@ namespace vyn {
 // of at most 298 units), so no search match crosses such a boundary, just as no hit
 // marking does.
 constexpr std::uint32_t kBoundaryGap = 1000;
+// Hits in context number a rendered cell the same way.
+static_assert(kBoundaryGap == kKwicBoundaryGap);
 
 // The largest position the index can hold as the first position of an entry.
 constexpr std::uint32_t kMaxPosition = kMaxPacked;

@@ -50,11 +50,16 @@ inline bool RecordHit(std::uint32_t page, bool countHits, bool& found,
 // word's lists: value(k) is list k's current one, advance(k) reads its next one and
 // is false when list k has none left, which ends the page. Every list must hold its
 // first value. Appends page to pages once a test pass succeeds, and with countHits
-// counts every success in counts.back().
-template <typename Value, typename Advance>
+// counts every success in counts.back(); onHit() is called on each success counted,
+// while value(k) still holds the values that passed.
+struct NoHitHook {
+    void operator()() const {}
+};
+template <typename Value, typename Advance, typename OnHit = NoHitHook>
 void EvaluateGreedy(const std::vector<Segment>& segments, std::size_t lists, bool countHits,
                     std::uint32_t page, Value value, Advance advance,
-                    std::vector<std::uint32_t>& pages, std::vector<std::uint32_t>& counts) {
+                    std::vector<std::uint32_t>& pages, std::vector<std::uint32_t>& counts,
+                    OnHit onHit = {}) {
     const auto maxValue = [&](std::size_t end) {
         std::uint32_t t = 0;
         for (std::size_t k = 0; k < end; ++k) t = std::max(t, value(k));
@@ -95,6 +100,7 @@ void EvaluateGreedy(const std::vector<Segment>& segments, std::size_t lists, boo
         std::uint32_t target = 0;
         if (test(restart, target)) {
             if (!RecordHit(page, countHits, found, pages, counts)) return;
+            onHit();
             const std::uint32_t common = value(segments.front().Begin());
             // Nothing can lie beyond the largest value; without this stop the target
             // would wrap to 0 and nothing would advance.

@@ -20,6 +20,7 @@
 #include "index/postingcursor.h"
 #include "index/searchscratch.h"
 #include "textstore/filelist.h"
+#include "textstore/kwic.h"
 #include "textstore/lockedfile.h"
 
 namespace vyn {
@@ -85,6 +86,9 @@ public:
     }
     bool GetPageLength(std::uint32_t recordIndex, std::uint32_t& length) {
         return m_textStore.GetPageLength(recordIndex, length);
+    }
+    bool GetPageNumber(std::uint32_t recordIndex, std::uint64_t& number) {
+        return m_textStore.GetPageNumber(recordIndex, number);
     }
     bool ReadPage(std::uint32_t recordIndex, std::span<std::uint8_t> buffer) {
         return m_textStore.ReadPage(recordIndex, buffer);
@@ -154,6 +158,19 @@ public:
     // word exceeds the working capacity or memory runs out.
     std::uint32_t SearchWord(std::u16string_view word, CombineMode mode, bool countHits,
                              bool useVariants);
+
+    // Where word hits in one rendered cell, as SearchWord counts its hits on a page
+    // whose text cell it is (same procedure, variants and text part): per hit the
+    // character range [begin, end) of cell.text from the first character the word's
+    // pattern covers to the last, a leading or trailing "?" taking the neighbouring
+    // character when one stands in the same run of text; first is the index of the
+    // hit's first searched character. Hits come in the order SearchWord counts them.
+    // A word without a searchable character gives none.
+    struct CellHit {
+        std::size_t begin = 0, end = 0, first = 0;
+    };
+    std::vector<CellHit> WordHitsInCell(std::u16string_view word, bool useVariants,
+                                        SearchScope scope, const KwicCell& cell) const;
 
     // With plain on, searches walk every list with a CPostingCursor and use no entry
     // table; the results are the same either way. Off by default; tests compare the two.

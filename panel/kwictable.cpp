@@ -55,6 +55,20 @@ std::vector<HitFormCount> CHitForms::Ranked() const {
     return forms;
 }
 
+std::u16string ShortenedHit(std::u16string_view hit) {
+    std::vector<std::size_t> starts;  // UTF-16 index of each character
+    for (std::size_t i = 0; i < hit.size(); ++i) {
+        if ((hit[i] & 0xFC00) != 0xDC00 || i == 0 || (hit[i - 1] & 0xFC00) != 0xD800) starts.push_back(i);
+    }
+    if (starts.size() <= kShownHitChars) return std::u16string(hit);
+    const std::size_t tail = (kShownHitChars - 1) / 2;
+    const std::size_t head = kShownHitChars - 1 - tail;
+    std::u16string out(hit.substr(0, starts[head]));
+    out += u'…';
+    out += hit.substr(starts[starts.size() - tail]);
+    return out;
+}
+
 std::vector<HitFormCount> HitForms(const std::vector<KwicRow>& rows) {
     CHitForms forms;
     for (const KwicRow& row : rows) forms.Add(row.hit);

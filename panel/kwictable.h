@@ -31,6 +31,12 @@ bool OrderByKeys(const std::vector<std::u16string>& keys, std::vector<std::uint3
 // A hit form and its number of rows.
 using HitFormCount = std::pair<std::u16string, std::size_t>;
 
+// The hit as the window shows it: up to kShownHitChars characters whole, a longer
+// one (a "*" match) cut in the middle to its first and last characters around "…",
+// kShownHitChars in all. A surrogate pair is one character and is never split.
+inline constexpr std::size_t kShownHitChars = 12;
+std::u16string ShortenedHit(std::u16string_view hit);
+
 // Counts hit forms as they come.
 class CHitForms {
 public:

@@ -83,7 +83,7 @@ QVariant CKwicModel::data(const QModelIndex& index, int role) const {
                 case kLeft:
                     return FromUtf16(row.left);
                 case kHit:
-                    return FromUtf16(row.hit);
+                    return FromUtf16(ShortenedHit(row.hit));
                 case kRight:
                     return FromUtf16(row.right);
                 default:
@@ -96,6 +96,10 @@ QVariant CKwicModel::data(const QModelIndex& index, int role) const {
             return int(Qt::AlignLeft | Qt::AlignVCenter);
         case Qt::ForegroundRole:
             if (index.column() == kHit) return QColor(Qt::red);
+            return {};
+        case Qt::ToolTipRole:
+            // A shortened hit shows whole in its tool tip.
+            if (index.column() == kHit && ShortenedHit(row.hit) != row.hit) return FromUtf16(row.hit);
             return {};
         default:
             return {};
@@ -397,8 +401,8 @@ void CKwicWindow::UpdateForms() {
                                   : QStringLiteral("<b>すべて</b>　");
     for (std::size_t i = 0; i < forms.size() && i < 200; ++i) {
         if (i > 0) text += QStringLiteral(" ・ ");
-        const QString label = FromUtf16(forms[i].first).toHtmlEscaped() + QLatin1Char(' ') +
-                              QString::number(forms[i].second);
+        const QString label = FromUtf16(ShortenedHit(forms[i].first)).toHtmlEscaped() +
+                              QLatin1Char(' ') + QString::number(forms[i].second);
         if (table.Filter() && *table.Filter() == forms[i].first) {
             text += QStringLiteral("<b>") + label + QStringLiteral("</b>");
         } else {

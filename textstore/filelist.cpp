@@ -192,6 +192,13 @@ bool CFileList::GetPageLength(std::uint32_t recordIndex, std::uint32_t& length) 
     return true;
 }
 
+bool CFileList::GetPageNumber(std::uint32_t recordIndex, std::uint64_t& number) {
+    Record record;
+    if (!ReadRecord(recordIndex, record, true)) return false;
+    number = record.pageNumber;
+    return true;
+}
+
 bool CFileList::ReadPage(std::uint32_t recordIndex, std::span<std::uint8_t> buffer) {
     Record record;
     if (!ReadRecord(recordIndex, record, false) || buffer.size() < record.length) return false;

@@ -79,6 +79,10 @@ public:
     // outside the directory or names bytes outside the content file.
     bool GetPageLength(std::uint32_t recordIndex, std::uint32_t& length);
 
+    // The page number carried by the record's name (0 when it carries none). False,
+    // number untouched, on the failures of GetPageLength.
+    bool GetPageNumber(std::uint32_t recordIndex, std::uint64_t& number);
+
     // Copies the record's page, unmasked, into the start of buffer (exactly length
     // bytes; no terminator). False, buffer untouched, on the failures of GetPageLength
     // or when the buffer is too small.
@@ -87,7 +91,8 @@ public:
     bool ReadPage(std::uint32_t recordIndex, ByteString& page);
 
     // Fills out (expected empty) with the page rebuilt into the page template and
-    // every term of keywords marked in the cell that the page number's parity picks.
+    // every term of keywords marked in the cell that the page number's parity picks
+    // (the first for an even number, the second for an odd one).
     // Terms are separated by U+0020 or U+3000; a NUL ends the keywords. Returns the
     // number of anchors written. Returns 0 with out untouched on a closed store or
     // an unreadable record; returns 0 with out empty when keywords hold no term.

@@ -13,6 +13,13 @@ namespace {
 // A table cell read as visible characters, with where each anchor and highlight lies.
 struct Cell {
     std::u32string text;
+    // Per character of text: its position as the index numbers the cell's characters
+    // (kNoPosition for a paragraph mark) and whether it stands in an annotation.
+    std::vector<std::uint32_t> positions;
+    std::vector<bool> notes;
+    bool inNote = false;
+    bool boundary = true;  // markup since the last positioned character
+    std::uint32_t nextPosition = 0;
     static constexpr std::size_t kNone = std::u32string::npos;
     struct Anchor {
         int number = 0;
@@ -25,8 +32,25 @@ struct Cell {
 
     // Writes a pending paragraph break.
     void FlushBreak() {
-        if (breakPending) text.push_back(kKwicParagraphMark);
+        if (breakPending) {
+            text.push_back(kKwicParagraphMark);
+            positions.push_back(kNoPosition);
+            notes.push_back(inNote);
+        }
         breakPending = false;
+    }
+
+    // Appends visible characters, numbered as the index numbers them: consecutive
+    // characters one apart, characters with markup between them kBoundaryGap apart.
+    void AddVisible(std::u32string_view visible) {
+        FlushBreak();
+        for (char32_t c : visible) {
+            if (boundary && !positions.empty()) nextPosition += kKwicBoundaryGap - 1;
+            boundary = false;
+            text.push_back(c);
+            positions.push_back(nextPosition++);
+            notes.push_back(inNote);
+        }
     }
 
     // Ends an open highlight at the current end of the text.
@@ -168,10 +192,7 @@ std::vector<Cell> ReadCells(const ByteString& page) {
             if (cell) {
                 std::u32string visible;
                 AppendText(text.substr(i, end - i), visible);
-                if (!visible.empty()) {
-                    cell->FlushBreak();
-                    cell->text += visible;
-                }
+                if (!visible.empty()) cell->AddVisible(visible);
             }
             i = end;
             continue;
@@ -192,6 +213,13 @@ std::vector<Cell> ReadCells(const ByteString& page) {
             continue;
         }
         if (!cell) continue;
+        // Hit marks are no markup of the stored text; every other tag parts the
+        // characters around it (paragraphs, annotations, glyphs).
+        if (!IsTag(tag, "a") && !IsTag(tag, "/a") && tag != highlight && !IsTag(tag, "/b")) {
+            cell->boundary = true;
+        }
+        if (IsTag(tag, "font")) cell->inNote = true;
+        if (IsTag(tag, "/font")) cell->inNote = false;
         if (IsTag(tag, "p") || IsTag(tag, "br") || IsTag(tag, "h4") || IsTag(tag, "div")) {
             if (!cell->text.empty()) cell->breakPending = true;
         } else if (IsTag(tag, "a")) {
@@ -221,24 +249,48 @@ std::u16string ToUtf16(std::u32string_view text) {
     return out;
 }
 
+KwicHit HitOf(std::u32string_view text, int anchor, std::size_t begin, std::size_t end,
+              std::size_t contextChars) {
+    const std::size_t leftFrom = begin - std::min(begin, contextChars);
+    KwicHit hit;
+    hit.anchor = anchor;
+    hit.left = ToUtf16(text.substr(leftFrom, begin - leftFrom));
+    hit.hit = ToUtf16(text.substr(begin, end - begin));
+    hit.right = ToUtf16(text.substr(end, std::min(contextChars, text.size() - end)));
+    return hit;
+}
+
 }  // namespace
+
+std::vector<KwicCell> ReadKwicCells(const ByteString& page) {
+    std::vector<KwicCell> out;
+    for (Cell& cell : ReadCells(page)) {
+        KwicCell k;
+        k.text = std::move(cell.text);
+        k.positions = std::move(cell.positions);
+        k.notes = std::move(cell.notes);
+        for (const Cell::Anchor& anchor : cell.anchors) k.anchors.push_back({anchor.number, anchor.at});
+        out.push_back(std::move(k));
+    }
+    return out;
+}
+
+KwicHit KwicHitIn(const KwicCell& cell, int anchor, std::size_t begin, std::size_t end,
+                  std::size_t contextChars) {
+    end = std::min(end, cell.text.size());
+    begin = std::min(begin, end);
+    return HitOf(cell.text, anchor, begin, end, contextChars);
+}
 
 std::vector<KwicHit> ExtractKwic(const ByteString& page, std::size_t contextChars) {
     std::vector<KwicHit> hits;
     for (const Cell& cell : ReadCells(page)) {
-        const std::u32string_view text = cell.text;
         for (const Cell::Anchor& anchor : cell.anchors) {
             // An anchor whose highlight never opened marks an empty hit at itself.
             const bool marked = anchor.hitBegin != Cell::kNone;
             const std::size_t begin = marked ? anchor.hitBegin : anchor.at;
             const std::size_t end = marked ? anchor.hitEnd : anchor.at;
-            const std::size_t leftFrom = begin - std::min(begin, contextChars);
-            KwicHit hit;
-            hit.anchor = anchor.number;
-            hit.left = ToUtf16(text.substr(leftFrom, begin - leftFrom));
-            hit.hit = ToUtf16(text.substr(begin, end - begin));
-            hit.right = ToUtf16(text.substr(end, std::min(contextChars, text.size() - end)));
-            hits.push_back(std::move(hit));
+            hits.push_back(HitOf(cell.text, anchor.number, begin, end, contextChars));
         }
     }
     std::stable_sort(hits.begin(), hits.end(),

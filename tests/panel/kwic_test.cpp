@@ -243,8 +243,8 @@ TEST(KwicRows, AgreeWithTheRenderedPagesAndSurviveExport) {
          {{u"明月", 4}, {u"朙月", 1}}, u"光／疑是地上霜"},
         {"VariantOfAnotherCharacter", u"国", 0, TextPart::kWhole, true, 2,
          {{u"國", 1}, {u"国", 1}}, u"破山"},
-        {"QuestionMark", u"長?", 0, TextPart::kWhole, false, 3, {{u"長", 1}}, u"安一片"},
-        {"Star", u"長*月", 0, TextPart::kWhole, false, 3, {{u"長", 1}, {u"月", 1}}, u"安一片"},
+        {"QuestionMark", u"長?", 0, TextPart::kWhole, false, 3, {{u"長安", 1}}, u"一片月"},
+        {"Star", u"長*月", 0, TextPart::kWhole, false, 3, {{u"長安一片月", 1}}, u"／萬戶"},
         {"ContextCutShort", u"明月", 0, TextPart::kWhole, false, 1, {{u"明月", 4}}, u"光"},
         {"AndOfTwoWords", u"明月 霜", 0, TextPart::kWhole, false, 10,
          {{u"明月", 1}, {u"霜", 1}}, u"光／疑是地上霜"},
@@ -271,6 +271,11 @@ TEST(KwicRows, AgreeWithTheRenderedPagesAndSurviveExport) {
         EXPECT_EQ(HitForms(rows), c.forms);
         EXPECT_EQ(rows.empty() ? u"" : rows.front().right, c.firstRight);
 
+        ExpectSameRows(ReadCsv(ExportKwic(rows, ExportFormat::kCsv)), rows);
+        ExpectSameRows(ReadJson(ExportKwic(rows, ExportFormat::kJson)), rows);
+        // A wildcard word gives a row per match (kwicwild_test.cpp).
+        if (c.query.find_first_of(u"?*") != std::u16string::npos) continue;
+
         // Every anchor of every result page is one row, in list and anchor order.
         std::size_t next = 0;
         for (const SearchNodeTag& entry : command.Results()) {
@@ -294,9 +299,6 @@ TEST(KwicRows, AgreeWithTheRenderedPagesAndSurviveExport) {
             }
         }
         EXPECT_EQ(next, rows.size());
-
-        ExpectSameRows(ReadCsv(ExportKwic(rows, ExportFormat::kCsv)), rows);
-        ExpectSameRows(ReadJson(ExportKwic(rows, ExportFormat::kJson)), rows);
     }
 }
 

@@ -224,6 +224,24 @@ TEST(KwicTable, FormsRankByCountThenFirstAppearance) {
     }
 }
 
+TEST(ShortenedHit, CutsOnlyHitsOverTwelveCharactersInTheMiddle) {
+    const struct {
+        const char* name;
+        std::u16string hit, shown;
+    } cases[] = {
+        {"Empty", u"", u""},
+        {"Short", u"明日月", u"明日月"},
+        {"TwelveStayWhole", u"一二三四五六七八九十百千", u"一二三四五六七八九十百千"},
+        {"ThirteenCut", u"明一二三四五六七八九十百月", u"明一二三四五…八九十百月"},
+        {"SurrogatePairsCountAsOne", u"\U00020000一二三四五六七八九十百\U00020001",
+         u"\U00020000一二三四五…八九十百\U00020001"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ShortenedHit(c.hit), c.shown);
+    }
+}
+
 TEST(KwicTable, OrderByKeysGivesUpWhenToldTo) {
     std::vector<std::u16string> keys;
     for (int i = 0; i < 20000; ++i)

@@ -127,6 +127,58 @@ private slots:
         QCOMPARE(window.Model().rowCount(), 3000);
     }
 
+    // A wildcard search lists one row per match with the matched text; a long "*"
+    // match shows shortened, whole in its tool tip. With VYN_SCREENSHOT_KWIC set, the
+    // window for 明?月 is saved there.
+    void wildcardMatchesAreOneRowEach() {
+        QTemporaryDir dir;
+        const std::filesystem::path data = dir.path().toStdString();
+        static const char* const kLines[] = {
+            "清明日月旦，蕭索煙雲渙。", "金鈿明漢月，玉箸染胡塵。", "天淨明秋月，霜清夜未央。",
+            "鏡中明似月，簾外動微風。", "清明日月照，山水自相依。", "樓上明漢月，城頭落曉星。",
+            "明朝江上遠行客，一路到天涯見月。",
+        };
+        CorpusVolume volume{"卷一", 1, {}};
+        for (int i = 0; i < 7; ++i) volume.pages.push_back({std::to_string(i + 1), {Para(kLines[i])}});
+        Corpus corpus;
+        corpus.categories.push_back({"詩", {{"全唐詩", {volume}}}});
+        CDataBuilder builder;
+        BuildStats stats;
+        QVERIFY(builder.Build(corpus, data, stats));
+
+        CKwicWindow window;
+        window.resize(900, 420);
+        window.show();
+        QSignalSpy filled(&window, &CKwicWindow::filled);
+        window.SetSearch(Search(data, u"明?月"));
+        QTRY_COMPARE_WITH_TIMEOUT(filled.count(), 1, 60000);
+        QCOMPARE(window.Model().rowCount(), 6);
+        const auto forms = window.Model().Table().Forms();
+        const std::vector<HitFormCount> expected = {
+            {u"明日月", 2}, {u"明漢月", 2}, {u"明秋月", 1}, {u"明似月", 1}};
+        QVERIFY(forms == expected);
+        auto* label = window.findChild<QLabel*>(QStringLiteral("kwicForms"));
+        QVERIFY(label->text().contains(QStringLiteral("明日月 2")));
+        const QString shot = qEnvironmentVariable("VYN_SCREENSHOT_KWIC");
+        if (!shot.isEmpty()) {
+            QTest::qWait(300);
+            QVERIFY(window.screen()->grabWindow(window.winId()).save(shot));
+        }
+
+        window.SetSearch(Search(data, u"明*月"));
+        QTRY_COMPARE_WITH_TIMEOUT(filled.count(), 2, 60000);
+        QCOMPARE(window.Model().rowCount(), 7);
+        const QString whole = QStringLiteral("明朝江上遠行客，一路到天涯見月");
+        bool found = false;
+        for (int r = 0; r < window.Model().rowCount(); ++r) {
+            const QModelIndex hit = window.Model().index(r, CKwicModel::kHit);
+            if (window.Model().data(hit, Qt::ToolTipRole).toString() != whole) continue;
+            found = true;
+            QCOMPARE(window.Model().data(hit, Qt::DisplayRole).toString(), QStringLiteral("明朝江上遠行…到天涯見月"));
+        }
+        QVERIFY(found);
+    }
+
     void copyExportAndOpen() {
         CKwicWindow window;
         QSignalSpy filled(&window, &CKwicWindow::filled);
