@@ -8,9 +8,9 @@
 
 namespace vyn {
 
-// Several readers may share the file. Each write replaces only its own entry: the file
-// is read again under QSettings' own lock and the entry merged into it, so what
-// another reader wrote to other entries stays.
+// Several readers may share the file. Each write replaces only its own entry: under
+// its own lock QSettings reads the file again when its size or time changed and
+// merges the entry into it, so what another reader wrote to other entries stays.
 class CProfile {
 public:
     // The value of section/entry as the file holds it now, or defaultValue when there

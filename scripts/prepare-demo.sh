@@ -28,7 +28,9 @@ if [ ! -x "$tool" ]; then
     echo "$0: $tool is missing; build the project first (bash scripts/test.sh)" >&2
     exit 1
 fi
-if ! "$tool" --help 2>&1 | grep -q '^ *build '; then
+# grep reads the whole help: quitting at the match could end the tool with SIGPIPE,
+# which pipefail counts as a failure.
+if ! "$tool" --help 2>&1 | grep '^ *build ' >/dev/null; then
     echo "$0: $tool has no build command yet; update and rebuild the project" >&2
     exit 1
 fi
