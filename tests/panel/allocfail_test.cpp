@@ -22,6 +22,13 @@ std::atomic<long> g_allocationsBeforeFailure{-1};
 
 }  // namespace
 
+// The replacements pair malloc with free; GCC takes them for the library's pair.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+// Under AddressSanitizer, memory the libraries got from its operator new may come back
+// through this operator delete.
+extern "C" const char* __asan_default_options() { return "alloc_dealloc_mismatch=0"; }
+
 void* operator new(std::size_t size) {
     if (g_allocationsBeforeFailure.load() >= 0 && g_allocationsBeforeFailure.fetch_sub(1) == 0) {
         throw std::bad_alloc();
