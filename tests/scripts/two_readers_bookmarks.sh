@@ -97,14 +97,27 @@ bookmark() {
     wait_until 30 profile_holds "$note" || fail "the bookmark of $pid is not in the profile"
 }
 
-"$work/app/vyn" -Embedding >"$work/first.log" 2>&1 &
-first=$!
-pids+=("$first")
-"$work/app/vyn" -Embedding >"$work/second.log" 2>&1 &
-second=$!
-pids+=("$second")
-first_window=$(frame_window "$first") || fail "the first reader shows no window"
-second_window=$(frame_window "$second") || fail "the second reader shows no window"
+# start_reader NAME: starts a reader that logs to NAME.log and waits for its frame;
+# sets reader_pid and reader_window. A reader that could not reach the display at all
+# (a fresh Xvfb has refused the first client now and then) is started again.
+start_reader() {
+    for _ in 1 2 3; do
+        "$work/app/vyn" -Embedding >"$work/$1.log" 2>&1 &
+        reader_pid=$!
+        pids+=("$reader_pid")
+        reader_window=$(frame_window "$reader_pid") && return 0
+        grep -q "could not connect to display" "$work/$1.log" || return 1
+    done
+    return 1
+}
+
+# The second reader starts once the first shows its frame.
+start_reader first || fail "the first reader shows no window"
+first=$reader_pid
+first_window=$reader_window
+start_reader second || fail "the second reader shows no window"
+second=$reader_pid
+second_window=$reader_window
 
 bookmark "$first" "$first_window" 'v1 2' 'note-of-first'
 bookmark "$second" "$second_window" 'v2 2' 'note-of-second'
