@@ -30,6 +30,7 @@ CIndex::~CIndex() { Close(); }
 bool CIndex::Open(const CDataGeneration& data, IndexScope scope) {
     Close();
     try {
+        if (data.IsOpen() && !data.Members().empty()) return OpenLibrary(data, scope);
         LoadVariants(data.FileOf(CDataGeneration::File::kVariants));
         m_hitTotal = 0;
         m_hitPages.clear();
@@ -110,6 +111,9 @@ void CIndex::Close() {
     m_postings = {};
     m_postingMapping.Unmap();
     m_textStore.Close();
+    m_members.clear();
+    m_memberBase.clear();
+    m_memberRecords = 0;
 }
 
 PostingView CIndex::ListView(std::uint32_t firstBlock) const {
@@ -130,6 +134,12 @@ CPostingCursor CIndex::StartCursor(std::int32_t slot) const {
 
 int CIndex::RenderHitPage(std::uint32_t recordIndex, ByteString& out, std::u16string_view keywords,
                           SearchScope searchScope, bool useVariants) {
+    if (!m_members.empty()) {
+        CIndex* engine = MemberEngine(recordIndex);
+        if (engine) return engine->RenderHitPage(recordIndex, out, keywords, searchScope, useVariants);
+        out.clear();
+        return 0;
+    }
     if (!useVariants) return m_textStore.RenderHitPage(recordIndex, out, keywords, searchScope);
     const std::vector<std::u16string> expansion = ExpandVariants(keywords);
     std::u16string joined;

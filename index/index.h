@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -76,26 +78,66 @@ public:
     // Releases the tables, the mapping and the files and closes the text store. The
     // variant table and the result list stay. Safe on a closed index.
     void Close();
-    bool IsOpen() const { return !m_firstBlock.empty(); }
+    bool IsOpen() const { return !m_firstBlock.empty() || !m_members.empty(); }
 
     // Text store pass-throughs (see CFileList). Requires nothing: a closed index
-    // answers as a closed store does.
-    std::uint32_t GetHeaderNumber() const { return m_textStore.GetHeaderNumber(); }
-    bool FindPage(std::uint32_t startIndex, std::uint32_t pageNumber, std::int64_t& recordIndex) {
-        return m_textStore.FindPage(startIndex, pageNumber, recordIndex);
+    // answers as a closed store does. On a library, records are numbered across its
+    // folders (see MemberOf) and each call goes to the folder's engine.
+    std::uint32_t GetHeaderNumber() const {
+        return m_members.empty() ? m_textStore.GetHeaderNumber() : m_memberRecords;
     }
+    bool FindPage(std::uint32_t startIndex, std::uint32_t pageNumber, std::int64_t& recordIndex);
     bool GetPageLength(std::uint32_t recordIndex, std::uint32_t& length) {
-        return m_textStore.GetPageLength(recordIndex, length);
+        CIndex* engine = MemberEngine(recordIndex);
+        return engine == this ? m_textStore.GetPageLength(recordIndex, length)
+                              : engine && engine->GetPageLength(recordIndex, length);
     }
     bool GetPageNumber(std::uint32_t recordIndex, std::uint64_t& number) {
-        return m_textStore.GetPageNumber(recordIndex, number);
+        CIndex* engine = MemberEngine(recordIndex);
+        return engine == this ? m_textStore.GetPageNumber(recordIndex, number)
+                              : engine && engine->GetPageNumber(recordIndex, number);
     }
     bool ReadPage(std::uint32_t recordIndex, std::span<std::uint8_t> buffer) {
-        return m_textStore.ReadPage(recordIndex, buffer);
+        CIndex* engine = MemberEngine(recordIndex);
+        return engine == this ? m_textStore.ReadPage(recordIndex, buffer)
+                              : engine && engine->ReadPage(recordIndex, buffer);
     }
     bool ReadPage(std::uint32_t recordIndex, ByteString& page) {
-        return m_textStore.ReadPage(recordIndex, page);
+        CIndex* engine = MemberEngine(recordIndex);
+        return engine == this ? m_textStore.ReadPage(recordIndex, page)
+                              : engine && engine->ReadPage(recordIndex, page);
     }
+
+    // --- A library: several data folders searched as one.
+    //
+    // Opened on a generation of a library (CDataGeneration::Members), the index holds
+    // one engine per data folder, opened on that folder's generation. The folders'
+    // store records follow each other in library order: record r of folder m is record
+    // MemberBase(m) + r of the library, and the result list holds these numbers, the
+    // folders' results one after another. Searches run the folders' engines in
+    // parallel, one worker per core. The variant table is the first folder's; each
+    // folder searches and marks with its own.
+
+    // The number of data folders (0 on a single data folder or a closed index).
+    std::size_t MemberCount() const { return m_members.size(); }
+    // The first library record of member m. Requires: m < MemberCount().
+    std::uint32_t MemberBase(std::size_t m) const { return m_memberBase[m]; }
+    std::uint32_t MemberRecords(std::size_t m) const;
+    // The member holding library record, whose record there is record - MemberBase;
+    // MemberCount() when there is none (always on a single data folder).
+    std::size_t MemberOf(std::uint32_t record) const;
+    // The engine that reads record and the record's number there: this index on a
+    // single data folder, null when no member holds it.
+    const CIndex* EngineFor(std::uint32_t& record) const;
+    // Searches of a library run only the members holding some of the records
+    // [first, first + count): the others find nothing. Until the next call; a single
+    // data folder ignores it.
+    void LimitSearch(std::uint32_t first, std::uint32_t count) {
+        m_limitFirst = first;
+        m_limitEnd = std::uint64_t{first} + count;
+    }
+    void ClearSearchLimit() { LimitSearch(0, UINT32_MAX); }
+
     // The page with every term of keywords marked (CFileList::RenderHitPage); with
     // useVariants the terms are first widened by ExpandVariants and joined with
     // U+0020. Returns the number of anchors written; throws std::bad_alloc, out
@@ -174,7 +216,7 @@ public:
 
     // With plain on, searches walk every list with a CPostingCursor and use no entry
     // table; the results are the same either way. Off by default; tests compare the two.
-    void SetPlainEvaluation(bool plain) { m_plainEvaluation = plain; }
+    void SetPlainEvaluation(bool plain);
 
     // Bytes the entry tables may hold before the next word search drops them all.
     static constexpr std::size_t kEntryTableBudget = std::size_t{256} << 20;
@@ -237,8 +279,18 @@ private:
                                const std::vector<std::uint32_t>& counts,
                                const std::vector<std::size_t>& found);
     void ClearResult();
+    // Library pieces (index/libraryindex.cpp).
+    bool OpenLibrary(const CDataGeneration& data, IndexScope scope);
+    CIndex* MemberEngine(std::uint32_t& record);
+    // Runs search on every member, in parallel, then gathers their result lists.
+    int SearchMembers(const std::function<int(CIndex&)>& search);
+    void GatherMemberResults();
 
     CFileList m_textStore;
+    std::vector<std::unique_ptr<CIndex>> m_members;
+    std::vector<std::uint32_t> m_memberBase;
+    std::uint32_t m_memberRecords = 0;
+    std::uint64_t m_limitFirst = 0, m_limitEnd = UINT32_MAX;
     CMappedFile m_postingMapping;
     CMappedFile m_headerMapping;
     std::vector<std::uint32_t> m_headerCopy;  // the tables, where the host is not little-endian

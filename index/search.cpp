@@ -64,6 +64,22 @@ int CIndex::SearchWords(std::u16string& query, bool all, bool countHits, bool us
     } catch (const std::bad_alloc&) {
         return 0;
     }
+    if (!m_members.empty()) {
+        std::u16string asSearched = query;
+        int sum = 0;
+        try {
+            sum = SearchMembers([&](CIndex& member) {
+                std::u16string copy = query;
+                return member.SearchWords(copy, all, countHits, useVariants);
+            });
+        } catch (const std::bad_alloc&) {
+            ClearResult();
+            return 0;
+        }
+        std::replace(asSearched.begin(), asSearched.end(), kSpace, kIdeographicSpace);
+        query = std::move(asSearched);
+        return sum;
+    }
     ClearResult();
     std::vector<std::u16string_view> words;
     std::size_t wordStart = 0;
@@ -120,6 +136,17 @@ bool CIndex::PlanWord(std::u16string_view word, bool useVariants, WordPlan& plan
 
 std::uint32_t CIndex::SearchWord(std::u16string_view word, CombineMode mode, bool countHits,
                                  bool useVariants) {
+    if (!m_members.empty()) {
+        try {
+            return static_cast<std::uint32_t>(SearchMembers([&](CIndex& member) {
+                return static_cast<int>(std::min<std::uint32_t>(
+                    member.SearchWord(word, mode, countHits, useVariants),
+                    std::numeric_limits<int>::max()));
+            }));
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+    }
     if (countHits && m_hitCounts.size() != m_hitPages.size() && mode != CombineUnion) {
         ClearResult();
         return 0;

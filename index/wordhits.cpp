@@ -13,6 +13,7 @@ namespace vyn {
 
 std::vector<CIndex::CellHit> CIndex::WordHitsInCell(std::u16string_view word, bool useVariants,
                                                     SearchScope scope, const KwicCell& cell) const {
+    if (!m_members.empty()) return m_members.front()->WordHitsInCell(word, useVariants, scope, cell);
     WordPlan plan;
     if (!PlanWord(word, useVariants, plan) || !plan.searchable) return {};
     const std::size_t lists = plan.slots.size();

@@ -44,6 +44,10 @@ std::vector<KwicHit> MatchHits(CIndex& index, const KwicQuery& query, std::uint3
     std::uint64_t pageNumber = 0;
     std::vector<KwicCell> cells = ReadKwicCells(page);
     if (!index.GetPageNumber(record, pageNumber) || cells.empty()) return hits;
+    // In a library, the words are matched as the page's own data folder matches them.
+    std::uint32_t local = record;
+    const CIndex* engine = index.EngineFor(local);
+    if (!engine) return hits;
     const KwicCell& cell = cells[std::min<std::size_t>(pageNumber % 2, cells.size() - 1)];
     const std::u16string_view keyword = query.keyword;
     std::size_t start = 0;
@@ -52,7 +56,7 @@ std::vector<KwicHit> MatchHits(CIndex& index, const KwicQuery& query, std::uint3
         const std::u16string_view word = keyword.substr(start, i - start);
         start = i + 1;
         if (word.empty()) continue;
-        for (const CIndex::CellHit& hit : index.WordHitsInCell(word, query.variants, query.scope, cell)) {
+        for (const CIndex::CellHit& hit : engine->WordHitsInCell(word, query.variants, query.scope, cell)) {
             hits.push_back(KwicHitIn(cell, AnchorOf(cell, hit.first), hit.begin, hit.end, context));
         }
     }
@@ -77,6 +81,7 @@ std::size_t AppendKwicRows(CIndex& index, const KwicQuery& query, const SearchNo
         KwicRow row;
         row.record = entry.pageIndex;
         row.anchor = hit.anchor;
+        row.folder = entry.folder;
         row.category = entry.category;
         row.book = entry.book;
         row.volume = entry.volume;

@@ -25,8 +25,7 @@ bool CPanelLogic::LoadCatalog(const std::filesystem::path& folder,
         data->Open(folder);
         m_data = std::move(data);
     }
-    const bool read =
-        m_catalog.LoadCatalog(m_data->FileOf(CDataGeneration::File::kCatalog), listingFile);
+    const bool read = LoadCatalogOf(*m_data, m_catalog, listingFile);
     m_session.Navigator().ResetScopePath();
     return read;
 }
@@ -45,7 +44,7 @@ bool CPanelLogic::Reopen(const std::filesystem::path& listingFile) {
     const std::optional<Bookmark> shown = m_session.ShownPlaceByName();
     m_data = std::move(data);
     m_index.Open(*m_data, IndexScopeFor(m_search.Part()));
-    m_catalog.LoadCatalog(m_data->FileOf(CDataGeneration::File::kCatalog), listingFile);
+    LoadCatalogOf(*m_data, m_catalog, listingFile);
     m_search.ClearResults();
     m_list.Reset(0);
     m_session.OnDataReopened(shown);

@@ -1,6 +1,7 @@
 #include "panel/searchcommand.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "encoding/charslot.h"
 #include "encoding/utf.h"
@@ -150,6 +151,39 @@ std::vector<const PlacedHit*> OrderByPageNo(const std::vector<PlacedHit>& placed
     return order;
 }
 
+// The data folder of a library that holds node: its title; empty outside a library.
+std::u16string FolderOf(const ContentsNodeTag* node) {
+    for (; node; node = node->parent) {
+        if (node->level == kLevelFolder) return node->name;
+    }
+    return {};
+}
+
+// The entries of the hit pages inside scope, appended to results in list order (see
+// BuildResults); returns the sum of their hits.
+std::uint64_t AppendResults(const ContentsNodeTag& scope, std::span<const std::uint32_t> hitPages,
+                            std::span<const std::uint32_t> counts, std::vector<SearchNodeTag>& results) {
+    std::uint64_t total = 0;
+    const std::u16string folder = FolderOf(&scope);
+    ScopeLayout layout = LayoutOf(scope);
+    const std::vector<PlacedHit> placed =
+        PlaceHits(scope, std::move(layout.books), std::move(layout.volumes), hitPages);
+    // The names are copied once, in order.
+    results.reserve(results.size() + placed.size());
+    for (const PlacedHit* p : OrderByPageNo(placed)) {
+        SearchNodeTag& entry = results.emplace_back();
+        entry.folder = folder;
+        entry.category = layout.category;
+        entry.book = scope.level == kLevelCategory ? NameOf(p->book) : layout.book;
+        entry.volume = NameOf(p->volume);
+        entry.pageNo = p->pageNo;
+        entry.pageIndex = hitPages[p->hit];
+        entry.hits = p->hit < counts.size() ? counts[p->hit] : 0;
+        total += entry.hits;
+    }
+    return total;
+}
+
 }  // namespace
 
 std::optional<std::u16string> CSearchCommand::ReadKeyword(
@@ -201,12 +235,17 @@ CSearchCommand::Outcome CSearchCommand::OnSearch(
     // A query the engine rejects leaves its result list untouched; emptying it first
     // keeps the previous search's pages from being shown as this one's.
     index.SearchWord(u"", CIndex::CombineReplace, true, false);
+    const ContentsNodeTag* scope = catalog.ScopeNode(scopeSlot);
+    // In a library only the data folders in scope are searched.
+    if (scope && scope->docID >= 1 && scope->docNo >= 0) {
+        index.LimitSearch(static_cast<std::uint32_t>(scope->docID - 1), static_cast<std::uint32_t>(scope->docNo));
+    }
     if (m_andOr == 1) {
         index.SearchAnyWord(m_keyword, true, m_variants);
     } else {
         index.SearchAllWords(m_keyword, true, m_variants);
     }
-    const ContentsNodeTag* scope = catalog.ScopeNode(scopeSlot);
+    index.ClearSearchLimit();
     BuildResults(scope, index.GetHitPages(), index.GetHitCounts());
     m_countLine = CountLine(m_results.size(), m_total);
     // Such a query finds nothing; the user is told why.
@@ -250,22 +289,34 @@ std::uint64_t CSearchCommand::BuildResults(const ContentsNodeTag* scope,
                                            std::span<const std::uint32_t> counts) {
     std::vector<SearchNodeTag> results;
     std::uint64_t total = 0;
-    if (scope) {
-        ScopeLayout layout = LayoutOf(*scope);
-        const std::vector<PlacedHit> placed =
-            PlaceHits(*scope, std::move(layout.books), std::move(layout.volumes), hitPages);
-        // The names are copied once, in order.
-        results.reserve(placed.size());
-        for (const PlacedHit* p : OrderByPageNo(placed)) {
-            SearchNodeTag& entry = results.emplace_back();
-            entry.category = layout.category;
-            entry.book = scope->level == kLevelCategory ? NameOf(p->book) : layout.book;
-            entry.volume = NameOf(p->volume);
-            entry.pageNo = p->pageNo;
-            entry.pageIndex = hitPages[p->hit];
-            entry.hits = p->hit < counts.size() ? counts[p->hit] : 0;
-            total += entry.hits;
+    if (scope && (scope->level == kLevelLibrary || scope->level == kLevelFolder)) {
+        std::vector<const ContentsNodeTag*> categories;
+        const auto addCategories = [&](const ContentsNodeTag& folder) {
+            for (const auto& child : folder.children) {
+                if (child->level == kLevelCategory) categories.push_back(child.get());
+            }
+        };
+        if (scope->level == kLevelFolder) {
+            addCategories(*scope);
+        } else {
+            for (const auto& folder : scope->children) addCategories(*folder);
         }
+        std::unordered_map<const ContentsNodeTag*, std::size_t> indexOf;
+        for (std::size_t c = 0; c < categories.size(); ++c) indexOf.emplace(categories[c], c);
+        std::vector<std::vector<std::uint32_t>> pagesOf(categories.size()), countsOf(categories.size());
+        const CRangeFinder finder(categories);
+        for (std::size_t i = 0; i < hitPages.size(); ++i) {
+            const ContentsNodeTag* category = finder.Find(std::int64_t{hitPages[i]} + 1);
+            if (!category) continue;
+            const std::size_t c = indexOf.at(category);
+            pagesOf[c].push_back(hitPages[i]);
+            countsOf[c].push_back(i < counts.size() ? counts[i] : 0);
+        }
+        for (std::size_t c = 0; c < categories.size(); ++c) {
+            if (!pagesOf[c].empty()) total += AppendResults(*categories[c], pagesOf[c], countsOf[c], results);
+        }
+    } else if (scope) {
+        total = AppendResults(*scope, hitPages, counts, results);
     }
     m_results = std::move(results);
     m_total = total;

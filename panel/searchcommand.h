@@ -28,6 +28,7 @@ struct SearchNodeTag {
     std::uint32_t pageIndex = 0;  // 0-based store index
     std::uint32_t pageNo = 0;     // page number within the volume; 0 without a volume
     std::uint32_t hits = 0;
+    std::u16string folder;  // the data folder's title in a library; empty outside one
 };
 
 // Owns the options, the keyword of the last search and its result entries. The
@@ -89,6 +90,9 @@ public:
     // range, placed in category, book and volume through the hierarchy, sorted by
     // pageNo (entries with equal pageNo keep the order of hitPages). counts runs
     // parallel to hitPages; a missing count is 0. A null scope gives no entries.
+    // The scope of a whole library or one of its data folders gives the entries of
+    // each category below it in catalog order, each as that category's scope gives
+    // them (a hit page goes to the first category holding it).
     // Returns the sum of the entries' hits.
     std::uint64_t BuildResults(const ContentsNodeTag* scope, std::span<const std::uint32_t> hitPages,
                                std::span<const std::uint32_t> counts);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <limits>
 
 #include "encoding/utf.h"
 
@@ -61,6 +62,7 @@ void CCatalog::Clear() {
     m_pRoot->name = u"root";
     m_detached.clear();
     m_listing.clear();
+    m_folderSlots.clear();
 }
 
 std::string CCatalog::ListingLine(const CatalogRecord& record) {
@@ -127,29 +129,109 @@ bool CCatalog::LoadCatalog(const CLockedFile& catalogFile, const std::filesystem
 }
 
 void CCatalog::LoadRecords(const std::function<std::size_t(std::uint8_t*)>& read,
-                           std::ofstream& listing) {
+                           std::ofstream& listing, std::int64_t pageShift, int folderSlot,
+                           ContentsNodeTag* folderNode) {
     // lastItem[L + 1]: the slot of the most recent tree item of level L.
     std::array<int, kMaxLevel + 2> lastItem{};
+    lastItem[1] = folderSlot;
     std::uint8_t bytes[kCatalogRecordSize];
-    while (m_nodeItemCount < kSlotCount) {
+    const int end = folderNode ? m_nodeItemCount + static_cast<int>(kMaxCatalogRecords) : kSlotCount;
+    while (m_nodeItemCount < end) {
         std::memset(bytes, 0, sizeof bytes);
         if (read(bytes) == 0) break;
-        const CatalogRecord record = DecodeRecord(bytes);
+        CatalogRecord record = DecodeRecord(bytes);
         if (record.level < kLevelCategory || record.level > kMaxLevel) continue;
+        if (pageShift != 0 && record.docID >= 1) {
+            const std::int64_t moved = record.docID + pageShift;
+            record.docID = moved <= std::numeric_limits<std::int32_t>::max() ? static_cast<std::int32_t>(moved) : 0;
+        }
         const std::string line = ListingLine(record);
         m_listing += line;
         if (listing.is_open()) listing << line;
-        AddRecord(record, lastItem);
+        AddRecord(record, lastItem, folderNode ? folderNode : m_pRoot.get());
     }
 }
 
-void CCatalog::AddRecord(const CatalogRecord& record, std::array<int, kMaxLevel + 2>& lastItem) {
+bool CCatalog::LoadLibrary(std::span<const LibraryCatalogPart> parts,
+                           const std::filesystem::path& listingFile) {
+    Clear();
+    std::ofstream listing;
+    if (!listingFile.empty()) {
+        listing.open(listingFile, std::ios::binary | std::ios::trunc);
+    }
+    for (const LibraryCatalogPart& part : parts) {
+        std::uint64_t size = 0;
+        if (!part.catalog || !part.catalog->IsOpen() || !part.catalog->Size(size)) {
+            Clear();
+            if (m_sink) m_sink->Warning(kMissingMessage);
+            return false;
+        }
+    }
+    const auto item = [&](std::u16string_view name, std::int32_t level, std::int64_t first,
+                          std::int64_t pages) {
+        CatalogRecord record{};
+        const std::size_t units = std::min<std::size_t>(name.size(), kMaxCatalogNameUnits);
+        std::copy_n(name.begin(), units, record.name);
+        record.level = level;
+        record.docID = static_cast<std::int32_t>(std::min<std::int64_t>(first, std::numeric_limits<std::int32_t>::max()));
+        record.docNo = static_cast<std::int32_t>(std::min<std::int64_t>(pages, std::numeric_limits<std::int32_t>::max()));
+        const int slot = m_nodeItemCount++;
+        if (static_cast<std::size_t>(slot) >= m_NodeItem.size()) {
+            m_NodeItem.resize(static_cast<std::size_t>(slot) + 1);
+            m_treeParent.resize(static_cast<std::size_t>(slot) + 1);
+            m_treeChildCount.resize(static_cast<std::size_t>(slot) + 1);
+        }
+        m_NodeItem[static_cast<std::size_t>(slot)] = record;
+        const std::string line = ListingLine(record);
+        m_listing += line;
+        if (listing.is_open()) listing << line;
+        return slot;
+    };
+    std::int64_t total = 0;
+    for (const LibraryCatalogPart& part : parts) total = std::max<std::int64_t>(total, std::int64_t{part.firstRecord} + part.records);
+    const int librarySlot = item(kLibraryItemName, kLevelLibrary, 1, total);
+    m_pRoot = MakeNode(Record(librarySlot));
+    for (const LibraryCatalogPart& part : parts) {
+        const int folderSlot = item(part.title, kLevelFolder, std::int64_t{part.firstRecord} + 1, part.records);
+        m_folderSlots.push_back(folderSlot);
+        auto node = MakeNode(Record(folderSlot));
+        node->parent = m_pRoot.get();
+        ContentsNodeTag* folderNode = m_pRoot->children.emplace_back(std::move(node)).get();
+        std::uint64_t size = 0;
+        part.catalog->Size(size);
+        std::uint64_t position = 0;
+        LoadRecords(
+            [&](std::uint8_t* bytes) {
+                const auto length = static_cast<std::size_t>(
+                    std::min<std::uint64_t>(kCatalogRecordSize, size - std::min(position, size)));
+                if (length == 0 || !part.catalog->ReadAt(position, bytes, length)) return std::size_t{0};
+                position += length;
+                return length;
+            },
+            listing, part.firstRecord, folderSlot, folderNode);
+    }
+    return true;
+}
+
+int CCatalog::FolderOf(int slot) const {
+    if (m_folderSlots.empty() || !HasRecord(slot)) return -1;
+    const auto after = std::upper_bound(m_folderSlots.begin(), m_folderSlots.end(), slot);
+    return after == m_folderSlots.begin() ? -1 : static_cast<int>(after - m_folderSlots.begin()) - 1;
+}
+
+void CCatalog::AddRecord(const CatalogRecord& record, std::array<int, kMaxLevel + 2>& lastItem,
+                         ContentsNodeTag* top) {
     const int slot = m_nodeItemCount;
     const auto at = static_cast<std::size_t>(slot);
+    if (at >= m_NodeItem.size()) {
+        m_NodeItem.resize(at + 1);
+        m_treeParent.resize(at + 1);
+        m_treeChildCount.resize(at + 1);
+    }
     m_NodeItem[at] = record;
 
     auto node = MakeNode(record);
-    if (ContentsNodeTag* parent = FindParentNode(m_pRoot.get(), record)) {
+    if (ContentsNodeTag* parent = FindParentNode(top, record)) {
         node->parent = parent;
         parent->children.push_back(std::move(node));
     } else {
@@ -157,7 +239,7 @@ void CCatalog::AddRecord(const CatalogRecord& record, std::array<int, kMaxLevel 
     }
 
     const auto level = static_cast<std::size_t>(record.level);
-    const int parentItem = record.level == kLevelCategory ? 0 : lastItem[level];
+    const int parentItem = lastItem[level];
     m_treeParent[at] = parentItem;
     if (parentItem != 0) ++m_treeChildCount[static_cast<std::size_t>(parentItem)];
     lastItem[level + 1] = slot;

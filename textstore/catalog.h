@@ -9,6 +9,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,14 @@ struct ContentsNodeTag {
     // True when the node's page range, docID .. docID + docNo - 1, holds the 1-based
     // page docPage. A node with docID or docNo below 1 holds no page.
     bool Contains(std::int64_t docPage) const;
+};
+
+// One data folder of a library, as its catalog is loaded.
+struct LibraryCatalogPart {
+    const CLockedFile* catalog = nullptr;  // the folder's "vyn.dir"
+    std::u16string title;
+    std::uint32_t firstRecord = 0;  // the library record of the folder's store record 0
+    std::uint32_t records = 0;      // the folder's store records
 };
 
 // Owns the record slots, the node hierarchy under the root "root" and the parent
@@ -62,6 +71,27 @@ public:
     // its path names now. A closed file counts as one that cannot be opened.
     bool LoadCatalog(const CLockedFile& catalogFile, const std::filesystem::path& listingFile);
 
+    // Reads the catalogs of a library's data folders, in order, as one. Slot 1 holds
+    // the item of the whole library (kLibraryItemName, level kLevelLibrary, all its
+    // records), which is the hierarchy's root; then each folder has an item (its
+    // title, level kLevelFolder, its records) at the top level of the tree, followed
+    // by its catalog's records as LoadCatalog reads them, their pages moved by the
+    // folder's firstRecord (a page that would pass the largest signed 32-bit number
+    // makes the record hold none), their categories below the folder's item. Each
+    // folder keeps at most kMaxCatalogRecords records. The listing holds a line per
+    // item. False, after sending "you delete data file!", the catalog empty, when a
+    // part's catalog is not open.
+    bool LoadLibrary(std::span<const LibraryCatalogPart> parts, const std::filesystem::path& listingFile);
+    static constexpr std::u16string_view kLibraryItemName = u"ライブラリ全体";
+
+    // True after LoadLibrary.
+    bool IsLibrary() const { return !m_folderSlots.empty(); }
+    // The folders' items in library order (empty unless IsLibrary()).
+    const std::vector<int>& FolderSlots() const { return m_folderSlots; }
+    // The folder (0-based) whose item is slot or holds it in the tree; -1 for the
+    // library's item, a slot without a record, and always outside a library.
+    int FolderOf(int slot) const;
+
     // The listing of the last load, as written to the listing file: UTF-8, one line
     // per record, "\t" before a level-2 line and "\t\t" before a level-3 line.
     const std::string& Listing() const { return m_listing; }
@@ -69,10 +99,12 @@ public:
 
     // The next free slot: 1 + the number of records loaded.
     int NodeItemCount() const { return m_nodeItemCount; }
+    // The slots held: kSlotCount, more for a library's catalog.
+    int SlotCount() const { return static_cast<int>(m_NodeItem.size()); }
     // True for 1 <= slot < m_nodeItemCount.
     bool HasRecord(int slot) const { return slot >= 1 && slot < m_nodeItemCount; }
     // The record in slot (all zeros for a slot without a record). Requires:
-    // 0 <= slot < kSlotCount.
+    // 0 <= slot < SlotCount().
     const CatalogRecord& Record(int slot) const { return m_NodeItem[static_cast<std::size_t>(slot)]; }
     // The tree item under which the item of slot sits: a slot, or 0 at the top level.
     // Requires: HasRecord(slot).
@@ -97,10 +129,16 @@ public:
 
 private:
     void Clear();
-    void AddRecord(const CatalogRecord& record, std::array<int, kMaxLevel + 2>& lastItem);
+    // Adds record in the next slot, below the most recent item of the level above it
+    // (lastItem), its node below top (the root, or a library folder's node).
+    void AddRecord(const CatalogRecord& record, std::array<int, kMaxLevel + 2>& lastItem,
+                   ContentsNodeTag* top);
     // The part of LoadCatalog after the file is open: read(bytes) fills the next
     // record's bytes (zeros already in place) and returns how many it read, 0 at the end.
-    void LoadRecords(const std::function<std::size_t(std::uint8_t*)>& read, std::ofstream& listing);
+    // A library folder's records: at most kMaxCatalogRecords, pages moved by pageShift,
+    // below folderSlot and folderNode.
+    void LoadRecords(const std::function<std::size_t(std::uint8_t*)>& read, std::ofstream& listing,
+                     std::int64_t pageShift = 0, int folderSlot = 0, ContentsNodeTag* folderNode = nullptr);
 
     std::vector<CatalogRecord> m_NodeItem;  // kSlotCount slots
     int m_nodeItemCount = 1;
@@ -110,6 +148,7 @@ private:
     // Nodes of records that found no parent: kept alive, outside the hierarchy.
     std::vector<std::unique_ptr<ContentsNodeTag>> m_detached;
     std::string m_listing;
+    std::vector<int> m_folderSlots;
     CMessageSink* m_sink;
 };
 

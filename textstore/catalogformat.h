@@ -41,6 +41,10 @@ constexpr std::uint32_t kMaxCatalogNameUnits = kCatalogNameUnits - 1;
 constexpr std::uint32_t kMaxPageNumber = 0xFFFF;
 
 enum CatalogLevel : std::int32_t { kLevelCategory = 1, kLevelBook = 2, kLevelVolume = 3 };
+// Levels of the items a library adds above its folders' catalogs (never in a file):
+// the whole library, and each data folder.
+constexpr std::int32_t kLevelLibrary = -1;
+constexpr std::int32_t kLevelFolder = 0;
 
 // One record of the catalog file, as read.
 struct CatalogRecord {
