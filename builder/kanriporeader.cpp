@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "builder/readfault.h"
 #include "encoding/utf.h"
 #include "index/indexformat.h"
 #include "textstore/catalogformat.h"
@@ -25,22 +26,8 @@ constexpr std::string_view kCatalogReadme = "README.org";
 constexpr std::string_view kTextReadme = "Readme.org";
 constexpr std::string_view kTitleKey = "#+TITLE:";
 constexpr std::string_view kPageBreakOpen = "<pb:";
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr char32_t kLineEndMark = U'¶';
 constexpr char32_t kIdeographicSpace = 0x3000;
-
-// Carries a finished message from deep in the parse to Read, which catches it.
-struct Fault {
-    std::string message;
-};
-
-[[noreturn]] void FailAt(std::string_view file, std::uint64_t line, const std::string& message) {
-    throw Fault{std::string(file) + ":" + std::to_string(line) + ": " + message};
-}
-
-[[noreturn]] void FailFile(std::string_view file, const std::string& message) {
-    throw Fault{std::string(file) + ": " + message};
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
@@ -49,16 +36,6 @@ bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
 bool IsTextNumber(std::string_view name) {
     return name.size() == 8 && name.starts_with("KR") && IsDigit(name[2]) && IsLower(name[3]) &&
            std::all_of(name.begin() + 4, name.end(), IsDigit);
-}
-
-std::string Grouped(std::uint64_t value) {
-    const std::string digits = std::to_string(value);
-    std::string grouped;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
-        grouped += digits[i];
-    }
-    return grouped;
 }
 
 std::string_view Trim(std::string_view text) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "builder/pagelayout.h"
+#include "builder/readfault.h"
 #include "textstore/catalogformat.h"
 #include "encoding/utf.h"
 #include "index/indexformat.h"
@@ -24,21 +25,7 @@ constexpr std::string_view kCatalogFile = "catalog.txt";
 constexpr std::string_view kVariantFile = "variants.txt";
 constexpr std::string_view kPageBreak = "---";
 constexpr std::string_view kLabelMark = "# ";
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr char32_t kIdeographicSpace = 0x3000;
-
-// Carries a finished message from deep in the parse to Read, which catches it.
-struct Fault {
-    std::string message;
-};
-
-[[noreturn]] void FailAt(std::string_view file, std::uint64_t line, const std::string& message) {
-    throw Fault{std::string(file) + ":" + std::to_string(line) + ": " + message};
-}
-
-[[noreturn]] void FailFile(std::string_view file, const std::string& message) {
-    throw Fault{std::string(file) + ": " + message};
-}
 
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 

@@ -13,6 +13,7 @@
 
 #include "builder/databuilder.h"
 #include "builder/kanriporeader.h"
+#include "builder/readfault.h"
 #include "builder/sourcereader.h"
 #include "textstore/folderlock.h"
 #include "tools/toolcommon.h"
@@ -189,16 +190,6 @@ bool Install(const fs::path& scratch, const fs::path& dir, const std::vector<Bui
         }
     }
     return true;
-}
-
-std::string Grouped(std::uint64_t value) {
-    const std::string digits = std::to_string(value);
-    std::string grouped;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
-        grouped += digits[i];
-    }
-    return grouped;
 }
 
 std::string Counted(std::uint64_t count, const char* one, const char* many) {

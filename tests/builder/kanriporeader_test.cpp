@@ -3,46 +3,31 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "builder/pagelayout.h"
+#include "support/filetree.h"
 #include "support/tempdir.h"
 
 namespace vyn {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Files;
+using test::NameText;
 using test::TempDir;
-
-using Files = std::map<std::string, std::string>;
-
-void WriteTree(const fs::path& root, const Files& files) {
-    for (const auto& [name, bytes] : files) {
-        if (name.ends_with("/")) {
-            fs::create_directories(root / name);
-            continue;
-        }
-        fs::create_directories((root / name).parent_path());
-        test::WriteFile(root / name, bytes);
-    }
-}
-
-std::string Name(const CatalogName& name) {
-    const auto* utf8 = std::get_if<std::string>(&name);
-    return utf8 ? *utf8 : std::string("<UTF-16>");
-}
+using test::WriteTree;
 
 // The catalog, one node per line, pages by their titles.
 std::string DumpCatalog(const Corpus& corpus) {
     std::string out;
     for (const CorpusCategory& category : corpus.categories) {
-        out += Name(category.name) + "\n";
+        out += NameText(category.name) + "\n";
         for (const CorpusBook& book : category.books) {
-            out += " " + Name(book.name) + "\n";
+            out += " " + NameText(book.name) + "\n";
             for (const CorpusVolume& volume : book.volumes) {
-                out += "  " + Name(volume.name) + ":";
+                out += "  " + NameText(volume.name) + ":";
                 for (const CorpusPage& page : volume.pages) out += " [" + page.title + "]";
                 out += "\n";
             }
@@ -232,7 +217,7 @@ TEST(KanripoReaderTest, MalformedTextsNameTheFileAndLine) {
         EXPECT_FALSE(reader.Read(src.path(), corpus));
         EXPECT_TRUE(reader.GetReason().ends_with(c.reason)) << reader.GetReason();
         ASSERT_EQ(corpus.categories.size(), 1u);
-        EXPECT_EQ(Name(corpus.categories[0].name), "untouched");
+        EXPECT_EQ(NameText(corpus.categories[0].name), "untouched");
     }
 }
 

@@ -4,34 +4,22 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "builder/pagelayout.h"
 #include "index/indexformat.h"
+#include "support/filetree.h"
 #include "support/tempdir.h"
 
 namespace vyn {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Files;
+using test::NameText;
 using test::TempDir;
-
-using Files = std::map<std::string, std::string>;
-
-// Writes each file (path relative to root) with its folders; an empty content of
-// a name ending in "/" makes a folder.
-void WriteTree(const fs::path& root, const Files& files) {
-    for (const auto& [name, bytes] : files) {
-        if (name.ends_with("/")) {
-            fs::create_directories(root / name);
-            continue;
-        }
-        fs::create_directories((root / name).parent_path());
-        test::WriteFile(root / name, bytes);
-    }
-}
+using test::WriteTree;
 
 std::string Hex(std::uint32_t codePoint) {
     char text[16];
@@ -42,16 +30,12 @@ std::string Hex(std::uint32_t codePoint) {
 // The corpus as text, one node per line, so that a mismatch shows where.
 std::string Dump(const Corpus& corpus) {
     std::string out;
-    auto name = [](const CatalogName& n) {
-        const auto* utf8 = std::get_if<std::string>(&n);
-        return utf8 ? *utf8 : std::string("<UTF-16>");
-    };
     for (const CorpusCategory& category : corpus.categories) {
-        out += "category " + name(category.name) + "\n";
+        out += "category " + NameText(category.name) + "\n";
         for (const CorpusBook& book : category.books) {
-            out += " book " + name(book.name) + "\n";
+            out += " book " + NameText(book.name) + "\n";
             for (const CorpusVolume& volume : book.volumes) {
-                out += "  volume " + name(volume.name) + " from " +
+                out += "  volume " + NameText(volume.name) + " from " +
                        std::to_string(volume.firstPage) + "\n";
                 for (const CorpusPage& page : volume.pages) out += "   page [" + page.title + "]\n";
             }
