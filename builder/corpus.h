@@ -1,7 +1,9 @@
 // The in-memory corpus that CDataBuilder turns into data files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -60,6 +62,23 @@ struct CorpusCategory {
 struct Corpus {
     std::vector<CorpusCategory> categories;
     std::vector<std::vector<std::uint32_t>> variantGroups;
+};
+
+// How much of its input a source reader keeps. Categories and books are numbered
+// from 0 in input order, the same however much is kept.
+struct ReadScope {
+    // The books kept; the others are left out of the corpus with their files unread,
+    // and so is a category left without a book. Empty: every book.
+    std::function<bool(std::size_t category, std::size_t book)> keepBook;
+    // Called with each volume kept, in input order, once it is read and checked and
+    // before it joins the corpus. It may take the volume's pages (to measure and drop
+    // them); what it throws leaves the read failed.
+    std::function<void(std::size_t category, std::size_t book, CorpusVolume& volume)> onVolume;
+    // Whether the whole input must fit the catalog of one data folder, at most
+    // kMaxCatalogRecords entries: CSourceReader checks it as it reads; for
+    // CKanripoReader its caller does (CheckCorpusLimits). A library splits its input
+    // instead.
+    bool oneFolder = true;
 };
 
 }  // namespace vyn

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <new>
@@ -10,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "builder/readfault.h"
 #include "encoding/utf.h"
 #include "index/indexformat.h"
 #include "textstore/catalogformat.h"
@@ -25,22 +27,8 @@ constexpr std::string_view kCatalogReadme = "README.org";
 constexpr std::string_view kTextReadme = "Readme.org";
 constexpr std::string_view kTitleKey = "#+TITLE:";
 constexpr std::string_view kPageBreakOpen = "<pb:";
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr char32_t kLineEndMark = U'¶';
 constexpr char32_t kIdeographicSpace = 0x3000;
-
-// Carries a finished message from deep in the parse to Read, which catches it.
-struct Fault {
-    std::string message;
-};
-
-[[noreturn]] void FailAt(std::string_view file, std::uint64_t line, const std::string& message) {
-    throw Fault{std::string(file) + ":" + std::to_string(line) + ": " + message};
-}
-
-[[noreturn]] void FailFile(std::string_view file, const std::string& message) {
-    throw Fault{std::string(file) + ": " + message};
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
@@ -49,16 +37,6 @@ bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
 bool IsTextNumber(std::string_view name) {
     return name.size() == 8 && name.starts_with("KR") && IsDigit(name[2]) && IsLower(name[3]) &&
            std::all_of(name.begin() + 4, name.end(), IsDigit);
-}
-
-std::string Grouped(std::uint64_t value) {
-    const std::string digits = std::to_string(value);
-    std::string grouped;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
-        grouped += digits[i];
-    }
-    return grouped;
 }
 
 std::string_view Trim(std::string_view text) {
@@ -454,7 +432,8 @@ std::string VolumeName(const std::map<std::string, std::string>& entries, const 
     return "卷" + ChineseNumeral(file.number);
 }
 
-CorpusBook ReadBook(const TextFolder& text) {
+// Reads a text folder into a book; onVolume, when set, sees each volume first.
+CorpusBook ReadBook(const TextFolder& text, const std::function<void(CorpusVolume&)>& onVolume) {
     const std::vector<VolumeFile> files = FindVolumeFiles(text);
     if (files.empty()) FailFile(text.shown, "holds no text file (" + text.number + "_001.txt …)");
     std::map<std::string, std::string> entries;
@@ -476,6 +455,7 @@ CorpusBook ReadBook(const TextFolder& text) {
         volume.name = name;
         CTextFile(shown, bookTitle, name).Parse(lines, volume);
         if (volume.pages.empty()) FailFile(shown, "holds no text");
+        if (onVolume) onVolume(volume);
         book.volumes.push_back(std::move(volume));
     }
     book.name = bookTitle;
@@ -529,7 +509,8 @@ bool CheckCorpusLimits(const Corpus& corpus, std::string& reason) {
     return true;
 }
 
-bool CKanripoReader::Read(const std::filesystem::path& folder, Corpus& corpus) {
+bool CKanripoReader::Read(const std::filesystem::path& folder, Corpus& corpus,
+                          const ReadScope& scope) {
     m_reason.clear();
     try {
         std::error_code ec;
@@ -543,10 +524,22 @@ bool CKanripoReader::Read(const std::filesystem::path& folder, Corpus& corpus) {
         if (texts.empty()) FailFile(folder.string(), "holds no text folder (named by a KR number, as KR1a0002)");
         Corpus result;
         std::string currentClass;
-        for (const TextFolder& text : texts) {
+        std::size_t category = 0;  // in the input
+        std::size_t book = 0;      // in its category
+        bool categoryKept = false;
+        for (std::size_t t = 0; t < texts.size(); ++t) {
+            const TextFolder& text = texts[t];
             const std::string kind = text.number.substr(0, 4);
             if (kind != currentClass) {
+                if (t > 0) ++category;
+                book = 0;
+                categoryKept = false;
                 currentClass = kind;
+            } else {
+                ++book;
+            }
+            if (scope.keepBook && !scope.keepBook(category, book)) continue;
+            if (!categoryKept) {
                 const auto section = names.find(kind.substr(0, 3));
                 const auto named = names.find(kind);
                 std::string name = kind;
@@ -554,8 +547,13 @@ bool CKanripoReader::Read(const std::filesystem::path& folder, Corpus& corpus) {
                     name = section != names.end() ? section->second + " " + named->second : named->second;
                 }
                 result.categories.push_back({name, {}});
+                categoryKept = true;
             }
-            result.categories.back().books.push_back(ReadBook(text));
+            std::function<void(CorpusVolume&)> onVolume;
+            if (scope.onVolume) {
+                onVolume = [&](CorpusVolume& volume) { scope.onVolume(category, book, volume); };
+            }
+            result.categories.back().books.push_back(ReadBook(text, onVolume));
         }
         corpus = std::move(result);
         return true;
@@ -565,6 +563,8 @@ bool CKanripoReader::Read(const std::filesystem::path& folder, Corpus& corpus) {
         m_reason = "not enough memory";
     } catch (const std::exception& e) {
         m_reason = std::string("cannot read the texts: ") + e.what();
+    } catch (...) {
+        m_reason = "cannot read the texts";
     }
     return false;
 }

@@ -15,12 +15,13 @@ namespace vyn {
 class CKanripoReader {
 public:
     // Reads the texts in folder. True with the corpus in KR order (categories by
-    // their KR class, books by KR number, volumes by file number), names and text
-    // in UTF-8, every page labelled "book volume folio". False with one line in
-    // GetReason(), "FILE:LINE: message" ("FILE: message" when the fault lies with a
-    // whole file or folder), FILE relative to folder; corpus is then untouched.
-    // Nothing is thrown; any bytes are safe to read.
-    bool Read(const std::filesystem::path& folder, Corpus& corpus);
+    // their KR class, books by KR number, volumes by file number), as much of it as
+    // scope keeps (by default all of it), names and text in UTF-8, every page
+    // labelled "book volume folio". False with one line in GetReason(),
+    // "FILE:LINE: message" ("FILE: message" when the fault lies with a whole file or
+    // folder), FILE relative to folder; corpus is then untouched. The folders of
+    // books left out are not read. Nothing is thrown; any bytes are safe to read.
+    bool Read(const std::filesystem::path& folder, Corpus& corpus, const ReadScope& scope = {});
 
     const std::string& GetReason() const { return m_reason; }
 

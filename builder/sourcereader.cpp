@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "builder/pagelayout.h"
-#include "textstore/catalogformat.h"
+#include "builder/readfault.h"
 #include "encoding/utf.h"
 #include "index/indexformat.h"
+#include "textstore/catalogformat.h"
 
 namespace vyn {
 
@@ -24,21 +25,7 @@ constexpr std::string_view kCatalogFile = "catalog.txt";
 constexpr std::string_view kVariantFile = "variants.txt";
 constexpr std::string_view kPageBreak = "---";
 constexpr std::string_view kLabelMark = "# ";
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr char32_t kIdeographicSpace = 0x3000;
-
-// Carries a finished message from deep in the parse to Read, which catches it.
-struct Fault {
-    std::string message;
-};
-
-[[noreturn]] void FailAt(std::string_view file, std::uint64_t line, const std::string& message) {
-    throw Fault{std::string(file) + ":" + std::to_string(line) + ": " + message};
-}
-
-[[noreturn]] void FailFile(std::string_view file, const std::string& message) {
-    throw Fault{std::string(file) + ": " + message};
-}
 
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
@@ -203,10 +190,13 @@ std::uint64_t LastPosition(const CorpusPage& page) {
 // Reads the source: the catalog with its volumes, then the variant table.
 class CSourceParser {
 public:
-    explicit CSourceParser(fs::path root) : m_root(std::move(root)) {}
+    CSourceParser(fs::path root, const ReadScope& scope)
+        : m_root(std::move(root)), m_scope(scope) {}
 
     void ReadCatalog(Corpus& corpus);
     void ReadVariants(Corpus& corpus);
+    // Leaves out the books the scope does not keep, and categories left without one.
+    void DropUnkept(Corpus& corpus) const;
 
 private:
     void ReadVolume(std::istream& in, const std::string& file, const std::string& bookName,
@@ -214,8 +204,12 @@ private:
     std::string CheckedName(std::string_view name, std::uint64_t line) const;
     void CloseBook(const Corpus& corpus) const;
     void CloseCategory(const Corpus& corpus) const;
+    bool Keeps(std::size_t category, std::size_t book) const {
+        return !m_scope.keepBook || m_scope.keepBook(category, book);
+    }
 
     fs::path m_root;
+    const ReadScope& m_scope;
     std::uint64_t m_categoryLine = 0;
     std::uint64_t m_bookLine = 0;
 };
@@ -257,7 +251,7 @@ void CSourceParser::ReadCatalog(Corpus& corpus) {
     CLineReader reader(in, kCatalogFile);
     std::string line;
     std::u32string decoded;
-    std::uint32_t entries = 0;
+    std::uint64_t entries = 0;
     while (reader.Next(line)) {
         const std::uint64_t number = reader.Number();
         CheckText(line, kCatalogFile, number, decoded);
@@ -269,7 +263,7 @@ void CSourceParser::ReadCatalog(Corpus& corpus) {
             FailAt(kCatalogFile, number,
                    "unknown entry " + Quoted(kind) + "; expected category, book or volume");
         }
-        if (++entries > kMaxCatalogRecords) {
+        if (++entries > kMaxCatalogRecords && m_scope.oneFolder) {
             FailAt(kCatalogFile, number,
                    "more than " + std::to_string(kMaxCatalogRecords) +
                        " catalog entries");
@@ -314,11 +308,18 @@ void CSourceParser::ReadCatalog(Corpus& corpus) {
                 }
                 volume.firstPage = static_cast<std::uint16_t>(first);
             }
-            std::ifstream volumeIn;
-            if (std::string problem = OpenInside(m_root, file, volumeIn); !problem.empty()) {
-                FailAt(kCatalogFile, number, Quoted(file) + " " + problem);
+            // A volume of a book left out keeps its place, without pages, until
+            // DropUnkept; its file is not read.
+            const std::size_t categoryIndex = corpus.categories.size() - 1;
+            const std::size_t bookIndex = corpus.categories.back().books.size() - 1;
+            if (Keeps(categoryIndex, bookIndex)) {
+                std::ifstream volumeIn;
+                if (std::string problem = OpenInside(m_root, file, volumeIn); !problem.empty()) {
+                    FailAt(kCatalogFile, number, Quoted(file) + " " + problem);
+                }
+                ReadVolume(volumeIn, file, std::get<std::string>(book.name), volume);
+                if (m_scope.onVolume) m_scope.onVolume(categoryIndex, bookIndex, volume);
             }
-            ReadVolume(volumeIn, file, std::get<std::string>(book.name), volume);
             book.volumes.push_back(std::move(volume));
         }
     }
@@ -426,6 +427,22 @@ void CSourceParser::ReadVolume(std::istream& in, const std::string& file,
     finishPage(0);
 }
 
+void CSourceParser::DropUnkept(Corpus& corpus) const {
+    if (!m_scope.keepBook) return;
+    std::vector<CorpusCategory> kept;
+    for (std::size_t c = 0; c < corpus.categories.size(); ++c) {
+        CorpusCategory& category = corpus.categories[c];
+        std::vector<CorpusBook> books;
+        for (std::size_t b = 0; b < category.books.size(); ++b) {
+            if (Keeps(c, b)) books.push_back(std::move(category.books[b]));
+        }
+        if (books.empty()) continue;
+        category.books = std::move(books);
+        kept.push_back(std::move(category));
+    }
+    corpus.categories = std::move(kept);
+}
+
 void CSourceParser::ReadVariants(Corpus& corpus) {
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(m_root / kVariantFile, ec))) return;
@@ -465,7 +482,8 @@ void CSourceParser::ReadVariants(Corpus& corpus) {
 
 }  // namespace
 
-bool CSourceReader::Read(const std::filesystem::path& folder, Corpus& corpus) {
+bool CSourceReader::Read(const std::filesystem::path& folder, Corpus& corpus,
+                         const ReadScope& scope) {
     m_reason.clear();
     try {
         std::error_code ec;
@@ -475,8 +493,9 @@ bool CSourceReader::Read(const std::filesystem::path& folder, Corpus& corpus) {
             return false;
         }
         Corpus result;
-        CSourceParser parser(std::move(root));
+        CSourceParser parser(std::move(root), scope);
         parser.ReadCatalog(result);
+        parser.DropUnkept(result);
         parser.ReadVariants(result);
         corpus = std::move(result);
         return true;

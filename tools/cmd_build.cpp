@@ -1,5 +1,5 @@
 // vyn-tool build: the data files from a corpus source folder or from texts of the
-// Kanseki Repository.
+// Kanseki Repository, into one data folder or into a library of them.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -13,6 +13,8 @@
 
 #include "builder/databuilder.h"
 #include "builder/kanriporeader.h"
+#include "builder/librarybuilder.h"
+#include "builder/readfault.h"
 #include "builder/sourcereader.h"
 #include "textstore/folderlock.h"
 #include "tools/toolcommon.h"
@@ -56,10 +58,20 @@ private:
 };
 
 // Shows the build's progress on stderr: one line redrawn in place on a terminal,
-// a line at every tenth otherwise.
+// a line at every tenth otherwise. A library build reads its whole input first,
+// which shows as a count of pages read, then builds its folders, which show as one
+// run of percentages over the whole input with the folder in front.
 class CProgressReport {
 public:
     CProgressReport() : m_terminal(isatty(STDERR_FILENO) == 1) {}
+
+    void ShowLibrary(const LibraryProgress& progress) {
+        if (progress.phase == LibraryProgress::kReading) {
+            ShowReading(progress.pagesDone);
+        } else {
+            ShowFolders(progress);
+        }
+    }
 
     void Show(std::uint32_t done, std::uint32_t total) {
         const auto percent =
@@ -87,9 +99,65 @@ public:
     }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    // How often the count of pages read is shown.
+    static constexpr std::chrono::milliseconds c_terminalEvery{200};
+    static constexpr std::chrono::seconds c_lineEvery{5};
+
+    void ShowReading(std::uint64_t pages) {
+        const Clock::time_point now = Clock::now();
+        if (now - m_lastRead <
+            (m_terminal ? Clock::duration(c_terminalEvery) : Clock::duration(c_lineEvery))) {
+            return;
+        }
+        m_lastRead = now;
+        if (m_terminal) {
+            std::fprintf(stderr, "\rreading: %llu pages", static_cast<unsigned long long>(pages));
+            m_open = true;
+        } else {
+            std::fprintf(stderr, "reading: %llu pages\n", static_cast<unsigned long long>(pages));
+        }
+        std::fflush(stderr);
+    }
+
+    void ShowFolders(const LibraryProgress& progress) {
+        const auto done = static_cast<unsigned long long>(progress.pagesDone);
+        const auto total = static_cast<unsigned long long>(progress.pagesTotal);
+        if (!m_planned) {
+            if (m_terminal) std::fputc('\r', stderr);
+            std::fprintf(stderr, "read %llu pages: %zu %s\n", total, progress.folders,
+                         progress.folders == 1 ? "folder" : "folders");
+            m_open = false;
+            m_planned = true;
+        }
+        const auto percent = static_cast<int>(total == 0 ? 100 : done * 100 / total);
+        const bool newFolder = progress.folder != m_folder;
+        m_folder = progress.folder;
+        if (m_terminal) {
+            if (percent == m_shown && !newFolder && done != total) return;
+            const int filled = percent * kBarWidth / 100;
+            std::fprintf(stderr, "\rfolder %zu/%zu [%s%s] %3d%%  %llu/%llu pages", progress.folder,
+                         progress.folders,
+                         std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                         std::string(static_cast<std::size_t>(kBarWidth - filled), '-').c_str(),
+                         percent, done, total);
+            m_open = true;
+            m_shown = percent;
+        } else {
+            if (percent / 10 * 10 <= m_shown && !newFolder) return;
+            std::fprintf(stderr, "building folder %zu/%zu: %d%% (%llu/%llu pages)\n",
+                         progress.folder, progress.folders, percent, done, total);
+            m_shown = percent / 10 * 10;
+        }
+        std::fflush(stderr);
+    }
+
     bool m_terminal;
     bool m_open = false;
     int m_shown = -1;
+    Clock::time_point m_lastRead{};
+    bool m_planned = false;
+    std::size_t m_folder = 0;
 };
 
 // How long the build waits for readers that are opening the folder.
@@ -191,16 +259,6 @@ bool Install(const fs::path& scratch, const fs::path& dir, const std::vector<Bui
     return true;
 }
 
-std::string Grouped(std::uint64_t value) {
-    const std::string digits = std::to_string(value);
-    std::string grouped;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
-        grouped += digits[i];
-    }
-    return grouped;
-}
-
 std::string Counted(std::uint64_t count, const char* one, const char* many) {
     return Grouped(count) + " " + (count == 1 ? one : many);
 }
@@ -228,52 +286,59 @@ void PrintSummary(const Corpus& corpus, const BuildStats& stats, const fs::path&
     std::printf("took %.2f s\n", seconds);
 }
 
-}  // namespace
+// The input of a build: a corpus source folder or texts of the Kanseki Repository.
+struct Input {
+    std::string path;
+    bool kanripo = false;
 
-int CommandBuild(int argc, char** argv) {
-    const auto started = std::chrono::steady_clock::now();
-    Options options;
-    std::string problem;
-    if (!options.Parse(argc, argv, 2, {"--source", "--kanripo", "--out"}, {}, problem)) return Usage(problem);
-    auto source = options.Text("--source");
-    auto kanripo = options.Text("--kanripo");
-    auto out = options.Text("--out");
-    if (source && kanripo) return Usage("build takes --source SRC or --kanripo SRC, not both");
-    const auto& input = kanripo ? kanripo : source;
-    if (!input || !out || input->empty() || out->empty() || !options.Positional().empty()) {
-        return Usage(kanripo ? "build needs --kanripo SRC and --out DIR" : "build needs --source SRC and --out DIR");
+    // Reads as much of the input as scope keeps. False with the reason.
+    bool Read(const ReadScope& scope, Corpus& corpus, std::string& reason) const {
+        if (kanripo) {
+            CKanripoReader reader;
+            if (reader.Read(path, corpus, scope)) return true;
+            reason = reader.GetReason();
+        } else {
+            CSourceReader reader;
+            if (reader.Read(path, corpus, scope)) return true;
+            reason = reader.GetReason();
+        }
+        return false;
     }
+};
 
-    Corpus corpus;
-    if (source) {
-        CSourceReader reader;
-        if (!reader.Read(*source, corpus)) {
-            Complain(reader.GetReason());
-            return kExitError;
-        }
-    } else {
-        CKanripoReader reader;
-        if (!reader.Read(*kanripo, corpus)) {
-            Complain(reader.GetReason());
-            return kExitError;
-        }
-        if (!CheckCorpusLimits(corpus, problem)) {
-            Complain(problem);
-            return kExitError;
-        }
-    }
-
+// The folder a build writes, absolute and without a trailing separator. False with
+// a complaint when it cannot be resolved or is something other than a folder.
+bool TargetFolder(const std::string& given, fs::path& dir) {
     std::error_code ec;
-    fs::path dir = fs::absolute(*out, ec).lexically_normal();
+    dir = fs::absolute(given, ec).lexically_normal();
     if (ec) {
-        Complain("cannot resolve " + *out);
-        return kExitError;
+        Complain("cannot resolve " + given);
+        return false;
     }
     if (!dir.has_filename()) dir = dir.parent_path();
     if (fs::exists(dir, ec) && !fs::is_directory(dir, ec)) {
-        Complain(*out + " is not a folder");
+        Complain(given + " is not a folder");
+        return false;
+    }
+    return true;
+}
+
+int BuildDataFolder(const Input& input, const std::string& out,
+                    std::chrono::steady_clock::time_point started) {
+    Corpus corpus;
+    std::string problem;
+    if (!input.Read({}, corpus, problem)) {
+        Complain(problem);
         return kExitError;
     }
+    if (input.kanripo && !CheckCorpusLimits(corpus, problem)) {
+        Complain(problem);
+        return kExitError;
+    }
+
+    fs::path dir;
+    if (!TargetFolder(out, dir)) return kExitError;
+    std::error_code ec;
     CInterruptGuard interruptGuard;
     const fs::path parent = dir.parent_path();
     fs::create_directories(parent, ec);
@@ -306,6 +371,179 @@ int CommandBuild(int argc, char** argv) {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
     PrintSummary(corpus, stats, dir, elapsed.count());
     return std::fflush(stdout) == 0 ? 0 : kExitError;
+}
+
+// The folders that create_directories(path) would create, deepest first; removed
+// when this goes unless kept, each only when empty.
+class CCreatedFolders {
+public:
+    explicit CCreatedFolders(const fs::path& path) {
+        std::error_code ec;
+        for (fs::path p = path; !p.empty() && !fs::exists(p, ec); p = p.parent_path()) {
+            m_missing.push_back(p);
+            if (p == p.parent_path()) break;
+        }
+    }
+    ~CCreatedFolders() {
+        std::error_code ec;
+        for (const fs::path& p : m_missing) fs::remove(p, ec);
+    }
+    CCreatedFolders(const CCreatedFolders&) = delete;
+    CCreatedFolders& operator=(const CCreatedFolders&) = delete;
+
+    void Keep() { m_missing.clear(); }
+
+private:
+    std::vector<fs::path> m_missing;
+};
+
+void PrintLibrarySummary(const LibraryStats& stats, const fs::path& dir, double seconds) {
+    std::uint64_t volumes = 0, pages = 0, characters = 0, indexed = 0, total = 0;
+    for (const LibraryFolder& folder : stats.folders) {
+        volumes += folder.stats.volumes;
+        pages += folder.stats.pages;
+        characters += folder.stats.characters;
+        indexed += folder.stats.indexedCharacters;
+    }
+    std::printf("built %s, %s, %s: %s, %s (%s indexed), in %s\n",
+                Counted(stats.categories, "category", "categories").c_str(),
+                Counted(stats.books, "book", "books").c_str(),
+                Counted(volumes, "volume", "volumes").c_str(),
+                Counted(pages, "page", "pages").c_str(),
+                Counted(characters, "character", "characters").c_str(), Grouped(indexed).c_str(),
+                Counted(stats.folders.size(), "folder", "folders").c_str());
+    for (const LibraryFolder& folder : stats.folders) {
+        std::uint64_t bytes = 0;
+        for (const BuiltFile& file : folder.stats.files) bytes += file.bytes;
+        total += bytes;
+        std::printf("  %s  %s: %s, %s, %s, %s, %s bytes\n", folder.name.c_str(),
+                    folder.title.c_str(),
+                    Counted(folder.categories, "category", "categories").c_str(),
+                    Counted(folder.books, "book", "books").c_str(),
+                    Counted(folder.stats.catalogRecords, "record", "records").c_str(),
+                    Counted(folder.stats.pages, "page", "pages").c_str(), Grouped(bytes).c_str());
+    }
+    std::printf("all files %s bytes, in %s\n", Grouped(total).c_str(), dir.string().c_str());
+    std::printf("took %.2f s\n", seconds);
+}
+
+// Reads --max-records, --max-pages and --max-content-bytes into caps. False with
+// problem set when one is not a number from 1 to the format's cap.
+bool ReadCaps(const Options& options, FolderCaps& caps, std::string& problem) {
+    const struct {
+        const char* option;
+        std::uint64_t FolderCaps::*cap;
+        std::uint64_t most;
+    } table[] = {
+        {"--max-records", &FolderCaps::records, kMaxCatalogRecords},
+        {"--max-pages", &FolderCaps::pages, kMaxFolderPages},
+        {"--max-content-bytes", &FolderCaps::contentBytes, kMaxContentBytes},
+    };
+    for (const auto& row : table) {
+        if (!options.Text(row.option)) continue;
+        const std::optional<std::uint32_t> value = options.Number(row.option);
+        if (!value || *value < 1 || *value > row.most) {
+            problem =
+                std::string(row.option) + " takes a number from 1 to " + std::to_string(row.most);
+            return false;
+        }
+        caps.*row.cap = *value;
+    }
+    return true;
+}
+
+int BuildLibrary(const Input& input, const std::string& out, const FolderCaps& caps,
+                 std::chrono::steady_clock::time_point started) {
+    fs::path dir;
+    if (!TargetFolder(out, dir)) return kExitError;
+    std::error_code ec;
+    if (fs::exists(dir, ec) && !fs::is_empty(dir, ec)) {
+        Complain(out + " is not empty; --library builds only into an empty or new folder");
+        return kExitError;
+    }
+    CInterruptGuard interruptGuard;
+    const fs::path parent = dir.parent_path();
+    CCreatedFolders created(parent);
+    fs::create_directories(parent, ec);
+    CScratchFolder scratch;
+    if (ec || !scratch.Create(parent)) {
+        Complain("cannot create a temporary folder in " + parent.string());
+        return kExitError;
+    }
+    // Made by create_directory, unlike the scratch folder, so that it gets the
+    // usual permissions.
+    const fs::path library = scratch.Path() / "library";
+    if (!fs::create_directory(library, ec)) {
+        Complain("cannot create a folder in " + scratch.Path().string());
+        return kExitError;
+    }
+
+    CProgressReport progress;
+    CLibraryBuilder builder(
+        [&progress](const LibraryProgress& at) {
+            if (g_interrupted) throw Interrupted();
+            progress.ShowLibrary(at);
+        },
+        caps);
+    LibraryStats stats;
+    const bool built =
+        builder.Build([&input](const ReadScope& scope, Corpus& corpus,
+                               std::string& reason) { return input.Read(scope, corpus, reason); },
+                      library, stats);
+    progress.Finish();
+    if (g_interrupted) {
+        Complain("interrupted; " + dir.string() + " is left as it was");
+        return kExitError;
+    }
+    if (!built) {
+        Complain(builder.GetReason());
+        return kExitError;
+    }
+    // An empty folder is replaced; one filled meanwhile is not.
+    fs::rename(library, dir, ec);
+    if (ec) {
+        Complain("cannot move the library into " + dir.string());
+        return kExitError;
+    }
+    created.Keep();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+    PrintLibrarySummary(stats, dir, elapsed.count());
+    return std::fflush(stdout) == 0 ? 0 : kExitError;
+}
+
+}  // namespace
+
+int CommandBuild(int argc, char** argv) {
+    const auto started = std::chrono::steady_clock::now();
+    Options options;
+    std::string problem;
+    if (!options.Parse(argc, argv, 2,
+                       {"--source", "--kanripo", "--out", "--library", "--max-records",
+                        "--max-pages", "--max-content-bytes"},
+                       {}, problem)) {
+        return Usage(problem);
+    }
+    auto source = options.Text("--source");
+    auto kanripo = options.Text("--kanripo");
+    auto out = options.Text("--out");
+    auto library = options.Text("--library");
+    if (source && kanripo) return Usage("build takes --source SRC or --kanripo SRC, not both");
+    if (out && library) return Usage("build takes --out DIR or --library DIR, not both");
+    const auto& input = kanripo ? kanripo : source;
+    const auto& target = library ? library : out;
+    if (!input || !target || input->empty() || target->empty() || !options.Positional().empty()) {
+        return Usage(std::string("build needs ") + (kanripo ? "--kanripo SRC" : "--source SRC") +
+                     " and " + (library ? "--library DIR" : "--out DIR"));
+    }
+    FolderCaps caps;
+    if (!ReadCaps(options, caps, problem)) return Usage(problem);
+    if (!library) {
+        for (const char* option : {"--max-records", "--max-pages", "--max-content-bytes"}) {
+            if (options.Text(option)) return Usage(std::string(option) + " needs --library");
+        }
+        return BuildDataFolder({*input, kanripo.has_value()}, *out, started);
+    }
+    return BuildLibrary({*input, kanripo.has_value()}, *library, caps, started);
 }
 
 }  // namespace vyn::tool

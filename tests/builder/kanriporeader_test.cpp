@@ -3,46 +3,31 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "builder/pagelayout.h"
+#include "support/filetree.h"
 #include "support/tempdir.h"
 
 namespace vyn {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Files;
+using test::NameText;
 using test::TempDir;
-
-using Files = std::map<std::string, std::string>;
-
-void WriteTree(const fs::path& root, const Files& files) {
-    for (const auto& [name, bytes] : files) {
-        if (name.ends_with("/")) {
-            fs::create_directories(root / name);
-            continue;
-        }
-        fs::create_directories((root / name).parent_path());
-        test::WriteFile(root / name, bytes);
-    }
-}
-
-std::string Name(const CatalogName& name) {
-    const auto* utf8 = std::get_if<std::string>(&name);
-    return utf8 ? *utf8 : std::string("<UTF-16>");
-}
+using test::WriteTree;
 
 // The catalog, one node per line, pages by their titles.
 std::string DumpCatalog(const Corpus& corpus) {
     std::string out;
     for (const CorpusCategory& category : corpus.categories) {
-        out += Name(category.name) + "\n";
+        out += NameText(category.name) + "\n";
         for (const CorpusBook& book : category.books) {
-            out += " " + Name(book.name) + "\n";
+            out += " " + NameText(book.name) + "\n";
             for (const CorpusVolume& volume : book.volumes) {
-                out += "  " + Name(volume.name) + ":";
+                out += "  " + NameText(volume.name) + ":";
                 for (const CorpusPage& page : volume.pages) out += " [" + page.title + "]";
                 out += "\n";
             }
@@ -176,6 +161,44 @@ TEST(KanripoReaderTest, CatalogAndNamesFollowTheRepository) {
               "  卷一: [史記 卷一 1a]\n");
 }
 
+// A read keeps the books its scope keeps and reads only their folders; categories
+// and books are numbered in KR order whatever is kept.
+TEST(KanripoReaderTest, ScopeKeepsTheChosenBooksAndShowsEachVolume) {
+    TempDir src;
+    WriteTree(src.path(),
+              {{"KR1a0001/KR1a0001_001.txt", "#+TITLE: 周易\n甲(\n"},
+               {"KR1a0002/KR1a0002_001.txt", "#+TITLE: 易傳\n<pb:X_001-1a>乙<pb:X_001-1b>丙\n"},
+               {"KR1a0002/KR1a0002_002.txt", "#+TITLE: 易傳\n<pb:X_002-1a>丁\n"},
+               {"KR1b0001/KR1b0001_001.txt", "no title"},
+               {"KR2a0001/KR2a0001_001.txt", "#+TITLE: 史記\n<pb:X_001-1a>戊\n"}});
+    std::string seen;
+    ReadScope scope;
+    scope.keepBook = [](std::size_t category, std::size_t book) {
+        return (category == 0 && book == 1) || (category == 2 && book == 0);
+    };
+    scope.onVolume = [&](std::size_t category, std::size_t book, CorpusVolume& volume) {
+        seen += std::to_string(category) + "." + std::to_string(book) + " " +
+                NameText(volume.name) + " " + std::to_string(volume.pages.size()) + "\n";
+    };
+    Corpus corpus;
+    CKanripoReader reader;
+    ASSERT_TRUE(reader.Read(src.path(), corpus, scope)) << reader.GetReason();
+    EXPECT_EQ(DumpCatalog(corpus),
+              "KR1a\n"
+              " 易傳\n"
+              "  卷一: [易傳 卷一 1a] [易傳 卷一 1b]\n"
+              "  卷二: [易傳 卷二 1a]\n"
+              "KR2a\n"
+              " 史記\n"
+              "  卷一: [史記 卷一 1a]\n");
+    EXPECT_EQ(seen, "0.1 卷一 2\n0.1 卷二 1\n2.0 卷一 1\n");
+
+    // A kept book's files are read and checked.
+    scope.keepBook = [](std::size_t category, std::size_t) { return category == 1; };
+    EXPECT_FALSE(reader.Read(src.path(), corpus, scope));
+    EXPECT_EQ(reader.GetReason(), "KR1b0001/KR1b0001_001.txt: has no #+TITLE line");
+}
+
 TEST(KanripoReaderTest, ChineseNumeralsOfVolumeNumbers) {
     const std::pair<unsigned, const char*> cases[] = {
         {1, "一"}, {9, "九"}, {10, "十"}, {11, "十一"}, {20, "二十"}, {99, "九十九"},
@@ -232,7 +255,7 @@ TEST(KanripoReaderTest, MalformedTextsNameTheFileAndLine) {
         EXPECT_FALSE(reader.Read(src.path(), corpus));
         EXPECT_TRUE(reader.GetReason().ends_with(c.reason)) << reader.GetReason();
         ASSERT_EQ(corpus.categories.size(), 1u);
-        EXPECT_EQ(Name(corpus.categories[0].name), "untouched");
+        EXPECT_EQ(NameText(corpus.categories[0].name), "untouched");
     }
 }
 

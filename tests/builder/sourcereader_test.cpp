@@ -4,34 +4,22 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "builder/pagelayout.h"
 #include "index/indexformat.h"
+#include "support/filetree.h"
 #include "support/tempdir.h"
 
 namespace vyn {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Files;
+using test::NameText;
 using test::TempDir;
-
-using Files = std::map<std::string, std::string>;
-
-// Writes each file (path relative to root) with its folders; an empty content of
-// a name ending in "/" makes a folder.
-void WriteTree(const fs::path& root, const Files& files) {
-    for (const auto& [name, bytes] : files) {
-        if (name.ends_with("/")) {
-            fs::create_directories(root / name);
-            continue;
-        }
-        fs::create_directories((root / name).parent_path());
-        test::WriteFile(root / name, bytes);
-    }
-}
+using test::WriteTree;
 
 std::string Hex(std::uint32_t codePoint) {
     char text[16];
@@ -42,16 +30,12 @@ std::string Hex(std::uint32_t codePoint) {
 // The corpus as text, one node per line, so that a mismatch shows where.
 std::string Dump(const Corpus& corpus) {
     std::string out;
-    auto name = [](const CatalogName& n) {
-        const auto* utf8 = std::get_if<std::string>(&n);
-        return utf8 ? *utf8 : std::string("<UTF-16>");
-    };
     for (const CorpusCategory& category : corpus.categories) {
-        out += "category " + name(category.name) + "\n";
+        out += "category " + NameText(category.name) + "\n";
         for (const CorpusBook& book : category.books) {
-            out += " book " + name(book.name) + "\n";
+            out += " book " + NameText(book.name) + "\n";
             for (const CorpusVolume& volume : book.volumes) {
-                out += "  volume " + name(volume.name) + " from " +
+                out += "  volume " + NameText(volume.name) + " from " +
                        std::to_string(volume.firstPage) + "\n";
                 for (const CorpusPage& page : volume.pages) out += "   page [" + page.title + "]\n";
             }
@@ -338,6 +322,70 @@ TEST(SourceReaderTest, MalformedSourcesNameTheFileAndLine) {
         EXPECT_EQ(reader.GetReason(), c.reason);
         EXPECT_EQ(Dump(corpus), "category untouched\n");
     }
+}
+
+// A read keeps the books its scope keeps, and reads only their files: a volume of
+// another book may be missing or malformed.
+TEST(SourceReaderTest, ScopeKeepsTheChosenBooksAndShowsEachVolume) {
+    TempDir src;
+    WriteTree(src.path(),
+              {{"catalog.txt",
+                "category\t經部\nbook\t周易\nvolume\t上\ta.txt\nvolume\t下\tmissing.txt\n"
+                "book\t尚書\nvolume\t一\tb.txt\n"
+                "category\t史部\nbook\t史記\nvolume\t一\tbad.txt\nbook\t漢書\nvolume\t一\tc.txt\n"
+                "category\t子部\nbook\t老子\nvolume\t一\ta.txt\n"},
+               {"a.txt", "甲\n"},
+               {"b.txt", "乙\n---\n丙\n"},
+               {"bad.txt", "甲{\n"},
+               {"c.txt", "丁\n---\n戊\n"},
+               {"variants.txt", "龍竜\n"}});
+    std::string seen;
+    ReadScope scope;
+    scope.keepBook = [](std::size_t category, std::size_t book) {
+        return category < 2 && book == 1;
+    };
+    scope.onVolume = [&](std::size_t category, std::size_t book, CorpusVolume& volume) {
+        seen += std::to_string(category) + "." + std::to_string(book) + " " +
+                NameText(volume.name) + " " + std::to_string(volume.pages.size()) + "\n";
+        volume.pages.pop_back();
+    };
+    Corpus corpus;
+    CSourceReader reader;
+    ASSERT_TRUE(reader.Read(src.path(), corpus, scope)) << reader.GetReason();
+    EXPECT_EQ(seen, "0.1 一 2\n1.1 一 2\n");
+    EXPECT_EQ(Dump(corpus),
+              "category 經部\n"
+              " book 尚書\n"
+              "  volume 一 from 1\n"
+              "   page [尚書 一 1]\n"
+              "category 史部\n"
+              " book 漢書\n"
+              "  volume 一 from 1\n"
+              "   page [漢書 一 1]\n"
+              "variants 9F8D 7ADC\n");
+
+    // A kept book's files are read and checked.
+    scope.keepBook = [](std::size_t category, std::size_t book) {
+        return category == 1 && book == 0;
+    };
+    EXPECT_FALSE(reader.Read(src.path(), corpus, scope));
+    EXPECT_EQ(reader.GetReason(), "bad.txt:1: \"{\" without \"}\"");
+}
+
+// One data folder's catalog holds 9,999 entries; a read for a library takes more.
+TEST(SourceReaderTest, ALibraryReadPassesTheCatalogCapOfOneFolder) {
+    std::string catalog = "category\t部\nbook\t書\n";
+    for (int i = 0; i < 9998; ++i) catalog += "volume\t卷\tv.txt\n";
+    TempDir src;
+    WriteTree(src.path(), {{"catalog.txt", catalog}, {"v.txt", "甲\n"}});
+    Corpus corpus;
+    CSourceReader reader;
+    EXPECT_FALSE(reader.Read(src.path(), corpus));
+    EXPECT_EQ(reader.GetReason(), "catalog.txt:10000: more than 9999 catalog entries");
+    ReadScope scope;
+    scope.oneFolder = false;
+    ASSERT_TRUE(reader.Read(src.path(), corpus, scope)) << reader.GetReason();
+    EXPECT_EQ(corpus.categories.at(0).books.at(0).volumes.size(), 9998u);
 }
 
 TEST(SourceReaderTest, SymbolicLinksMustStayInsideTheSource) {

@@ -106,7 +106,7 @@ TEST_F(DataGenerationTest, OpensTheBuildItHoldsAfterTheFolderIsRebuilt) {
         ASSERT_TRUE(index.Open(data, scope));
         std::u16string query = u"朙月";  // found through the old variant table
         EXPECT_EQ(index.SearchAllWords(query, true, true), 1);
-        query = u"海";
+        query = std::u16string(u"海");
         EXPECT_EQ(index.SearchAllWords(query, true, false), 0);
         ByteString page;
         ASSERT_TRUE(index.ReadPage(0, page));

@@ -81,7 +81,7 @@ protected:
         test::BuildPanelCorpus(m_dir.path());
         ASSERT_TRUE(m_panel.Open(m_dir.path(), m_dir / "vyn.txt"));
         ASSERT_TRUE(m_panel.Session().Navigator().SetScopeItem(1));
-        m_field = u"甲";
+        m_field = std::u16string(u"甲");
         ASSERT_EQ(m_panel.OnSearch(u"", {&m_field, 1}), CSearchCommand::Outcome::kSearched);
         ASSERT_FALSE(m_panel.Search().Results().empty());
     }

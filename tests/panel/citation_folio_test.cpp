@@ -104,7 +104,9 @@ TEST_F(CitationFolioTest, GoToByFolio) {
         SCOPED_TRACE(c.text);
         const CitationTarget target = ResolveCitation(m_catalog, U16(c.text), c.current, Folios());
         EXPECT_EQ(target.error, c.error);
-        if (target.Found()) EXPECT_EQ(target.place, c.place);
+        if (target.Found()) {
+            EXPECT_EQ(target.place, c.place);
+        }
     }
 }
 

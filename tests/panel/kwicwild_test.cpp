@@ -174,7 +174,9 @@ TEST_F(KwicWildcardRows, OneRowPerCountedMatchHoldingTheMatchedText) {
                 const KwicRow& row = rows[next];
                 SCOPED_TRACE(U8(row.left + u"|" + row.hit + u"|" + row.right));
                 // The page marks no full-width "?" as a wildcard: such a page has no anchor.
-                if (!anchors.empty()) EXPECT_EQ(anchors.count(row.anchor), 1u);
+                if (!anchors.empty()) {
+                    EXPECT_EQ(anchors.count(row.anchor), 1u);
+                }
                 EXPECT_NE(text.find(U32(row.left + row.hit + row.right)), std::u32string::npos);
                 bool matches = false;
                 for (std::size_t at = 0, end; at <= c.query.size(); at = end + 1) {

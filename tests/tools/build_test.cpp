@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "builder/databuilder.h"
 #include "builder/sourcereader.h"
 #include "index/index.h"
+#include "support/filetree.h"
 #include "support/tempdir.h"
 #include "support/toolrun.h"
 
@@ -18,6 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadFile;
 using test::RunTool;
+using test::Snapshot;
 using test::TempDir;
 
 const std::vector<std::string> kBuiltFiles = {
@@ -38,17 +39,6 @@ void WriteSource(const fs::path& src, const std::string& firstVolume) {
 
 constexpr const char* kFirstVolume =
     "# 全唐詩 卷一 第1頁\n帝京篇十首\n李世民{太宗皇帝}\n---\n飲馬長城窟行\n";
-
-// Every file and folder under root, relative, with its bytes ("/" for a folder).
-std::map<std::string, std::string> Snapshot(const fs::path& root) {
-    std::map<std::string, std::string> entries;
-    if (!fs::exists(root)) return entries;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        const std::string name = fs::relative(entry.path(), root).string();
-        entries[name] = entry.is_directory() ? "/" : ReadFile(entry.path());
-    }
-    return entries;
-}
 
 std::vector<std::string> Names(const fs::path& folder) {
     std::vector<std::string> names;

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "support/filetree.h"
 #include "support/tempdir.h"
 #include "support/toolrun.h"
 
@@ -14,8 +14,8 @@ namespace vyn {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFile;
 using test::RunTool;
+using test::Snapshot;
 using test::TempDir;
 
 // Two files of one text: records 0 提要 1a, 1 卷一 1a, 2 卷一 1b, 3 卷一 2a.
@@ -40,14 +40,6 @@ constexpr const char* kFirstVolume =
     "　故能雲行雨施¶\n"
     "<pb:KR1a0009_WYG_001-2a>¶\n"
     "𧰼曰天行健&KR0694;¶\n";
-
-std::map<std::string, std::string> Snapshot(const fs::path& root) {
-    std::map<std::string, std::string> entries;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        entries[fs::relative(entry.path(), root).string()] = entry.is_directory() ? "/" : ReadFile(entry.path());
-    }
-    return entries;
-}
 
 TEST(VynToolKanripoTest, ImportedTextsAreSearchedReadAndCitedByFolio) {
     TempDir src;

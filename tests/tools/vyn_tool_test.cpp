@@ -90,7 +90,8 @@ TEST_F(VynToolStoreTest, ErrorsExitWithAMessage) {
 TEST(VynTool, HelpDescribesTheCommands) {
     auto r = RunTool({"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* word : {"page --data DIR --record N", "find --data DIR --start S --number P"}) {
+    for (const char* word : {"page --data DIR --record N", "find --data DIR --start S --number P",
+                             "--library DIR [--max-records N]"}) {
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     }
 }
