@@ -219,6 +219,18 @@ int CCatalog::FolderOf(int slot) const {
     return after == m_folderSlots.begin() ? -1 : static_cast<int>(after - m_folderSlots.begin()) - 1;
 }
 
+int CCatalog::LibrarySlot(std::size_t folder, int localSlot) const {
+    if (folder >= m_folderSlots.size() || localSlot < 1) return 0;
+    const int end = folder + 1 < m_folderSlots.size() ? m_folderSlots[folder + 1] : m_nodeItemCount;
+    const std::int64_t slot = std::int64_t{m_folderSlots[folder]} + localSlot;
+    return slot < end ? static_cast<int>(slot) : 0;
+}
+
+int CCatalog::LocalSlot(int slot) const {
+    const int folder = FolderOf(slot);
+    return folder < 0 ? 0 : slot - m_folderSlots[static_cast<std::size_t>(folder)];
+}
+
 void CCatalog::AddRecord(const CatalogRecord& record, std::array<int, kMaxLevel + 2>& lastItem,
                          ContentsNodeTag* top) {
     const int slot = m_nodeItemCount;

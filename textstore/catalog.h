@@ -91,6 +91,12 @@ public:
     // The folder (0-based) whose item is slot or holds it in the tree; -1 for the
     // library's item, a slot without a record, and always outside a library.
     int FolderOf(int slot) const;
+    // Folder folder's record in slot localSlot of its own catalog (as LoadCatalog loads
+    // it alone) is in slot FolderSlots()[folder] + localSlot here: 0 when folder or
+    // localSlot is out of range. LocalSlot is the reverse: 0 for the library's and the
+    // folders' items and outside a library.
+    int LibrarySlot(std::size_t folder, int localSlot) const;
+    int LocalSlot(int slot) const;
 
     // The listing of the last load, as written to the listing file: UTF-8, one line
     // per record, "\t" before a level-2 line and "\t\t" before a level-3 line.
