@@ -77,6 +77,7 @@ public:
     // whose records follow each other: member m's first is MemberBase(m).
     std::uint32_t Records() const { return m_records; }
     std::uint32_t MemberBase(std::size_t m) const { return m_memberBase[m]; }
+    const std::vector<std::uint32_t>& MemberBases() const { return m_memberBase; }
 
     // The open file; a closed object when it is absent or the generation is closed.
     const CLockedFile& FileOf(File file) const { return m_files[static_cast<std::size_t>(file)]; }

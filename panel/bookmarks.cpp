@@ -9,6 +9,9 @@ namespace vyn {
 
 namespace {
 
+// The field that names a library bookmark's folder: "folder=" and its title.
+constexpr std::string_view kFolderField = "folder=";
+
 std::u16string OneLine(std::u16string_view text) {
     std::u16string out(text);
     std::replace_if(out.begin(), out.end(), [](char16_t c) { return c == u'\t' || c == u'\n' || c == u'\r'; },
@@ -21,9 +24,17 @@ std::u16string BookName(const CCatalog& catalog, int volumeSlot) {
     return book ? std::u16string(catalog.Record(book).Name()) : std::u16string();
 }
 
+// The title of the library folder that holds slot; empty outside a library.
+std::u16string FolderName(const CCatalog& catalog, int slot) {
+    const int folder = catalog.FolderOf(slot);
+    return folder < 0 ? std::u16string()
+                      : std::u16string(catalog.Record(catalog.FolderSlots()[static_cast<std::size_t>(folder)]).Name());
+}
+
 bool HoldsVolume(const CCatalog& catalog, int slot, const Bookmark& bookmark) {
     return catalog.HasRecord(slot) && catalog.Record(slot).level == kLevelVolume &&
-           catalog.Record(slot).Name() == bookmark.volume && BookName(catalog, slot) == bookmark.book;
+           catalog.Record(slot).Name() == bookmark.volume && BookName(catalog, slot) == bookmark.book &&
+           (bookmark.folder.empty() || !catalog.IsLibrary() || FolderName(catalog, slot) == bookmark.folder);
 }
 
 bool ReadInt(std::string_view text, int& value) {
@@ -44,6 +55,7 @@ std::optional<Bookmark> CBookmarks::Make(const CCatalog& catalog, PagePlace plac
     bookmark.place = place;
     bookmark.added = std::move(added);
     bookmark.note = OneLine(note);
+    bookmark.folder = FolderName(catalog, place.volumeSlot);
     return bookmark;
 }
 
@@ -80,7 +92,9 @@ std::string CBookmarks::Serialize() const {
     for (const Bookmark& b : m_items) {
         text += std::to_string(b.place.volumeSlot) + '\t' + std::to_string(b.place.pageNumber) + '\t' +
                 b.added + '\t' + Utf16ToUtf8String(OneLine(b.book)) + '\t' +
-                Utf16ToUtf8String(OneLine(b.volume)) + '\t' + Utf16ToUtf8String(OneLine(b.note)) + '\n';
+                Utf16ToUtf8String(OneLine(b.volume)) + '\t' + Utf16ToUtf8String(OneLine(b.note));
+        if (!b.folder.empty()) text += "\t" + std::string(kFolderField) + Utf16ToUtf8String(OneLine(b.folder));
+        text += '\n';
     }
     for (const std::string& line : m_unread) text += line + '\n';
     return text;
@@ -103,7 +117,11 @@ void CBookmarks::Load(std::string_view text) {
         }
         fields.push_back(line);
         Bookmark b;
-        if (fields.size() != 6 || !ReadInt(fields[0], b.place.volumeSlot) ||
+        if ((fields.size() != 6 && fields.size() != 7) ||
+            (fields.size() == 7 && (!fields[6].starts_with(kFolderField) ||
+                                    !Utf8ToUtf16(fields[6].substr(kFolderField.size()), b.folder) ||
+                                    b.folder.empty())) ||
+            !ReadInt(fields[0], b.place.volumeSlot) ||
             !ReadInt(fields[1], b.place.pageNumber) || !Utf8ToUtf16(fields[3], b.book) ||
             !Utf8ToUtf16(fields[4], b.volume) || !Utf8ToUtf16(fields[5], b.note) || b.volume.empty()) {
             m_unread.emplace_back(whole);
@@ -116,6 +134,7 @@ void CBookmarks::Load(std::string_view text) {
 
 std::u16string BookmarkTitle(const Bookmark& bookmark) {
     std::u16string title;
+    if (!bookmark.folder.empty()) title += bookmark.folder + u"・";
     if (!bookmark.book.empty()) title += bookmark.book + u"・";
     return title + bookmark.volume + u"・第" + DecimalText(bookmark.place.pageNumber) + u"頁";
 }

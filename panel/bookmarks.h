@@ -19,10 +19,11 @@ struct Bookmark {
     PagePlace place;     // the volume's slot when the bookmark was added, and the page
     std::string added;   // UTF-8, as the caller wrote it ("2026-12-11 09:30")
     std::u16string note;
+    std::u16string folder{};  // in a library, the title of the volume's data folder
 
     // Same page: same slot, page number and names.
     bool SamePage(const Bookmark& other) const {
-        return place == other.place && book == other.book && volume == other.volume;
+        return place == other.place && book == other.book && volume == other.volume && folder == other.folder;
     }
     bool operator==(const Bookmark&) const = default;
 };
@@ -61,7 +62,8 @@ public:
     std::optional<std::size_t> Find(const Bookmark& bookmark) const;
 
     // The stored form: a line per bookmark, slot, page, date, book, volume and note,
-    // tab-separated, UTF-8; then the lines Load could not read, as they were.
+    // and "folder=" with the folder when there is one, tab-separated, UTF-8; then the lines Load
+    // could not read, as they were.
     std::string Serialize() const;
     // Replaces the bookmarks with those of text. Lines that do not read are not
     // listed, but kept for Serialize (blank lines are dropped): a reader never erases
@@ -74,12 +76,14 @@ private:
     std::optional<Removal> m_removal;
 };
 
-// "book・volume・第N頁" (without the book when there is none).
+// "book・volume・第N頁" (without the book when there is none), the folder first in a
+// library ("folder・book・volume・第N頁").
 std::u16string BookmarkTitle(const Bookmark& bookmark);
 
 // The volume slot of the bookmark's page in catalog: its slot when that still holds a
 // volume of its names, else the first volume with its book and volume names; 0 when
-// none does.
+// none does. In a library a bookmark with a folder looks in the folders of that title
+// only.
 int LocateBookmark(const CCatalog& catalog, const Bookmark& bookmark);
 
 }  // namespace vyn

@@ -1,5 +1,6 @@
 #include "panel/export.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "encoding/utf.h"
@@ -81,6 +82,25 @@ std::string JsonString(std::u16string_view text) {
 
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 
+// Items of a library name their data folder in a first column or key.
+template <typename Item>
+bool NameFolders(const std::vector<Item>& items) {
+    return std::any_of(items.begin(), items.end(), [](const Item& item) { return !item.folder.empty(); });
+}
+
+constexpr std::string_view kFolderHeader = "フォルダ";
+
+std::uint32_t FolderRecord(std::span<const std::uint32_t> bases, std::uint32_t record) {
+    const auto after = std::upper_bound(bases.begin(), bases.end(), record);
+    return after == bases.begin() ? record : record - *(after - 1);
+}
+
+// fields, with folder first when folders are named.
+std::vector<std::string> Folded(bool folders, std::string folder, std::vector<std::string> fields) {
+    if (folders) fields.insert(fields.begin(), std::move(folder));
+    return fields;
+}
+
 }  // namespace
 
 bool ParseExportFormat(std::string_view name, ExportFormat& format) {
@@ -109,22 +129,26 @@ std::string_view ExportExtension(ExportFormat format) {
 }
 
 std::string ExportResults(const std::vector<SearchNodeTag>& entries, std::uint64_t totalHits,
-                          ExportFormat format) {
+                          ExportFormat format, std::span<const std::uint32_t> folderBases) {
+    const bool folders = NameFolders(entries);
     std::string out;
     switch (format) {
         case ExportFormat::kTsv:
             for (const SearchNodeTag& entry : entries) {
+                if (folders) out += TsvField(entry.folder) + '\t';
                 out += TsvField(entry.category) + '\t' + TsvField(entry.book) + '\t' +
                        TsvField(entry.volume) + '\t' + Number(entry.pageNo) + '\t' +
-                       Number(entry.hits) + '\t' + Number(entry.pageIndex) + '\n';
+                       Number(entry.hits) + '\t' + Number(FolderRecord(folderBases, entry.pageIndex)) + '\n';
             }
             out += CSearchCommand::CountLine(entries.size(), totalHits) + '\n';
             break;
         case ExportFormat::kCsv:
-            out = std::string(kUtf8ByteOrderMark) + CsvRecord({"類別", "書名", "巻", "頁", "箇所"});
+            out = std::string(kUtf8ByteOrderMark) +
+                  CsvRecord(Folded(folders, std::string(kFolderHeader), {"類別", "書名", "巻", "頁", "箇所"}));
             for (const SearchNodeTag& entry : entries) {
-                out += CsvRecord({TextCell(entry.category), TextCell(entry.book), TextCell(entry.volume),
-                                  Number(entry.pageNo), Number(entry.hits)});
+                out += CsvRecord(Folded(folders, TextCell(entry.folder),
+                                        {TextCell(entry.category), TextCell(entry.book), TextCell(entry.volume),
+                                         Number(entry.pageNo), Number(entry.hits)}));
             }
             break;
         case ExportFormat::kJson:
@@ -132,11 +156,13 @@ std::string ExportResults(const std::vector<SearchNodeTag>& entries, std::uint64
             for (std::size_t i = 0; i < entries.size(); ++i) {
                 const SearchNodeTag& entry = entries[i];
                 out += i == 0 ? "\n" : ",\n";
-                out += "  {\"category\": " + JsonString(entry.category) +
+                out += "  {";
+                if (folders) out += "\"folder\": " + JsonString(entry.folder) + ", ";
+                out += "\"category\": " + JsonString(entry.category) +
                        ", \"book\": " + JsonString(entry.book) +
                        ", \"volume\": " + JsonString(entry.volume) +
                        ", \"page\": " + Number(entry.pageNo) + ", \"hits\": " + Number(entry.hits) +
-                       ", \"record\": " + Number(entry.pageIndex) + "}";
+                       ", \"record\": " + Number(FolderRecord(folderBases, entry.pageIndex)) + "}";
             }
             out += entries.empty() ? "]" : "\n]";
             out += ", \"pages\": " + Number(entries.size()) + ", \"hits\": " + Number(totalHits) +
@@ -146,12 +172,15 @@ std::string ExportResults(const std::vector<SearchNodeTag>& entries, std::uint64
     return out;
 }
 
-std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format) {
+std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format,
+                       std::span<const std::uint32_t> folderBases) {
+    const bool folders = NameFolders(rows);
     std::string out;
     switch (format) {
         case ExportFormat::kTsv:
             for (const KwicRow& row : rows) {
-                out += Number(row.record) + '\t' + Number(static_cast<std::uint64_t>(row.anchor)) +
+                if (folders) out += TsvField(row.folder) + '\t';
+                out += Number(FolderRecord(folderBases, row.record)) + '\t' + Number(static_cast<std::uint64_t>(row.anchor)) +
                        '\t' + TsvField(row.category) + '\t' + TsvField(row.book) + '\t' +
                        TsvField(row.volume) + '\t' + Number(row.page) + '\t' + TsvField(row.hit) +
                        '\t' + TsvField(row.left) + '\t' + TsvField(row.right) + '\n';
@@ -159,12 +188,14 @@ std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format) {
             break;
         case ExportFormat::kCsv:
             out = std::string(kUtf8ByteOrderMark) +
-                  CsvRecord({"レコード", "アンカー", "類別", "書名", "巻", "頁", "前", "語", "後"});
+                  CsvRecord(Folded(folders, std::string(kFolderHeader),
+                                   {"レコード", "アンカー", "類別", "書名", "巻", "頁", "前", "語", "後"}));
             for (const KwicRow& row : rows) {
-                out += CsvRecord({Number(row.record), Number(static_cast<std::uint64_t>(row.anchor)),
-                                  TextCell(row.category), TextCell(row.book), TextCell(row.volume),
-                                  Number(row.page), TextCell(row.left), TextCell(row.hit),
-                                  TextCell(row.right)});
+                out += CsvRecord(Folded(folders, TextCell(row.folder),
+                                        {Number(FolderRecord(folderBases, row.record)), Number(static_cast<std::uint64_t>(row.anchor)),
+                                         TextCell(row.category), TextCell(row.book), TextCell(row.volume),
+                                         Number(row.page), TextCell(row.left), TextCell(row.hit),
+                                         TextCell(row.right)}));
             }
             break;
         case ExportFormat::kJson:
@@ -172,7 +203,9 @@ std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format) {
             for (std::size_t i = 0; i < rows.size(); ++i) {
                 const KwicRow& row = rows[i];
                 out += i == 0 ? "\n" : ",\n";
-                out += "  {\"record\": " + Number(row.record) +
+                out += "  {";
+                if (folders) out += "\"folder\": " + JsonString(row.folder) + ", ";
+                out += "\"record\": " + Number(FolderRecord(folderBases, row.record)) +
                        ", \"anchor\": " + Number(static_cast<std::uint64_t>(row.anchor)) +
                        ", \"category\": " + JsonString(row.category) +
                        ", \"book\": " + JsonString(row.book) +

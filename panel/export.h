@@ -23,6 +23,11 @@ std::string_view ExportExtension(ExportFormat format);
 
 inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
+// Entries and rows of a library (a non-empty folder in any of them) have a first
+// column (tsv, csv "フォルダ") or a first key ("folder") naming their data folder,
+// and their records are those of their folder: the library record less the greatest
+// of folderBases (the folders' first records, ascending) not above it.
+//
 // The result entries of a search:
 //   tsv   one line per entry: category, book, volume, page, hits, record; then the
 //         count line ("全部で N 頁で、M 箇所でした。")
@@ -30,7 +35,7 @@ inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 //   json  {"entries": [{"category", "book", "volume", "page", "hits", "record"}...],
 //          "pages": N, "hits": M}
 std::string ExportResults(const std::vector<SearchNodeTag>& entries, std::uint64_t totalHits,
-                          ExportFormat format);
+                          ExportFormat format, std::span<const std::uint32_t> folderBases = {});
 
 // The hit rows:
 //   tsv   one line per row: record, anchor, category, book, volume, page, hit, left,
@@ -39,7 +44,8 @@ std::string ExportResults(const std::vector<SearchNodeTag>& entries, std::uint64
 //   json  an array of objects with the keys record, anchor, category, book, volume,
 //         page, left, hit, right
 // In tsv, a tab or line break inside a field becomes a space.
-std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format);
+std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format,
+                       std::span<const std::uint32_t> folderBases = {});
 
 // One line per hit form, "<hit>\t<count>", in the order given.
 std::string ExportForms(const std::vector<std::pair<std::u16string, std::size_t>>& forms);

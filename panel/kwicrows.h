@@ -23,7 +23,7 @@ struct KwicRow {
     std::u16string left;
     std::u16string hit;
     std::u16string right;
-    std::u16string folder;  // the data folder's title in a library; empty outside one
+    std::u16string folder{};  // the data folder's title in a library; empty outside one
 };
 
 inline constexpr std::size_t kDefaultKwicContext = 10;

@@ -153,8 +153,9 @@ std::vector<const PlacedHit*> OrderByPageNo(const std::vector<PlacedHit>& placed
 
 // The data folder of a library that holds node: its title; empty outside a library.
 std::u16string FolderOf(const ContentsNodeTag* node) {
+    // A single data folder's root has that level too, but no parent.
     for (; node; node = node->parent) {
-        if (node->level == kLevelFolder) return node->name;
+        if (node->level == kLevelFolder && node->parent) return node->name;
     }
     return {};
 }

@@ -28,7 +28,7 @@ struct SearchNodeTag {
     std::uint32_t pageIndex = 0;  // 0-based store index
     std::uint32_t pageNo = 0;     // page number within the volume; 0 without a volume
     std::uint32_t hits = 0;
-    std::u16string folder;  // the data folder's title in a library; empty outside one
+    std::u16string folder{};  // the data folder's title in a library; empty outside one
 };
 
 // Owns the options, the keyword of the last search and its result entries. The

@@ -21,6 +21,10 @@ CSearchHits::CSearchHits(CSearchHits&&) noexcept = default;
 CSearchHits& CSearchHits::operator=(CSearchHits&&) noexcept = default;
 CSearchHits::~CSearchHits() = default;
 
+std::vector<std::uint32_t> CSearchHits::FolderBases() const {
+    return m_data ? m_data->MemberBases() : std::vector<std::uint32_t>();
+}
+
 bool CSearchHits::Open() {
     m_engine.reset();
     if (!m_data) return false;

@@ -31,6 +31,8 @@ public:
     // What the pages are rendered for; the entries in result list order.
     const KwicQuery& Query() const { return m_query; }
     const std::vector<SearchNodeTag>& Entries() const { return m_entries; }
+    // The first records of a library's data folders (see ExportKwic); empty otherwise.
+    std::vector<std::uint32_t> FolderBases() const;
 
     // Opens the engine the rows are read with. False when the data cannot be opened;
     // then every entry gives no rows.

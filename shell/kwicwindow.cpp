@@ -263,6 +263,7 @@ void CKwicWindow::SetSearch(CSearchHits hits) {
     m_view->horizontalHeader()->setSortIndicator(CKwicModel::ColumnOf(m_model.Table().SortedBy()),
                                                  Qt::AscendingOrder);
     m_keyword = hits.Query().keyword;
+    m_folderBases = hits.FolderBases();
     m_entryCount = hits.Entries().size();
     m_fillDone = false;
     m_progress->setRange(0, static_cast<int>(std::min<std::size_t>(m_entryCount, 1u << 30)));
@@ -348,7 +349,7 @@ void CKwicWindow::OnHeaderClicked(int section) {
 }
 
 bool CKwicWindow::ExportTo(const QString& path, ExportFormat format) const {
-    return WriteExportFile(path, ExportKwic(m_model.Table().ShownRows(), format));
+    return WriteExportFile(path, ExportKwic(m_model.Table().ShownRows(), format, m_folderBases));
 }
 
 QString CKwicWindow::FileStem() const {
@@ -374,7 +375,7 @@ void CKwicWindow::CopySelection() const {
     std::vector<KwicRow> selected;
     for (int row : rows) selected.push_back(m_model.Table().RowAt(static_cast<std::size_t>(row)));
     if (selected.empty()) return;
-    QApplication::clipboard()->setText(FromUtf8(ExportKwic(selected, ExportFormat::kTsv)));
+    QApplication::clipboard()->setText(FromUtf8(ExportKwic(selected, ExportFormat::kTsv, m_folderBases)));
 }
 
 bool CKwicWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -124,6 +124,7 @@ private:
     QPushButton* m_export = nullptr;
     QTableView* m_view = nullptr;
     std::u16string m_keyword;
+    std::vector<std::uint32_t> m_folderBases;  // the search's library folders, for export
     std::size_t m_entryCount = 0;
     CCancellableWorker m_filler;
     std::uint64_t m_fill = 0;  // the fill whose batches are taken

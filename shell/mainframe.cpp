@@ -393,7 +393,8 @@ void CMainFrame::ExportResults() {
                                       QStringLiteral("resultsExportDialog"),
                                       FileNameStem(FromUtf16(search.Keyword()), QStringLiteral("検索結果")));
     if (!choice) return;
-    if (!WriteExportFile(choice->path, vyn::ExportResults(search.Results(), search.Total(), choice->format))) {
+    if (!WriteExportFile(choice->path, vyn::ExportResults(search.Results(), search.Total(), choice->format,
+                                                               m_pLeftForm->Logic().Data()->MemberBases()))) {
         ShowWarning(this, QStringLiteral("ファイルに書き出せませんでした。"));
     }
 }

@@ -11,6 +11,10 @@
 //   kwicexport        presses 書き出し… in the hits-in-context window once it is filled
 //   note TEXT         types TEXT into the bookmark note dialog and presses 挟む
 //   rows              tells the rows of the list in the dialog shown
+//   scope SLOT        selects the catalog tree's item of slot SLOT, as a click does
+//   open ROW          selects row ROW (0-based) of the result list and waits for its page
+//   shot FILE         saves a picture of the main window to FILE
+//   tab N             shows the panel's tab N (0 目録, 1 検索)
 //
 // Replies, one line each on standard output: "ready" once the frame is up, "done"
 // when a step returned, "dialog NAME" when a dialog shows (NAME its object name or
@@ -21,11 +25,14 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTest>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <cstdio>
 #include <unistd.h>
 
@@ -123,6 +130,27 @@ private:
             if (!dialog) return;
             dialog->setTextValue(rest);
             dialog->accept();
+        } else if (verb == QLatin1String("scope")) {
+            auto* tree = panel->findChild<QTreeWidget*>(QStringLiteral("catalogTree"));
+            for (QTreeWidgetItemIterator it(tree); tree && *it; ++it) {
+                if ((*it)->data(0, Qt::UserRole).toInt() == rest.toInt()) {
+                    tree->scrollToItem(*it);
+                    tree->setCurrentItem(*it);
+                    break;
+                }
+            }
+        } else if (verb == QLatin1String("open")) {
+            auto* list = panel->findChild<QTreeWidget*>(QStringLiteral("resultList"));
+            QTreeWidgetItem* item = list ? list->topLevelItem(rest.toInt()) : nullptr;
+            if (!item) return;
+            QSignalSpy loaded(frame->m_pBookView, &QWebEngineView::loadFinished);
+            list->setCurrentItem(item);
+            loaded.wait(30000);
+        } else if (verb == QLatin1String("tab")) {
+            if (auto* tabs = panel->findChild<QTabWidget*>(QStringLiteral("panelTabs"))) tabs->setCurrentIndex(rest.toInt());
+        } else if (verb == QLatin1String("shot")) {
+            QTest::qWait(500);
+            frame->screen()->grabWindow(frame->winId()).save(rest);
         } else if (verb == QLatin1String("rows")) {
             QDialog* dialog = ShownDialog();
             auto* list = dialog ? dialog->findChild<QTreeWidget*>() : nullptr;
