@@ -109,11 +109,12 @@ std::string_view ExportExtension(ExportFormat format) {
 }
 
 std::string ExportResults(const std::vector<SearchNodeTag>& entries, std::uint64_t totalHits,
-                          ExportFormat format) {
+                          ExportFormat format, bool folders) {
     std::string out;
     switch (format) {
         case ExportFormat::kTsv:
             for (const SearchNodeTag& entry : entries) {
+                if (folders) out += TsvField(entry.folder) + '\t';
                 out += TsvField(entry.category) + '\t' + TsvField(entry.book) + '\t' +
                        TsvField(entry.volume) + '\t' + Number(entry.pageNo) + '\t' +
                        Number(entry.hits) + '\t' + Number(entry.pageIndex) + '\n';
@@ -121,8 +122,10 @@ std::string ExportResults(const std::vector<SearchNodeTag>& entries, std::uint64
             out += CSearchCommand::CountLine(entries.size(), totalHits) + '\n';
             break;
         case ExportFormat::kCsv:
-            out = std::string(kUtf8ByteOrderMark) + CsvRecord({"類別", "書名", "巻", "頁", "箇所"});
+            out = std::string(kUtf8ByteOrderMark) + (folders ? "フォルダ," : "") +
+                  CsvRecord({"類別", "書名", "巻", "頁", "箇所"});
             for (const SearchNodeTag& entry : entries) {
+                if (folders) out += CsvField(TextCell(entry.folder)) + ',';
                 out += CsvRecord({TextCell(entry.category), TextCell(entry.book), TextCell(entry.volume),
                                   Number(entry.pageNo), Number(entry.hits)});
             }
@@ -132,7 +135,9 @@ std::string ExportResults(const std::vector<SearchNodeTag>& entries, std::uint64
             for (std::size_t i = 0; i < entries.size(); ++i) {
                 const SearchNodeTag& entry = entries[i];
                 out += i == 0 ? "\n" : ",\n";
-                out += "  {\"category\": " + JsonString(entry.category) +
+                out += "  {";
+                if (folders) out += "\"folder\": " + JsonString(entry.folder) + ", ";
+                out += "\"category\": " + JsonString(entry.category) +
                        ", \"book\": " + JsonString(entry.book) +
                        ", \"volume\": " + JsonString(entry.volume) +
                        ", \"page\": " + Number(entry.pageNo) + ", \"hits\": " + Number(entry.hits) +
@@ -146,11 +151,12 @@ std::string ExportResults(const std::vector<SearchNodeTag>& entries, std::uint64
     return out;
 }
 
-std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format) {
+std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format, bool folders) {
     std::string out;
     switch (format) {
         case ExportFormat::kTsv:
             for (const KwicRow& row : rows) {
+                if (folders) out += TsvField(row.folder) + '\t';
                 out += Number(row.record) + '\t' + Number(static_cast<std::uint64_t>(row.anchor)) +
                        '\t' + TsvField(row.category) + '\t' + TsvField(row.book) + '\t' +
                        TsvField(row.volume) + '\t' + Number(row.page) + '\t' + TsvField(row.hit) +
@@ -158,9 +164,10 @@ std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format) {
             }
             break;
         case ExportFormat::kCsv:
-            out = std::string(kUtf8ByteOrderMark) +
+            out = std::string(kUtf8ByteOrderMark) + (folders ? "フォルダ," : "") +
                   CsvRecord({"レコード", "アンカー", "類別", "書名", "巻", "頁", "前", "語", "後"});
             for (const KwicRow& row : rows) {
+                if (folders) out += CsvField(TextCell(row.folder)) + ',';
                 out += CsvRecord({Number(row.record), Number(static_cast<std::uint64_t>(row.anchor)),
                                   TextCell(row.category), TextCell(row.book), TextCell(row.volume),
                                   Number(row.page), TextCell(row.left), TextCell(row.hit),
@@ -172,7 +179,9 @@ std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format) {
             for (std::size_t i = 0; i < rows.size(); ++i) {
                 const KwicRow& row = rows[i];
                 out += i == 0 ? "\n" : ",\n";
-                out += "  {\"record\": " + Number(row.record) +
+                out += "  {";
+                if (folders) out += "\"folder\": " + JsonString(row.folder) + ", ";
+                out += "\"record\": " + Number(row.record) +
                        ", \"anchor\": " + Number(static_cast<std::uint64_t>(row.anchor)) +
                        ", \"category\": " + JsonString(row.category) +
                        ", \"book\": " + JsonString(row.book) +

@@ -29,8 +29,10 @@ inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 //   csv   類別,書名,巻,頁,箇所 and one record per entry
 //   json  {"entries": [{"category", "book", "volume", "page", "hits", "record"}...],
 //          "pages": N, "hits": M}
+// With folders, each entry's folder leads: a first field in tsv and csv (header
+// フォルダ), the first key "folder" in json.
 std::string ExportResults(const std::vector<SearchNodeTag>& entries, std::uint64_t totalHits,
-                          ExportFormat format);
+                          ExportFormat format, bool folders = false);
 
 // The hit rows:
 //   tsv   one line per row: record, anchor, category, book, volume, page, hit, left,
@@ -38,8 +40,9 @@ std::string ExportResults(const std::vector<SearchNodeTag>& entries, std::uint64
 //   csv   レコード,アンカー,類別,書名,巻,頁,前,語,後 and one record per row
 //   json  an array of objects with the keys record, anchor, category, book, volume,
 //         page, left, hit, right
-// In tsv, a tab or line break inside a field becomes a space.
-std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format);
+// In tsv, a tab or line break inside a field becomes a space. With folders, each
+// row's folder leads, as for ExportResults.
+std::string ExportKwic(const std::vector<KwicRow>& rows, ExportFormat format, bool folders = false);
 
 // One line per hit form, "<hit>\t<count>", in the order given.
 std::string ExportForms(const std::vector<std::pair<std::u16string, std::size_t>>& forms);
