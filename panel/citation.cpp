@@ -1,5 +1,6 @@
 #include "panel/citation.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <vector>
@@ -179,12 +180,22 @@ struct Candidate {
     bool bookNamed;
 };
 
-// The volumes whose name, or book name and name, read as key under keyOf.
+// The data folders a go-to text is looked up in: all (empty), or those of a library
+// whose title it names.
+using FolderSet = std::vector<int>;
+
+bool InFolders(const CCatalog& catalog, const FolderSet& folders, int slot) {
+    return folders.empty() ||
+           std::find(folders.begin(), folders.end(), catalog.FolderOf(slot)) != folders.end();
+}
+
+// The volumes whose name, or book name and name, read as key under keyOf, in folders.
 template <typename KeyOf>
-std::vector<Candidate> FindVolumes(const CCatalog& catalog, const std::u16string& key, KeyOf keyOf) {
+std::vector<Candidate> FindVolumes(const CCatalog& catalog, const std::u16string& key, KeyOf keyOf,
+                                   const FolderSet& folders) {
     std::vector<Candidate> found;
     for (int slot = 1; slot < catalog.NodeItemCount(); ++slot) {
-        if (catalog.Record(slot).level != kLevelVolume) continue;
+        if (catalog.Record(slot).level != kLevelVolume || !InFolders(catalog, folders, slot)) continue;
         const std::u16string volume = keyOf(catalog.Record(slot).Name());
         if (key == volume) {
             found.push_back({slot, false});
@@ -194,6 +205,67 @@ std::vector<Candidate> FindVolumes(const CCatalog& catalog, const std::u16string
         }
     }
     return found;
+}
+
+// FindVolumes by Key, else by NumberKey.
+std::vector<Candidate> FindNamedVolumes(const CCatalog& catalog, const std::u16string& name,
+                                        const FolderSet& folders) {
+    std::vector<Candidate> found = FindVolumes(catalog, Key(name), Key, folders);
+    return found.empty() ? FindVolumes(catalog, NumberKey(name), NumberKey, folders) : found;
+}
+
+std::u16string_view FolderTitleOf(const CCatalog& catalog, int folder) {
+    return catalog.Record(catalog.FolderSlots()[static_cast<std::size_t>(folder)]).Name();
+}
+
+// The slots of folder's records: [first, end).
+std::pair<int, int> FolderRange(const CCatalog& catalog, std::size_t folder) {
+    const std::vector<int>& slots = catalog.FolderSlots();
+    return {slots[folder] + 1,
+            folder + 1 < slots.size() ? slots[folder + 1] : catalog.NodeItemCount()};
+}
+
+// In a library, whether another data folder than slot's holds a record of its level
+// (a book, or a volume) with its name.
+bool NamedInOtherFolder(const CCatalog& catalog, int slot) {
+    const int folder = catalog.FolderOf(slot);
+    if (folder < 0) return false;
+    const CatalogRecord& record = catalog.Record(slot);
+    const std::u16string key = Key(record.Name());
+    for (std::size_t f = 0; f < catalog.FolderSlots().size(); ++f) {
+        if (static_cast<int>(f) == folder) continue;
+        const auto [first, end] = FolderRange(catalog, f);
+        for (int other = first; other < end; ++other) {
+            const CatalogRecord& candidate = catalog.Record(other);
+            if (candidate.level == record.level && Key(candidate.Name()) == key) return true;
+        }
+    }
+    return false;
+}
+
+// A library's data folders whose title is the first part of normalized text: those
+// with the longest such title, and text after it (title cleared when none is).
+FolderSet TakeFolderTitle(const CCatalog& catalog, std::u16string& text, std::u16string& title) {
+    FolderSet folders;
+    title.clear();
+    for (std::size_t f = 0; f < catalog.FolderSlots().size(); ++f) {
+        const std::u16string name = Normalize(FolderTitleOf(catalog, static_cast<int>(f)));
+        if (name.empty() || name.size() < title.size() || text.size() <= name.size() ||
+            !text.starts_with(name) || text[name.size()] != u' ') {
+            continue;
+        }
+        if (name.size() > title.size()) folders.clear();
+        title = name;
+        folders.push_back(static_cast<int>(f));
+    }
+    if (!folders.empty()) text.erase(0, title.size() + 1);
+    return folders;
+}
+
+// The book name of the volume in slot as compared; empty without a book.
+std::u16string BookKey(const CCatalog& catalog, int volumeSlot) {
+    const int book = BookSlotOf(catalog, volumeSlot);
+    return book == 0 ? std::u16string() : Key(catalog.Record(book).Name());
 }
 
 }  // namespace
@@ -243,7 +315,12 @@ std::u16string CitationText(const CCatalog& catalog, PagePlace place, const Foli
         return {};
     }
     std::u16string text = u"（";
-    if (const int book = BookSlotOf(catalog, place.volumeSlot)) {
+    const int book = BookSlotOf(catalog, place.volumeSlot);
+    if (NamedInOtherFolder(catalog, book != 0 ? book : place.volumeSlot)) {
+        text += FolderTitleOf(catalog, catalog.FolderOf(place.volumeSlot));
+        text += u"・";
+    }
+    if (book != 0) {
         text += catalog.Record(book).Name();
         text += u"・";
     }
@@ -294,16 +371,33 @@ CitationTarget ResolveCitation(const CCatalog& catalog, std::u16string_view text
         }
         slot = currentVolume;
     } else {
-        const std::u16string key = Key(rest);
-        std::vector<Candidate> found = FindVolumes(catalog, key, Key);
-        if (found.empty()) found = FindVolumes(catalog, NumberKey(rest), NumberKey);
-        const int currentBook = BookSlotOf(catalog, currentVolume);
-        for (const Candidate& c : found) {
-            if (c.bookNamed) {
-                slot = c.slot;
-                break;
+        // A folder title first narrows the search to its folders; a text that finds
+        // nothing there is read whole, as when the title is also a book's name.
+        std::u16string named = rest, title;
+        FolderSet folders = TakeFolderTitle(catalog, named, title);
+        std::vector<Candidate> found = FindNamedVolumes(catalog, named, folders);
+        if (found.empty() && !folders.empty()) {
+            if (std::vector<Candidate> whole = FindNamedVolumes(catalog, rest, {}); !whole.empty()) {
+                found = std::move(whole);
+                folders.clear();
+                named = rest;
             }
         }
+        const std::u16string key = Key(named);
+        const int currentBook = BookSlotOf(catalog, currentVolume);
+        const int currentFolder = catalog.FolderOf(currentVolume);
+        // Among volumes of one name, the one in the shown volume's data folder, else
+        // the first in library order.
+        const auto choose = [&](auto&& fits) {
+            int first = 0;
+            for (const Candidate& c : found) {
+                if (!fits(c)) continue;
+                if (currentFolder >= 0 && catalog.FolderOf(c.slot) == currentFolder) return c.slot;
+                if (first == 0) first = c.slot;
+            }
+            return first;
+        };
+        slot = choose([](const Candidate& c) { return c.bookNamed; });
         if (slot == 0 && currentBook != 0) {
             for (const Candidate& c : found) {
                 if (BookSlotOf(catalog, c.slot) == currentBook) {
@@ -313,17 +407,29 @@ CitationTarget ResolveCitation(const CCatalog& catalog, std::u16string_view text
             }
         }
         if (slot == 0 && found.size() == 1) slot = found.front().slot;
+        // In a library, volumes of one name in books of one name (or in none) are that
+        // name's copies in several folders; outside one, such a name stays ambiguous.
+        if (slot == 0 && found.size() > 1 && catalog.IsLibrary()) {
+            const std::u16string book = BookKey(catalog, found.front().slot);
+            const auto sameBook = [&](const Candidate& c) {
+                return BookKey(catalog, c.slot) == book;
+            };
+            if (std::all_of(found.begin(), found.end(), sameBook)) slot = choose(sameBook);
+        }
         if (slot == 0 && found.size() > 1) {
-            return {{}, "「" + Utf8(rest) + "」という巻はいくつかの書にあります。書名も入れて下さい。"};
+            return {{}, "「" + Utf8(named) + "」という巻はいくつかの書にあります。書名も入れて下さい。"};
         }
         if (slot == 0) {
             for (int book = 1; book < catalog.NodeItemCount(); ++book) {
-                if (catalog.Record(book).level != kLevelBook) continue;
+                if (catalog.Record(book).level != kLevelBook || !InFolders(catalog, folders, book)) continue;
                 const std::u16string bookKey = Key(catalog.Record(book).Name());
                 if (!bookKey.empty() && key.size() > bookKey.size() && key.starts_with(bookKey)) {
                     return {{}, "「" + Utf8(bookKey) + "」に「" + Utf8(key.substr(bookKey.size())) +
                                     "」という巻はありません。"};
                 }
+            }
+            if (!folders.empty()) {
+                return {{}, "「" + Utf8(title) + "」に「" + Utf8(named) + "」という巻はありません。"};
             }
             return {{}, "「" + Utf8(rest) + "」という巻は見つかりませんでした。"};
         }

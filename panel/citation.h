@@ -54,7 +54,9 @@ std::optional<std::uint32_t> RecordOfPlace(const CCatalog& catalog, PagePlace pl
 
 // "（book・volume・第N頁）" from the catalog names; without a book above the volume
 // "（volume・第N頁）"; empty when the slot holds no volume. Where folioOf gives the
-// page a folio, the folio stands for the page: "（子夏易傳・卷一・1b）".
+// page a folio, the folio stands for the page: "（子夏易傳・卷一・1b）". In a library,
+// when another data folder has a book of the book's name (without a book: a volume of
+// the volume's name), the folder's title comes first: "（詩・全唐詩・卷一・第1頁）".
 std::u16string CitationText(const CCatalog& catalog, PagePlace place, const FolioOf& folioOf = {});
 
 // What a go-to text resolved to: a place, or the Japanese message saying what was
@@ -75,6 +77,11 @@ struct CitationTarget {
 // book, a volume of the current volume's book comes first, then one whose name no
 // other book uses. currentVolume is the slot of the volume shown, or 0. With folioOf,
 // a folio at the end ("卷一 1b", "1b") names the volume's page that carries it.
+// In a library the text may start with a data folder's title ("詩 全唐詩 卷一"), which
+// limits the search to that folder (to those of that title), unless nothing is found
+// there and the whole text names a volume. A book found in several folders, or a
+// volume of one name in several folders' books of one name, is taken from the folder
+// of the volume shown when it has one, else from the first folder in library order.
 CitationTarget ResolveCitation(const CCatalog& catalog, std::u16string_view text, int currentVolume,
                                const FolioOf& folioOf = {});
 

@@ -3,8 +3,11 @@
 #include <charconv>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "encoding/utf.h"
+#include "index/datageneration.h"
 #include "index/index.h"
 #include "textstore/storeformat.h"
 #include "tools/toolcommon.h"
@@ -41,7 +44,17 @@ int CommandSearch(int argc, char** argv) {
     }
     CStderrSink sink;
     CIndex index(&sink);
-    if (!index.Open(*data, kIndexBaseName, IndexScopeFor(part))) return kExitError;
+    // A library of several data folders names each page's folder and its record there.
+    const DataArgument argument = ReadDataArgument(*data);
+    std::vector<std::string> names;
+    if (argument.Several()) {
+        CDataGeneration generation;
+        generation.Open(*data);  // a failure fails the index's open, which says so
+        for (const auto& member : generation.Members()) names.push_back(FolderName(member->Folder()));
+        if (!index.Open(generation, IndexScopeFor(part))) return kExitError;
+    } else if (!index.Open(argument.folder, kIndexBaseName, IndexScopeFor(part))) {
+        return kExitError;
+    }
     if (options.Flag("--or")) {
         index.SearchAnyWord(query, true, !options.Flag("--no-variants"));
     } else {
@@ -49,7 +62,8 @@ int CommandSearch(int argc, char** argv) {
     }
     const auto& pages = index.GetHitPages();
     const auto& counts = index.GetHitCounts();
-    // Written in chunks: two numbers of at most 10 digits, a tab and a newline per page.
+    // Written in chunks: a folder name (a file name, at most a few hundred bytes), two
+    // numbers of at most 10 digits, tabs and a newline per page.
     const std::size_t lines = std::min<std::size_t>(index.GetHitTotal(), pages.size());
     static char chunk[1 << 16];
     char* at = chunk;
@@ -61,9 +75,19 @@ int CommandSearch(int argc, char** argv) {
     };
     bool written = true;
     for (std::size_t i = 0; i < lines && written; ++i) {
-        if (end - at < 32) written = flush();
+        std::uint32_t record = pages[i];
+        std::string_view name;
+        if (const std::size_t m = index.MemberOf(record); m < names.size()) {
+            name = names[m];
+            record -= index.MemberBase(m);
+        }
+        if (static_cast<std::size_t>(end - at) < 32 + name.size()) written = flush();
+        if (!name.empty()) {
+            at = std::copy(name.begin(), name.end(), at);
+            *at++ = '\t';
+        }
         char line[24];
-        char* next = std::to_chars(line, line + 11, pages[i]).ptr;
+        char* next = std::to_chars(line, line + 11, record).ptr;
         *next++ = '\t';
         next = std::to_chars(next, next + 11, i < counts.size() ? counts[i] : 0).ptr;
         *next++ = '\n';
@@ -79,7 +103,7 @@ int CommandSearch(int argc, char** argv) {
 int CommandRender(int argc, char** argv) {
     Options options;
     std::string problem;
-    if (!options.Parse(argc, argv, 2, {"--data", "--record", "--part"}, {"--no-variants"},
+    if (!options.Parse(argc, argv, 2, {"--data", "--record", "--part", "--folder"}, {"--no-variants"},
                        problem)) {
         return Usage(problem);
     }
@@ -90,9 +114,11 @@ int CommandRender(int argc, char** argv) {
     if (!ParsePart(options.Text("--part"), part)) return Usage("--part is whole, main or notes");
     std::u16string keywords;
     if (!JoinedText(options.Positional(), keywords)) return Usage("the keywords are not valid UTF-8");
+    std::string folder;
+    if (!OneDataFolder(options, folder)) return kExitError;
     CStderrSink sink;
     CIndex index(&sink);
-    if (!index.Open(*data, kIndexBaseName, IndexScopeFor(part))) return kExitError;
+    if (!index.Open(folder, kIndexBaseName, IndexScopeFor(part))) return kExitError;
     std::uint32_t length = 0;
     if (!index.GetPageLength(*record, length)) {
         Complain("record " + std::to_string(*record) + " is not a readable record of the store");

@@ -19,14 +19,16 @@ bool OpenStore(CFileList& store, const std::string& folder) {
 int CommandPage(int argc, char** argv) {
     Options options;
     std::string problem;
-    if (!options.Parse(argc, argv, 2, {"--data", "--record"}, {}, problem)) return Usage(problem);
+    if (!options.Parse(argc, argv, 2, {"--data", "--record", "--folder"}, {}, problem)) return Usage(problem);
     auto data = options.Text("--data");
     auto record = options.Number("--record");
     if (!data || !record || !options.Positional().empty()) {
         return Usage("page needs --data DIR and --record N");
     }
+    std::string folder;
+    if (!OneDataFolder(options, folder)) return kExitError;
     CFileList store;
-    if (!OpenStore(store, *data)) return kExitError;
+    if (!OpenStore(store, folder)) return kExitError;
     ByteString page;
     if (!store.ReadPage(*record, page)) {
         Complain("record " + std::to_string(*record) + " is not a readable record of the store");
@@ -42,7 +44,7 @@ int CommandPage(int argc, char** argv) {
 int CommandFind(int argc, char** argv) {
     Options options;
     std::string problem;
-    if (!options.Parse(argc, argv, 2, {"--data", "--start", "--number"}, {}, problem)) {
+    if (!options.Parse(argc, argv, 2, {"--data", "--start", "--number", "--folder"}, {}, problem)) {
         return Usage(problem);
     }
     auto data = options.Text("--data");
@@ -51,8 +53,10 @@ int CommandFind(int argc, char** argv) {
     if (!data || !start || !number || !options.Positional().empty()) {
         return Usage("find needs --data DIR, --start S and --number P");
     }
+    std::string folder;
+    if (!OneDataFolder(options, folder)) return kExitError;
     CFileList store;
-    if (!OpenStore(store, *data)) return kExitError;
+    if (!OpenStore(store, folder)) return kExitError;
     std::int64_t recordIndex = 0;
     if (!store.FindPage(*start, *number, recordIndex)) return kExitNotFound;
     std::printf("%lld\n", static_cast<long long>(recordIndex));

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "encoding/utf.h"
+#include "index/library.h"
 #include "tools/usage.h"
 
 namespace vyn::tool {
@@ -93,6 +94,69 @@ bool ParsePart(const std::optional<std::string>& name, SearchScope& part) {
     } else {
         return false;
     }
+    return true;
+}
+
+DataArgument ReadDataArgument(const std::string& data) {
+    DataArgument argument;
+    argument.folder = data;
+    argument.members = LibraryMembers(data);
+    if (argument.members.size() == 1) argument.folder = argument.members.front().string();
+    return argument;
+}
+
+std::string FolderName(const std::filesystem::path& member) { return member.filename().string(); }
+
+std::u16string FolderNameText(const std::filesystem::path& member) {
+    const std::string name = FolderName(member);
+    std::u16string text;
+    if (Utf8ToUtf16(name, text)) return text;
+    text.clear();
+    for (unsigned char c : name) text.push_back(c < 0x80 ? c : u'\uFFFD');
+    return text;
+}
+
+namespace {
+
+// "001 to 012": the first and the last of a library's data folders, in name order.
+std::string FolderRange(const std::vector<std::filesystem::path>& folders) {
+    if (folders.empty()) return "none";
+    if (folders.size() == 1) return FolderName(folders.front());
+    return FolderName(folders.front()) + " to " + FolderName(folders.back());
+}
+
+}  // namespace
+
+std::size_t FindFolder(const std::string& data, const std::vector<std::filesystem::path>& folders,
+                       const std::string& name) {
+    for (std::size_t m = 0; m < folders.size(); ++m) {
+        if (FolderName(folders[m]) == name) return m;
+    }
+    Complain("the library " + data + " has no data folder " + name + " (its data folders: " +
+             FolderRange(folders) + ")");
+    return folders.size();
+}
+
+bool OneDataFolder(const Options& options, std::string& folder) {
+    const std::string data = options.Text("--data").value_or("");
+    const auto name = options.Text("--folder");
+    const DataArgument argument = ReadDataArgument(data);
+    if (!name) {
+        if (argument.Several()) {
+            Complain(data + " is a library of " + std::to_string(argument.members.size()) +
+                     " data folders: name one with --folder NAME (" + FolderRange(argument.members) + ")");
+            return false;
+        }
+        folder = argument.folder;
+        return true;
+    }
+    if (!argument.IsLibrary()) {
+        Complain("--folder names a data folder of a library, and " + data + " is no library");
+        return false;
+    }
+    const std::size_t m = FindFolder(data, argument.members, *name);
+    if (m == argument.members.size()) return false;
+    folder = argument.members[m].string();
     return true;
 }
 

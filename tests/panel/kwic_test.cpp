@@ -471,7 +471,7 @@ TEST(KwicExport, CellsOpenAsTheTextTheyAre) {
         {u"\U00020001", "\xF0\xA0\x80\x81"},
     };
     for (const auto& c : cases) {
-        const std::vector<SearchNodeTag> entries = {{u"詩", c.name, u"卷一", 0, 1, 2}};
+        const std::vector<SearchNodeTag> entries = {{u"詩", c.name, u"卷一", 0, 1, 2, {}}};
         EXPECT_EQ(ExportResults(entries, 2, ExportFormat::kCsv),
                   std::string("\xEF\xBB\xBF類別,書名,巻,頁,箇所\r\n詩,") + c.cell + ",卷一,1,2\r\n");
         EXPECT_EQ(ExportResults(entries, 2, ExportFormat::kTsv),
@@ -490,8 +490,8 @@ TEST(KwicExport, CellsOpenAsTheTextTheyAre) {
 }
 
 TEST(KwicExport, ResultsInEachFormat) {
-    const std::vector<SearchNodeTag> entries = {{u"詩", u"全唐詩", u"卷一", 0, 1, 2},
-                                                {u"詩", u"全唐詩", u"卷,二", 5, 6, 1}};
+    const std::vector<SearchNodeTag> entries = {{u"詩", u"全唐詩", u"卷一", 0, 1, 2, {}},
+                                                {u"詩", u"全唐詩", u"卷,二", 5, 6, 1, {}}};
     EXPECT_EQ(ExportResults(entries, 3, ExportFormat::kTsv),
               "詩\t全唐詩\t卷一\t1\t2\t0\n詩\t全唐詩\t卷,二\t6\t1\t5\n"
               "全部で 2 頁で、3 箇所でした。\n");
