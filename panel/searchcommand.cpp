@@ -170,7 +170,9 @@ std::uint64_t AppendResults(const ContentsNodeTag& scope, std::span<const std::u
     const std::vector<PlacedHit> placed =
         PlaceHits(scope, std::move(layout.books), std::move(layout.volumes), hitPages);
     // The names are copied once, in order.
-    results.reserve(results.size() + placed.size());
+    if (const std::size_t needed = results.size() + placed.size(); needed > results.capacity()) {
+        results.reserve(std::max(needed, 2 * results.capacity()));
+    }
     for (const PlacedHit* p : OrderByPageNo(placed)) {
         SearchNodeTag& entry = results.emplace_back();
         entry.folder = folder;
@@ -313,6 +315,9 @@ std::uint64_t CSearchCommand::BuildResults(const ContentsNodeTag* scope,
             pagesOf[c].push_back(hitPages[i]);
             countsOf[c].push_back(i < counts.size() ? counts[i] : 0);
         }
+        std::size_t placed = 0;
+        for (const auto& pages : pagesOf) placed += pages.size();
+        results.reserve(placed);
         for (std::size_t c = 0; c < categories.size(); ++c) {
             if (!pagesOf[c].empty()) total += AppendResults(*categories[c], pagesOf[c], countsOf[c], results);
         }
