@@ -4,9 +4,10 @@
 # build times and peak memory of vyn's index and of the peers' indexes.
 #
 #   bash bench/compare.sh [DATA] [--source SRC] [--repeats N] [--random N] [--seed S]
-#                         [--rebuild] [--time-builds]
+#                         [--rebuild] [--time-builds] [--fts5-only]
 #
-# DATA is a data folder (default .cache/large-data, made by scripts/prepare-large.sh).
+# DATA is a data folder (default .cache/large-data, made by scripts/prepare-large.sh)
+# or a library of data folders.
 # SRC is the source DATA was built from, for timing vyn-tool build (default
 # .cache/large-src when DATA is the default; without it vyn's build is not timed).
 # The page text and the peers' indexes are built once per DATA and kept under
@@ -15,6 +16,10 @@
 # --time-builds times vyn-tool build (needs SRC) and the FTS5 table build again, three
 # times each, taking turns, and prints their medians: the build times kept in the
 # cache are those of the vyn that first prepared it.
+# --fts5-only compares vyn with FTS5 alone (vyn-tool is timed, its lines not
+# compared), builds neither the Xapian database nor times vyn-tool build, and draws no
+# random queries; a library is always compared so. The FTS5 table of a library holds
+# every page of every folder, numbered across the folders as the library numbers them.
 # Exits 1 when a tool found other pages than vyn.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,6 +32,7 @@ random=200
 seed=1
 rebuild=0
 time_builds=0
+fts5_only=0
 while [ $# -gt 0 ]; do
     case $1 in
         --source) source=$2; shift 2 ;;
@@ -35,6 +41,7 @@ while [ $# -gt 0 ]; do
         --seed) seed=$2; shift 2 ;;
         --rebuild) rebuild=1; shift ;;
         --time-builds) time_builds=1; shift ;;
+        --fts5-only) fts5_only=1; shift ;;
         -*) echo "compare.sh: unknown option $1" >&2; exit 2 ;;
         *) data=$1; shift ;;
     esac
@@ -43,7 +50,23 @@ if [ -z "$data" ]; then
     data=.cache/large-data
     [ -z "$source" ] && [ -d .cache/large-src ] && source=.cache/large-src
 fi
-[ -f "$data/Index-fl.h" ] || { echo "compare.sh: no data files in $data" >&2; exit 2; }
+# A library's data folders: its subfolders with a catalog, in the byte order of their
+# names as the library takes them.
+members=()
+if [ ! -f "$data/vyn.dir" ]; then
+    for folder in $(LC_ALL=C ls "$data"); do
+        [ -f "$data/$folder/vyn.dir" ] && members+=("$folder")
+    done
+fi
+if [ ${#members[@]} -gt 0 ]; then
+    fts5_only=1
+    source=""
+    time_builds=0
+elif [ ! -f "$data/Index-fl.h" ]; then
+    echo "compare.sh: no data files in $data" >&2
+    exit 2
+fi
+if [ $fts5_only -eq 1 ]; then random=0; fi
 data=$(realpath "$data")
 
 install_packages build-essential cmake ninja-build "${VYN_PEER_PACKAGES[@]}"
@@ -52,7 +75,12 @@ cmake --build build-peers --target vyn-peers vyn-tool >/dev/null
 bin=$PWD/build-peers/bin
 
 # One cache folder per data folder and state of its store.
-key=$(stat -c '%n %s %Y' "$data"/Index-fl.h "$data"/Index-fl.cnt "$data"/Index-idx.m | sha1sum | cut -c1-12)
+folders=("$data")
+if [ ${#members[@]} -gt 0 ]; then folders=("${members[@]/#/$data/}"); fi
+key=$(for folder in "${folders[@]}"; do
+    stat -c '%n %s %Y' "$folder"/Index-fl.h "$folder"/Index-fl.cnt "$folder"/Index-idx.m
+done | sha1sum | cut -c1-12)
+if [ $fts5_only -eq 1 ]; then key=$key-fts5; fi
 cache=$PWD/.cache/peers/$key
 [ $rebuild -eq 1 ] && rm -rf "$cache"
 mkdir -p "$cache"
@@ -73,7 +101,18 @@ if [ ! -f "$cache/done" ]; then
     # A private copy: the index is opened under an exclusive lock, and others may be
     # reading DATA.
     mkdir -p "$cache/data"
-    cp "$data"/Index* "$data"/vyn.dir "$data"/yitizi.txt "$cache/data/"
+    if [ ${#members[@]} -gt 0 ]; then
+        for folder in "${members[@]}"; do
+            mkdir "$cache/data/$folder"
+            cp "$data/$folder"/Index* "$data/$folder"/vyn.dir "$data/$folder"/yitizi.txt \
+                "$cache/data/$folder/"
+            if [ -f "$data/$folder/vyn-title.txt" ]; then
+                cp "$data/$folder/vyn-title.txt" "$cache/data/$folder/"
+            fi
+        done
+    else
+        cp "$data"/Index* "$data"/vyn.dir "$data"/yitizi.txt "$cache/data/"
+    fi
     : >"$times"
     timed "export of the page text" "$bin/vyn-peers" export "$cache/data" "$cache/pages.txt"
     if [ -n "$source" ]; then
@@ -86,19 +125,28 @@ if [ ! -f "$cache/done" ]; then
     fi
     timed "FTS5 table (from the page text)" "$bin/vyn-peers" build-fts5 "$cache/pages.txt" \
         "$cache/fts5.db"
-    timed "Xapian database (from the page text)" "$bin/vyn-peers" build-xapian \
-        "$cache/pages.txt" "$cache/xapian"
+    if [ $fts5_only -eq 0 ]; then
+        timed "Xapian database (from the page text)" "$bin/vyn-peers" build-xapian \
+            "$cache/pages.txt" "$cache/xapian"
+    fi
     echo "page text: $(du -sm "$cache/pages.txt" | cut -f1) MB" >>"$cache/sizes.txt"
     echo "FTS5 table: $(du -sm "$cache/fts5.db" | cut -f1) MB" >>"$cache/sizes.txt"
-    echo "Xapian database: $(du -sm "$cache/xapian" | cut -f1) MB" >>"$cache/sizes.txt"
+    if [ $fts5_only -eq 0 ]; then
+        echo "Xapian database: $(du -sm "$cache/xapian" | cut -f1) MB" >>"$cache/sizes.txt"
+    fi
     touch "$cache/done"
 fi
 
 echo "vyn $(git describe --always --dirty 2>/dev/null || echo "(not a git checkout)"), data $data, $(nproc) cores, load before:$(uptime | sed 's/.*load average://')"
 echo
 agreed=0
-"$bin/vyn-peers" run "$cache/data" "$cache/pages.txt" "$cache/fts5.db" "$cache/xapian" \
-    "$bin/vyn-tool" "$repeats" || agreed=1
+if [ $fts5_only -eq 1 ]; then
+    "$bin/vyn-peers" run-fts5 "$cache/data" "$cache/fts5.db" "$bin/vyn-tool" "$repeats" ||
+        agreed=1
+else
+    "$bin/vyn-peers" run "$cache/data" "$cache/pages.txt" "$cache/fts5.db" "$cache/xapian" \
+        "$bin/vyn-tool" "$repeats" || agreed=1
+fi
 echo
 echo "Load after:$(uptime | sed 's/.*load average://')"
 if [ "$random" -gt 0 ]; then
