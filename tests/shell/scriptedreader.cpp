@@ -15,6 +15,7 @@
 //   open ROW          selects row ROW (0-based) of the result list and waits for its page
 //   shot FILE         saves a picture of the main window to FILE
 //   tab N             shows the panel's tab N (0 目録, 1 検索)
+//   expand            opens the catalog tree's top-level items
 //
 // Replies, one line each on standard output: "ready" once the frame is up, "done"
 // when a step returned, "dialog NAME" when a dialog shows (NAME its object name or
@@ -146,6 +147,9 @@ private:
             QSignalSpy loaded(frame->m_pBookView, &QWebEngineView::loadFinished);
             list->setCurrentItem(item);
             loaded.wait(30000);
+        } else if (verb == QLatin1String("expand")) {
+            auto* tree = panel->findChild<QTreeWidget*>(QStringLiteral("catalogTree"));
+            for (int i = 0; tree && i < tree->topLevelItemCount(); ++i) tree->topLevelItem(i)->setExpanded(true);
         } else if (verb == QLatin1String("tab")) {
             if (auto* tabs = panel->findChild<QTabWidget*>(QStringLiteral("panelTabs"))) tabs->setCurrentIndex(rest.toInt());
         } else if (verb == QLatin1String("shot")) {
