@@ -227,12 +227,10 @@ int CommandResults(int argc, char** argv) {
     CSearchCommand command(&sink);
     std::vector<std::u16string> folderNames;
     if (int code = RunSearchCommand(options, sink, index, command, folderNames); code != 0) return code;
-    if (folderNames.empty()) {
-        return WriteOut(ExportResults(command.Results(), command.Total(), format));
-    }
     std::vector<SearchNodeTag> entries = command.Results();
+    // A library of one folder answers as that folder: no folder column.
     for (SearchNodeTag& entry : entries) {
-        entry.folder = LocalRecord(index, folderNames, entry.pageIndex);
+        entry.folder = folderNames.empty() ? std::u16string() : LocalRecord(index, folderNames, entry.pageIndex);
     }
     return WriteOut(ExportResults(entries, command.Total(), format));
 }
@@ -260,8 +258,9 @@ int CommandKwic(int argc, char** argv) {
     if (int code = RunSearchCommand(options, sink, index, command, folderNames); code != 0) return code;
     std::vector<KwicRow> rows = KwicRows(index, command, context);
     if (options.Flag("--forms")) return WriteOut(ExportForms(HitForms(rows)));
-    if (folderNames.empty()) return WriteOut(ExportKwic(rows, format));
-    for (KwicRow& row : rows) row.folder = LocalRecord(index, folderNames, row.record);
+    for (KwicRow& row : rows) {
+        row.folder = folderNames.empty() ? std::u16string() : LocalRecord(index, folderNames, row.record);
+    }
     return WriteOut(ExportKwic(rows, format));
 }
 

@@ -25,6 +25,7 @@
 
 #include "builder/databuilder.h"
 #include "gui/resource.h"
+#include "index/library.h"
 #include "gui/tooltipresourcebutton.h"
 #include "panelui/leftform.h"
 #include "panelui/sortlistctrl.h"
@@ -807,6 +808,56 @@ private slots:
         QTRY_VERIFY(!frame);
         QVERIFY(!QDir(pages).exists());
         QVERIFY(!m_env->ProfileValue(QStringLiteral("SplitterWnd/Panes_0")).isEmpty());
+    }
+
+    // A library of two copies of the corpus: the whole library and each folder are
+    // scopes, a search lists the folders one after the other, and their pages open.
+    void aLibraryIsOneCatalogAndOneSearch() {
+        QTemporaryDir library;
+        QVERIFY(QDir(library.path()).mkdir(QStringLiteral("a")) && QDir(library.path()).mkdir(QStringLiteral("b")));
+        QVERIFY(BuildCorpus(library.path() + QStringLiteral("/a")));
+        QVERIFY(BuildCorpus(library.path() + QStringLiteral("/b")));
+        QVERIFY(WriteFolderTitle((library.path() + QStringLiteral("/b")).toStdString(), "第二"));
+        QVERIFY(Start(library.path()));
+        QCOMPARE(Tree()->topLevelItemCount(), 3);
+        QCOMPARE(Tree()->topLevelItem(0)->text(0), QStringLiteral("ライブラリ全体"));
+        QCOMPARE(Tree()->topLevelItem(1)->text(0), QStringLiteral("a"));
+        QCOMPARE(Tree()->topLevelItem(2)->text(0), QStringLiteral("第二"));
+        const QStringList single{"詩部|唐詩|巻一|1", "詩部|唐詩|巻一|3", "詩部|唐詩|巻二|5"};
+        const struct {
+            QString scope, countLine;
+            QStringList rows;
+        } cases[] = {
+            {QStringLiteral("ライブラリ全体"), QStringLiteral("全部で 6 頁で、10 箇所でした。"), single + single},
+            {QStringLiteral("第二"), QStringLiteral("全部で 3 頁で、5 箇所でした。"), single},
+            {QStringLiteral("第二\\詩部\\唐詩\\巻二"), QStringLiteral("全部で 1 頁で、1 箇所でした。"), {single.last()}},
+        };
+        for (const auto& c : cases) {
+            if (c.scope.count(u'\\') == 2) {
+                QVERIFY(OpenInTree(c.scope));
+            } else {
+                QVERIFY(SelectInTree(c.scope));
+            }
+            Search(QStringLiteral("山"));
+            QCOMPARE(Control<QLabel>("countLine")->text(), c.countLine);
+            QStringList shown;
+            for (int row = 0; row < List()->topLevelItemCount(); ++row) {
+                QTreeWidgetItem* item = List()->topLevelItem(row);
+                shown.append(QStringList{item->text(0), item->text(1), item->text(2), item->text(3)}.join(u'|'));
+            }
+            QCOMPARE(shown, c.rows);
+        }
+        // The second folder's first hit page, and from it back to the first folder's last.
+        QVERIFY(SelectInTree(QStringLiteral("ライブラリ全体")));
+        Search(QStringLiteral("山"));
+        QVERIFY(ChooseRow(3));
+        QVERIFY(PageText().contains(QStringLiteral("山")));
+        QCOMPARE(m_panel->Logic().Session().CurrentEntry(), std::optional<std::size_t>(3));
+        QSignalSpy loaded(m_view, &QWebEngineView::loadFinished);
+        QVERIFY(RunCommand(ID_PREV_RESULT_PAGE));
+        QVERIFY(loaded.wait(30000) || !loaded.isEmpty());
+        QCOMPARE(m_panel->Logic().Session().CurrentEntry(), std::optional<std::size_t>(2));
+        QVERIFY(m_messages->messages.isEmpty());
     }
 
     void withoutDataTheUserIsTold() {
