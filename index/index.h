@@ -218,7 +218,8 @@ public:
     // table; the results are the same either way. Off by default; tests compare the two.
     void SetPlainEvaluation(bool plain);
 
-    // Bytes the entry tables may hold before the next word search drops them all.
+    // Bytes the entry tables may hold before the next word search drops them all; in a
+    // library, what its folders' engines hold together.
     static constexpr std::size_t kEntryTableBudget = std::size_t{256} << 20;
 
 private:
@@ -242,7 +243,7 @@ private:
     // The entry table of slot, built on first use; nullptr when its list is not
     // regular. Requires: HasList(slot).
     const CEntryTable* EntryTable(std::int32_t slot);
-    // Empties the table cache when it holds more than kEntryTableBudget bytes.
+    // Empties the table cache when it holds more than m_entryTableBudget bytes.
     void DropTablesOverBudget();
     // The tables of all slots, or false, tables untouched, when one has none.
     bool TablesOf(const std::vector<std::int32_t>& slots, std::vector<const CEntryTable*>& tables);
@@ -313,6 +314,8 @@ private:
     CMessageSink* m_sink = nullptr;
     std::unordered_map<std::int32_t, CachedTable> m_entryTables;  // by slot, until Close
     std::size_t m_entryTableBytes = 0;
+    // kEntryTableBudget; a library's members share it.
+    std::size_t m_entryTableBudget = kEntryTableBudget;
     std::vector<std::vector<std::uint8_t>> m_gatherBuffers;  // per list of a word
     CPageBits m_pageMarks;                                   // bits zero between searches
     CSearchScratch m_scratch;                                // see SearchAllByTables

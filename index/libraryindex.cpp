@@ -24,6 +24,7 @@ bool CIndex::OpenLibrary(const CDataGeneration& data, IndexScope scope) {
     for (std::size_t m = 0; m < members.size(); ++m) {
         auto engine = std::make_unique<CIndex>();
         engine->SetPlainEvaluation(m_plainEvaluation);
+        engine->m_entryTableBudget = kEntryTableBudget / members.size();
         // The generation numbers the records; a store that says otherwise is not its.
         if (!engine->Open(*members[m], scope) || engine->GetHeaderNumber() != members[m]->Records()) {
             return FailOpen();
@@ -80,25 +81,32 @@ void CIndex::SetPlainEvaluation(bool plain) {
 }
 
 int CIndex::SearchMembers(const std::function<int(CIndex&)>& search) {
+    // The members holding records of the limit search; the others find nothing.
+    std::vector<std::size_t> searched;
+    for (std::size_t m = 0; m < m_members.size(); ++m) {
+        const std::uint64_t first = m_memberBase[m], end = first + MemberRecords(m);
+        if (end <= m_limitFirst || first >= m_limitEnd) {
+            m_members[m]->ClearResult();
+        } else {
+            searched.push_back(m);
+        }
+    }
     std::vector<std::int64_t> sums(m_members.size(), 0);
     std::vector<std::exception_ptr> failures(m_members.size());
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
-        for (std::size_t m = next++; m < m_members.size(); m = next++) {
+        for (std::size_t i = next++; i < searched.size(); i = next++) {
+            const std::size_t m = searched[i];
             try {
-                const std::uint64_t first = m_memberBase[m], end = first + MemberRecords(m);
-                if (end <= m_limitFirst || first >= m_limitEnd) {
-                    m_members[m]->ClearResult();
-                    continue;
-                }
                 sums[m] = search(*m_members[m]);
             } catch (...) {
                 failures[m] = std::current_exception();
             }
         }
     };
+    // One worker per core; the calling thread is one of them.
     const std::size_t workers =
-        std::min<std::size_t>(m_members.size(), std::max(1u, std::thread::hardware_concurrency()));
+        std::min<std::size_t>(searched.size(), std::max(1u, std::thread::hardware_concurrency()));
     std::vector<std::thread> threads;
     try {
         for (std::size_t w = 1; w < workers; ++w) threads.emplace_back(work);

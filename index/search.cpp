@@ -206,7 +206,7 @@ const CEntryTable* CIndex::EntryTable(std::int32_t slot) {
 void CIndex::DropTablesOverBudget() {
     // Tables of earlier searches stay until they pass the budget; the check comes
     // before a search takes its tables, so their pointers stay valid through it.
-    if (m_entryTableBytes > kEntryTableBudget) {
+    if (m_entryTableBytes > m_entryTableBudget) {
         m_entryTables.clear();
         m_entryTableBytes = 0;
     }
