@@ -133,12 +133,14 @@ std::vector<PlacedHit> PlaceHits(const ContentsNodeTag& scope, std::vector<const
 }
 
 // placed ordered by page number, stable. Page numbers within volumes are small: a
-// counting sort, unless a damaged catalog makes them large.
+// counting sort, unless they are large beside the hits (a damaged catalog, or few
+// hits on late pages).
 std::vector<const PlacedHit*> OrderByPageNo(const std::vector<PlacedHit>& placed) {
     std::uint32_t maxPageNo = 0;
     for (const PlacedHit& p : placed) maxPageNo = std::max(maxPageNo, p.pageNo);
     std::vector<const PlacedHit*> order(placed.size());
-    if (maxPageNo < kCountingSortLimit) {
+    // Counting pays while its table is not much larger than what it sorts.
+    if (maxPageNo < kCountingSortLimit && maxPageNo <= 8 * placed.size() + 1024) {
         std::vector<std::uint32_t> start(std::size_t{maxPageNo} + 2, 0);
         for (const PlacedHit& p : placed) ++start[p.pageNo + 1];
         for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
