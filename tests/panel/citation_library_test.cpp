@@ -14,12 +14,8 @@
 namespace vyn {
 namespace {
 
-std::string U8(std::u16string_view text) { return Utf16ToUtf8String(text); }
-std::u16string U16(std::string_view text) {
-    std::u16string out;
-    EXPECT_TRUE(Utf8ToUtf16(text, out));
-    return out;
-}
+using test::U16;
+using test::U8;
 
 //   slot  folder "詩" (records 0..5)   folder "文" (6..9)     folder "詩・補" (10..13)
 //    1    ライブラリ全体

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "builder/databuilder.h"
+#include "encoding/utf.h"
 
 namespace vyn::test {
 
@@ -19,6 +20,14 @@ CorpusPage Page(std::string title, std::vector<TextRun> runs) {
 }
 
 }  // namespace
+
+std::string U8(std::u16string_view text) { return Utf16ToUtf8String(text); }
+
+std::u16string U16(std::string_view text) {
+    std::u16string out;
+    EXPECT_TRUE(Utf8ToUtf16(text, out));
+    return out;
+}
 
 std::string CatalogRecordBytes(std::u16string name, std::int32_t level, std::int32_t docID,
                                std::int32_t docNo, std::uint16_t curFileName) {
