@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "textstore/catalog.h"
 #include "textstore/messagesink.h"
 
 namespace vyn::test {
@@ -24,6 +25,12 @@ std::string U8(std::u16string_view text);
 
 // UTF-16 of text; fails the test when text is not UTF-8.
 std::u16string U16(std::string_view text);
+
+// Resolves 5000 go-to texts of up to maxUnits - 1 units drawn from alphabet by a
+// generator started at seed, each from a shown volume below volumes, and expects each
+// to lead to a page of its volume or to say why not.
+void ExpectGoToSurvives(const CCatalog& catalog, std::u16string_view alphabet, std::uint32_t seed,
+                        std::uint32_t maxUnits, std::uint32_t volumes);
 
 // One 216-byte catalog record; name is UTF-16 and cut or padded to 100 units.
 std::string CatalogRecordBytes(std::u16string name, std::int32_t level, std::int32_t docID,
