@@ -575,6 +575,18 @@ bool CFolderBuild::ListFiles(BuildStats& result) {
 
 }  // namespace
 
+std::string BuildStopReason() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return "not enough memory";
+    } catch (const std::exception& e) {
+        return std::string("build stopped: ") + e.what();
+    } catch (...) {
+        return "build stopped by an unknown error";
+    }
+}
+
 bool CDataBuilder::Fail(std::string reason) {
     m_reason = std::move(reason);
     return false;
@@ -585,12 +597,8 @@ bool CDataBuilder::Build(const Corpus& corpus, const std::filesystem::path& fold
     m_reason.clear();
     try {
         return BuildFiles(corpus, folder, stats);
-    } catch (const std::bad_alloc&) {
-        return Fail("not enough memory");
-    } catch (const std::exception& e) {
-        return Fail(std::string("build stopped: ") + e.what());
     } catch (...) {
-        return Fail("build stopped by an unknown error");
+        return Fail(BuildStopReason());
     }
 }
 

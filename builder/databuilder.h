@@ -61,4 +61,9 @@ private:
     std::string m_reason;
 };
 
+// The one-line reason a build gives for the exception being handled: "not enough
+// memory", "build stopped: " and the exception's text, or "build stopped by an
+// unknown error". Requires: called inside a catch block.
+std::string BuildStopReason();
+
 }  // namespace vyn

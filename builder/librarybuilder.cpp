@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <exception>
-#include <new>
 #include <system_error>
 #include <utility>
 
@@ -199,12 +197,8 @@ bool CLibraryBuilder::Build(const InputReader& read, const fs::path& folder, Lib
         }
         stats = std::move(result);
         return true;
-    } catch (const std::bad_alloc&) {
-        return Fail("not enough memory");
-    } catch (const std::exception& e) {
-        return Fail(std::string("build stopped: ") + e.what());
     } catch (...) {
-        return Fail("build stopped by an unknown error");
+        return Fail(BuildStopReason());
     }
 }
 

@@ -185,6 +185,20 @@ private:
     fs::path m_path;
 };
 
+// Whether a build into dir finished: complains that it was interrupted, or that it
+// failed with reason, and answers false when it did not.
+bool Finished(bool built, const std::string& reason, const fs::path& dir) {
+    if (g_interrupted) {
+        Complain("interrupted; " + dir.string() + " is left as it was");
+        return false;
+    }
+    if (!built) {
+        Complain(reason);
+        return false;
+    }
+    return true;
+}
+
 // Moves the built files from scratch into dir (created when missing), replacing
 // files of the same names, all or nothing, under the folder's exclusive lock: each
 // file it replaces is first kept in scratch, and put back when a later move fails. False with problem set otherwise;
@@ -356,14 +370,7 @@ int BuildDataFolder(const Input& input, const std::string& out,
     BuildStats stats;
     const bool built = builder.Build(corpus, scratch.Path(), stats);
     progress.Finish();
-    if (g_interrupted) {
-        Complain("interrupted; " + dir.string() + " is left as it was");
-        return kExitError;
-    }
-    if (!built) {
-        Complain(builder.GetReason());
-        return kExitError;
-    }
+    if (!Finished(built, builder.GetReason(), dir)) return kExitError;
     if (!Install(scratch.Path(), dir, stats.files, problem)) {
         Complain(problem);
         return kExitError;
@@ -491,14 +498,7 @@ int BuildLibrary(const Input& input, const std::string& out, const FolderCaps& c
                                std::string& reason) { return input.Read(scope, corpus, reason); },
                       library, stats);
     progress.Finish();
-    if (g_interrupted) {
-        Complain("interrupted; " + dir.string() + " is left as it was");
-        return kExitError;
-    }
-    if (!built) {
-        Complain(builder.GetReason());
-        return kExitError;
-    }
+    if (!Finished(built, builder.GetReason(), dir)) return kExitError;
     // An empty folder is replaced; one filled meanwhile is not.
     fs::rename(library, dir, ec);
     if (ec) {

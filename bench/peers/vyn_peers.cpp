@@ -206,6 +206,59 @@ struct Row {
     double tVyn = 0, tFts5 = 0, tXapian = 0, tTool = 0, tRg = 0;
 };
 
+// Adds diff, unless empty, to differences under a line naming the row's query.
+void AddDifference(const Row& row, const std::string& diff, std::string& differences) {
+    if (diff.empty()) return;
+    const Query& q = *row.query;
+    differences += std::string("  ") + q.text + (q.any ? " (or)" : "") +
+                   (row.variants ? " (variants)" : "") + ":\n" + diff;
+}
+
+// Prints the pages found differently, or same when there are none; the exit code, 0
+// when there are none and 1 otherwise.
+int ReportDifferences(const std::string& differences, const char* same) {
+    if (differences.empty()) {
+        std::printf("%s", same);
+    } else {
+        std::printf("Pages found differently:\n%s", differences.c_str());
+    }
+    return differences.empty() ? 0 : 1;
+}
+
+// Runs each query of the table, with and without variants, on vyn, on FTS5 and, when
+// xapian is given, on Xapian, in the index of data, appending a row each to rows:
+// the pages each finds and the median time of repeats runs. The index is closed
+// again on return. False when it cannot be opened.
+bool MeasureQueries(const std::string& data, CFts5Peer& fts5, CXapianPeer* xapian, int repeats,
+                    std::vector<Row>& rows) {
+    CIndex index;
+    if (!index.Open(data, "Index", IndexScope::kWhole)) return false;
+    for (const Query& q : kQueries) {
+        for (bool variants : {false, true}) {
+            Row row{&q, variants, {}, {}, {}, {}, {}, {}};
+            std::u32string text32;
+            DecodeUtf8(q.text, text32);
+            const std::u16string text = ToU16(text32);
+            row.peerQuery = MakePeerQuery(text32, q.any, variants, index);
+            // One untimed run each gives the pages and warms the caches.
+            row.vyn = VynPages(index, text, q.any, variants);
+            row.fts5 = fts5.Search(row.peerQuery);
+            if (xapian) row.xapian = xapian->Search(row.peerQuery);
+            std::vector<double> tVyn, tFts, tXapian;
+            for (int r = 0; r < repeats; ++r) {
+                tVyn.push_back(Seconds([&] { VynPages(index, text, q.any, variants); }));
+                tFts.push_back(Seconds([&] { fts5.Search(row.peerQuery); }));
+                if (xapian) tXapian.push_back(Seconds([&] { xapian->Search(row.peerQuery); }));
+            }
+            row.tVyn = Median(tVyn);
+            row.tFts5 = Median(tFts);
+            if (xapian) row.tXapian = Median(tXapian);
+            rows.push_back(std::move(row));
+        }
+    }
+    return true;
+}
+
 int Run(const std::string& data, const std::string& textPath, const std::string& dbPath,
         const std::string& xapianPath, const std::string& tool, int repeats) {
     CFts5Peer fts5;
@@ -213,32 +266,8 @@ int Run(const std::string& data, const std::string& textPath, const std::string&
     CXapianPeer xapian;
     if (!xapian.Open(xapianPath)) return Fail(xapian.GetReason());
     std::vector<Row> rows;
-    {
-        CIndex index;
-        if (!index.Open(data, "Index", IndexScope::kWhole)) return Fail("cannot open the index in " + data);
-        for (const Query& q : kQueries) {
-            for (bool variants : {false, true}) {
-                Row row{&q, variants, {}, {}, {}, {}, {}, {}};
-                std::u32string text32;
-                DecodeUtf8(q.text, text32);
-                const std::u16string text = ToU16(text32);
-                row.peerQuery = MakePeerQuery(text32, q.any, variants, index);
-                // One untimed run each gives the pages and warms the caches.
-                row.vyn = VynPages(index, text, q.any, variants);
-                row.fts5 = fts5.Search(row.peerQuery);
-                row.xapian = xapian.Search(row.peerQuery);
-                std::vector<double> tVyn, tFts, tXapian;
-                for (int r = 0; r < repeats; ++r) {
-                    tVyn.push_back(Seconds([&] { VynPages(index, text, q.any, variants); }));
-                    tFts.push_back(Seconds([&] { fts5.Search(row.peerQuery); }));
-                    tXapian.push_back(Seconds([&] { xapian.Search(row.peerQuery); }));
-                }
-                row.tVyn = Median(tVyn);
-                row.tFts5 = Median(tFts);
-                row.tXapian = Median(tXapian);
-                rows.push_back(std::move(row));
-            }
-        }
+    if (!MeasureQueries(data, fts5, &xapian, repeats, rows)) {
+        return Fail("cannot open the index in " + data);
     }
     // vyn-tool opens the index under its lock, so the processes run with it closed.
     for (Row& row : rows) {
@@ -277,21 +306,13 @@ int Run(const std::string& data, const std::string& textPath, const std::string&
         std::string diff =
             Difference("FTS5", row.vyn, row.fts5) + Difference("Xapian", row.vyn, row.xapian) +
             Difference("rg", row.vyn, row.rg) + Difference("vyn-tool", row.vyn, row.tool);
-        if (!diff.empty()) {
-            differences += std::string("  ") + q.text + (q.any ? " (or)" : "") +
-                           (row.variants ? " (variants)" : "") + ":\n" + diff;
-        }
+        AddDifference(row, diff, differences);
     }
     std::printf(
         "\nMedians of %d runs. vyn and vyn-tool count hits, as the reader does; the "
         "peers list pages.\n",
         repeats);
-    if (differences.empty()) {
-        std::printf("Every tool found the same pages as vyn.\n");
-    } else {
-        std::printf("Pages found differently:\n%s", differences.c_str());
-    }
-    return differences.empty() ? 0 : 1;
+    return ReportDifferences(differences, "Every tool found the same pages as vyn.\n");
 }
 
 // The query table on vyn and FTS5 only: what a library is compared with, where the
@@ -302,28 +323,8 @@ int RunFts5(const std::string& data, const std::string& dbPath, const std::strin
     CFts5Peer fts5;
     if (!fts5.Open(dbPath)) return Fail(fts5.GetReason());
     std::vector<Row> rows;
-    {
-        CIndex index;
-        if (!index.Open(data, "Index", IndexScope::kWhole)) return Fail("cannot open the index in " + data);
-        for (const Query& q : kQueries) {
-            for (bool variants : {false, true}) {
-                Row row{&q, variants, {}, {}, {}, {}, {}, {}};
-                std::u32string text32;
-                DecodeUtf8(q.text, text32);
-                const std::u16string text = ToU16(text32);
-                row.peerQuery = MakePeerQuery(text32, q.any, variants, index);
-                row.vyn = VynPages(index, text, q.any, variants);
-                row.fts5 = fts5.Search(row.peerQuery);
-                std::vector<double> tVyn, tFts;
-                for (int r = 0; r < repeats; ++r) {
-                    tVyn.push_back(Seconds([&] { VynPages(index, text, q.any, variants); }));
-                    tFts.push_back(Seconds([&] { fts5.Search(row.peerQuery); }));
-                }
-                row.tVyn = Median(tVyn);
-                row.tFts5 = Median(tFts);
-                rows.push_back(std::move(row));
-            }
-        }
+    if (!MeasureQueries(data, fts5, nullptr, repeats, rows)) {
+        return Fail("cannot open the index in " + data);
     }
     for (Row& row : rows) {
         const auto toolCommand = VynToolCommand(tool, data, *row.query, row.variants);
@@ -345,21 +346,13 @@ int RunFts5(const std::string& data, const std::string& dbPath, const std::strin
                     row.vyn.size(), row.fts5.size(), Ms(row.tVyn).c_str(), Ms(row.tFts5).c_str(),
                     Ratio(row.tVyn, row.tFts5).c_str(), Ms(row.tTool).c_str());
         const std::string diff = Difference("FTS5", row.vyn, row.fts5);
-        if (!diff.empty()) {
-            differences += std::string("  ") + q.text + (q.any ? " (or)" : "") +
-                           (row.variants ? " (variants)" : "") + ":\n" + diff;
-        }
+        AddDifference(row, diff, differences);
     }
     std::printf(
         "\nMedians of %d runs. vyn counts hits, as the reader does; FTS5 lists pages. "
         "vyn-tool is a process per query, started with the whole command.\n",
         repeats);
-    if (differences.empty()) {
-        std::printf("FTS5 found the same pages as vyn.\n");
-    } else {
-        std::printf("Pages found differently:\n%s", differences.c_str());
-    }
-    return differences.empty() ? 0 : 1;
+    return ReportDifferences(differences, "FTS5 found the same pages as vyn.\n");
 }
 
 // A random query drawn from the page text, so that most find something: one

@@ -12,12 +12,8 @@
 namespace vyn {
 namespace {
 
-std::string U8(std::u16string_view text) { return Utf16ToUtf8String(text); }
-std::u16string U16(std::string_view text) {
-    std::u16string out;
-    EXPECT_TRUE(Utf8ToUtf16(text, out));
-    return out;
-}
+using test::U16;
+using test::U8;
 
 ByteString Page(std::string_view title) {
     const std::string page = "<html><head><title>" + std::string(title) + "</title></head><body></body></html>";

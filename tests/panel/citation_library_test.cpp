@@ -14,12 +14,8 @@
 namespace vyn {
 namespace {
 
-std::string U8(std::u16string_view text) { return Utf16ToUtf8String(text); }
-std::u16string U16(std::string_view text) {
-    std::u16string out;
-    EXPECT_TRUE(Utf8ToUtf16(text, out));
-    return out;
-}
+using test::U16;
+using test::U8;
 
 //   slot  folder "詩" (records 0..5)   folder "文" (6..9)     folder "詩・補" (10..13)
 //    1    ライブラリ全体
@@ -160,21 +156,7 @@ TEST_F(CitationLibraryTest, EveryCitationLeadsBackToItsPage) {
 // Any text reads safely over a library too.
 TEST_F(CitationLibraryTest, GoToSurvivesAnyText) {
     const std::u16string alphabet = u"詩文補遺序全唐李太白集選卷一二七第頁 ・（）123";
-    std::uint32_t state = 54321;
-    auto next = [&state] { return state = state * 1103515245u + 12345u; };
-    for (int i = 0; i < 5000; ++i) {
-        std::u16string text;
-        for (std::uint32_t n = next() % 16; n > 0; --n) text += alphabet[(next() >> 8) % alphabet.size()];
-        const int current = static_cast<int>((next() >> 8) % 24);
-        const CitationTarget target = ResolveCitation(m_catalog, text, current);
-        if (target.Found()) {
-            const auto [first, last] = VolumePageRange(m_catalog, target.place.volumeSlot);
-            EXPECT_GE(target.place.pageNumber, first) << U8(text);
-            EXPECT_LE(target.place.pageNumber, last) << U8(text);
-        } else {
-            EXPECT_FALSE(target.error.empty());
-        }
-    }
+    test::ExpectGoToSurvives(m_catalog, alphabet, 54321, 16, 24);
 }
 
 }  // namespace

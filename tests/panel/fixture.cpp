@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "builder/databuilder.h"
+#include "encoding/utf.h"
+#include "panel/citation.h"
 
 namespace vyn::test {
 
@@ -19,6 +21,33 @@ CorpusPage Page(std::string title, std::vector<TextRun> runs) {
 }
 
 }  // namespace
+
+std::string U8(std::u16string_view text) { return Utf16ToUtf8String(text); }
+
+std::u16string U16(std::string_view text) {
+    std::u16string out;
+    EXPECT_TRUE(Utf8ToUtf16(text, out));
+    return out;
+}
+
+void ExpectGoToSurvives(const CCatalog& catalog, std::u16string_view alphabet, std::uint32_t seed,
+                        std::uint32_t maxUnits, std::uint32_t volumes) {
+    std::uint32_t state = seed;
+    auto next = [&state] { return state = state * 1103515245u + 12345u; };
+    for (int i = 0; i < 5000; ++i) {
+        std::u16string text;
+        for (std::uint32_t n = next() % maxUnits; n > 0; --n) text += alphabet[(next() >> 8) % alphabet.size()];
+        const int current = static_cast<int>((next() >> 8) % volumes);
+        const CitationTarget target = ResolveCitation(catalog, text, current);
+        if (target.Found()) {
+            const auto [first, last] = VolumePageRange(catalog, target.place.volumeSlot);
+            EXPECT_GE(target.place.pageNumber, first) << U8(text);
+            EXPECT_LE(target.place.pageNumber, last) << U8(text);
+        } else {
+            EXPECT_FALSE(target.error.empty());
+        }
+    }
+}
 
 std::string CatalogRecordBytes(std::u16string name, std::int32_t level, std::int32_t docID,
                                std::int32_t docNo, std::uint16_t curFileName) {

@@ -1,4 +1,5 @@
-// Test fixtures of the panel: catalog records as bytes and a small corpus.
+// Test fixtures of the panel: text in either encoding, catalog records as bytes and a
+// small corpus.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "textstore/catalog.h"
 #include "textstore/messagesink.h"
 
 namespace vyn::test {
@@ -17,6 +19,18 @@ public:
     void Warning(std::string_view utf8) override { messages.emplace_back(utf8); }
     std::vector<std::string> messages;
 };
+
+// UTF-8 of text as Utf16ToUtf8String gives it.
+std::string U8(std::u16string_view text);
+
+// UTF-16 of text; fails the test when text is not UTF-8.
+std::u16string U16(std::string_view text);
+
+// Resolves 5000 go-to texts of up to maxUnits - 1 units drawn from alphabet by a
+// generator started at seed, each from a shown volume below volumes, and expects each
+// to lead to a page of its volume or to say why not.
+void ExpectGoToSurvives(const CCatalog& catalog, std::u16string_view alphabet, std::uint32_t seed,
+                        std::uint32_t maxUnits, std::uint32_t volumes);
 
 // One 216-byte catalog record; name is UTF-16 and cut or padded to 100 units.
 std::string CatalogRecordBytes(std::u16string name, std::int32_t level, std::int32_t docID,

@@ -16,33 +16,21 @@
 #include "index/index.h"
 #include "textstore/catalog.h"
 #include "panel/export.h"
+#include "panel/fixture.h"
 #include "panel/kwicrows.h"
 #include "panel/kwictable.h"
 #include "panel/panellogic.h"
 #include "panel/searchhits.h"
+#include "support/corpustext.h"
 #include "support/tempdir.h"
 #include "textstore/storeformat.h"
 
 namespace vyn {
 namespace {
 
-std::u16string U16(std::string_view utf8) {
-    std::u16string out;
-    EXPECT_TRUE(Utf8ToUtf16(utf8, out));
-    return out;
-}
-
-std::string U8(std::u16string_view text) {
-    ByteString bytes;
-    Utf16ToUtf8(text, bytes, kLenientConversion);
-    return {bytes.begin(), bytes.end()};
-}
-
-Paragraph Para(std::string main, std::string note = {}) {
-    Paragraph p{{{TextRun::kMain, std::move(main)}}};
-    if (!note.empty()) p.runs.push_back({TextRun::kNote, std::move(note)});
-    return p;
-}
+using test::Para;
+using test::U16;
+using test::U8;
 
 // 詩 > 全唐詩 > 卷一 (pages 1-4), 卷二 (pages 5-6); 明 and 朙, 國 and 国 are variants.
 void BuildCorpus(const std::filesystem::path& folder) {

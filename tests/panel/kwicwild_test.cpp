@@ -11,6 +11,7 @@
 #include "builder/pagelayout.h"
 #include "encoding/utf.h"
 #include "index/index.h"
+#include "panel/fixture.h"
 #include "panel/kwicrows.h"
 #include "panel/kwictable.h"
 #include "panel/searchcommand.h"
@@ -21,16 +22,12 @@
 namespace vyn {
 namespace {
 
+using test::U8;
+
 std::u32string U32(std::u16string_view text) {
     std::u32string out;
     for (std::size_t i = 0; i < text.size();) out.push_back(NextCodePoint(text, i));
     return out;
-}
-
-std::string U8(std::u16string_view text) {
-    ByteString bytes;
-    Utf16ToUtf8(text, bytes, kLenientConversion);
-    return {bytes.begin(), bytes.end()};
 }
 
 TextRun Main(std::string text) { return {TextRun::kMain, std::move(text)}; }

@@ -13,20 +13,18 @@
 #include "index/library.h"
 #include "panel/bookmarks.h"
 #include "panel/export.h"
+#include "panel/fixture.h"
 #include "panel/panellogic.h"
 #include "panel/searchhits.h"
+#include "support/corpustext.h"
 #include "support/tempdir.h"
 
 namespace vyn {
 namespace {
 
 namespace fs = std::filesystem;
-
-Paragraph Para(std::string main, std::string note = {}) {
-    Paragraph p{{{TextRun::kMain, std::move(main)}}};
-    if (!note.empty()) p.runs.push_back({TextRun::kNote, std::move(note)});
-    return p;
-}
+using test::Para;
+using test::U8;
 
 CorpusVolume Volume(std::string name, std::vector<std::string> pages) {
     CorpusVolume volume{std::move(name), 1, {}};
@@ -64,8 +62,6 @@ struct Library {
         EXPECT_TRUE(WriteFolderTitle(folders[2], "  經史 \r"));
     }
 };
-
-std::string U8(std::u16string_view text) { return Utf16ToUtf8String(text); }
 
 // An entry as text, its record given.
 std::string EntryText(const SearchNodeTag& e, std::uint32_t record) {

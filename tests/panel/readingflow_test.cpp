@@ -16,12 +16,8 @@
 namespace vyn {
 namespace {
 
-std::string U8(std::u16string_view text) { return Utf16ToUtf8String(text); }
-std::u16string U16(std::string_view text) {
-    std::u16string out;
-    EXPECT_TRUE(Utf8ToUtf16(text, out));
-    return out;
-}
+using test::U16;
+using test::U8;
 
 // Two books with a volume "卷一" each; volume numbers written two ways.
 //
@@ -137,21 +133,7 @@ TEST_F(ReadingFlowTest, GoToSurvivesAnyText) {
     // Surrogate halves too, paired or not.
     std::u16string alphabet = u"卷一二三十百千零〇0123456789０１９第頁页 　・,，、/（）()御定全唐詩宋";
     alphabet += {char16_t(0xD840), char16_t(0xDC00)};
-    std::uint32_t state = 12345;
-    auto next = [&state] { return state = state * 1103515245u + 12345u; };
-    for (int i = 0; i < 5000; ++i) {
-        std::u16string text;
-        for (std::uint32_t n = next() % 24; n > 0; --n) text += alphabet[(next() >> 8) % alphabet.size()];
-        const int current = static_cast<int>((next() >> 8) % 10);
-        const CitationTarget target = ResolveCitation(m_catalog, text, current);
-        if (target.Found()) {
-            const auto [first, last] = VolumePageRange(m_catalog, target.place.volumeSlot);
-            EXPECT_GE(target.place.pageNumber, first) << U8(text);
-            EXPECT_LE(target.place.pageNumber, last) << U8(text);
-        } else {
-            EXPECT_FALSE(target.error.empty());
-        }
-    }
+    test::ExpectGoToSurvives(m_catalog, alphabet, 12345, 24, 10);
 }
 
 TEST_F(ReadingFlowTest, HitMarksArePagesOfTheOpenVolume) {

@@ -14,6 +14,7 @@
 #include "panel/fixture.h"
 #include "panel/panellogic.h"
 #include "panel/searchhits.h"
+#include "support/corpustext.h"
 #include "support/rebuild.h"
 #include "support/tempdir.h"
 
@@ -21,12 +22,8 @@ namespace vyn {
 namespace {
 
 namespace fs = std::filesystem;
-
-Paragraph Para(std::string main, std::string note = {}) {
-    Paragraph p{{{TextRun::kMain, std::move(main)}}};
-    if (!note.empty()) p.runs.push_back({TextRun::kNote, std::move(note)});
-    return p;
-}
+using test::Para;
+using test::U8;
 
 // 詩 > 全唐詩 > 卷一 (pages 1-3), 卷二 (page 4); 明 and 朙 are variants.
 Corpus OldCorpus() {
@@ -48,12 +45,6 @@ Corpus NewCorpus() {
     Corpus corpus;
     corpus.categories.push_back({"詩", {{"全唐詩", {one}}, {"文選", {wen}}}});
     return corpus;
-}
-
-std::string U8(std::u16string_view text) {
-    ByteString bytes;
-    Utf16ToUtf8(text, bytes, kLenientConversion);
-    return {bytes.begin(), bytes.end()};
 }
 
 // The rows as text, to compare whole.

@@ -10,6 +10,7 @@
 
 #include "builder/databuilder.h"
 #include "index/library.h"
+#include "support/corpustext.h"
 #include "support/tempdir.h"
 #include "support/toolrun.h"
 
@@ -17,14 +18,9 @@ namespace vyn {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Para;
 using test::RunTool;
 using test::ToolResult;
-
-Paragraph Para(std::string main, std::string note = {}) {
-    Paragraph p{{{TextRun::kMain, std::move(main)}}};
-    if (!note.empty()) p.runs.push_back({TextRun::kNote, std::move(note)});
-    return p;
-}
 
 CorpusVolume Volume(std::string name, std::uint16_t firstPage, std::vector<Paragraph> pages) {
     CorpusVolume volume{std::move(name), firstPage, {}};
