@@ -65,8 +65,9 @@ bool CIndex::FindPage(std::uint32_t startIndex, std::uint32_t pageNumber, std::i
     if (m_members.empty()) return m_textStore.FindPage(startIndex, pageNumber, recordIndex);
     // As in one store: the records from startIndex on, across the folders that follow.
     recordIndex = std::int64_t{startIndex} - 1;
-    for (std::size_t m = MemberOf(startIndex); m < m_members.size(); ++m) {
-        const std::uint32_t local = m == MemberOf(startIndex) ? startIndex - m_memberBase[m] : 0;
+    const std::size_t first = MemberOf(startIndex);
+    for (std::size_t m = first; m < m_members.size(); ++m) {
+        const std::uint32_t local = m == first ? startIndex - m_memberBase[m] : 0;
         std::int64_t found = -1;
         const bool hit = m_members[m]->FindPage(local, pageNumber, found);
         recordIndex = found + m_memberBase[m];

@@ -8,6 +8,29 @@ namespace vyn {
 
 namespace {
 
+// list with change applied: to the list as stored under entry now (read, then readied
+// by prepare), which is written back; to list itself without a store, or when the
+// store cannot be locked or read.
+template <typename List, typename Prepare>
+List Changed(CSessionStore* store, std::string_view entry, const List& list, const Prepare& prepare,
+             const std::function<void(List&)>& change) {
+    std::optional<List> merged;
+    if (store) {
+        store->Update(entry, [&](const std::string& stored) {
+            merged.emplace();
+            merged->Load(stored);
+            prepare(*merged);
+            change(*merged);
+            return merged->Serialize();
+        });
+    }
+    if (!merged) {
+        merged = list;
+        change(*merged);
+    }
+    return std::move(*merged);
+}
+
 ByteString MissingPageNotice(int pageNumber) {
     char text[256];
     std::snprintf(text, sizeof text,
@@ -160,38 +183,13 @@ bool CReadingSession::OnDataReopened(const std::optional<Bookmark>& shown) {
 }
 
 void CReadingSession::ChangeHistory(const std::function<void(CQueryHistory&)>& change) {
-    std::optional<CQueryHistory> merged;
-    if (m_store) {
-        m_store->Update(kHistoryEntry, [&](const std::string& stored) {
-            merged.emplace();
-            merged->Load(stored);
-            change(*merged);
-            return merged->Serialize();
-        });
-    }
-    if (!merged) {
-        merged = m_history;
-        change(*merged);
-    }
-    m_history = std::move(*merged);
+    m_history = Changed(m_store, kHistoryEntry, m_history, [](CQueryHistory&) {}, change);
 }
 
 void CReadingSession::ChangeBookmarks(const std::function<void(CBookmarks&)>& change) {
-    std::optional<CBookmarks> merged;
-    if (m_store) {
-        m_store->Update(kBookmarksEntry, [&](const std::string& stored) {
-            merged.emplace();
-            merged->Load(stored);
-            merged->SetLastRemoval(m_bookmarks.LastRemoval());
-            change(*merged);
-            return merged->Serialize();
-        });
-    }
-    if (!merged) {
-        merged = m_bookmarks;
-        change(*merged);
-    }
-    m_bookmarks = std::move(*merged);
+    // What this reader removed stays undoable on the list read again.
+    const auto keepRemoval = [this](CBookmarks& read) { read.SetLastRemoval(m_bookmarks.LastRemoval()); };
+    m_bookmarks = Changed(m_store, kBookmarksEntry, m_bookmarks, keepRemoval, change);
 }
 
 }  // namespace vyn

@@ -176,11 +176,7 @@ bool CCatalog::LoadLibrary(std::span<const LibraryCatalogPart> parts,
         record.docID = static_cast<std::int32_t>(std::min<std::int64_t>(first, std::numeric_limits<std::int32_t>::max()));
         record.docNo = static_cast<std::int32_t>(std::min<std::int64_t>(pages, std::numeric_limits<std::int32_t>::max()));
         const int slot = m_nodeItemCount++;
-        if (static_cast<std::size_t>(slot) >= m_NodeItem.size()) {
-            m_NodeItem.resize(static_cast<std::size_t>(slot) + 1);
-            m_treeParent.resize(static_cast<std::size_t>(slot) + 1);
-            m_treeChildCount.resize(static_cast<std::size_t>(slot) + 1);
-        }
+        MakeRoom(static_cast<std::size_t>(slot));
         m_NodeItem[static_cast<std::size_t>(slot)] = record;
         const std::string line = ListingLine(record);
         m_listing += line;
@@ -219,6 +215,13 @@ int CCatalog::FolderOf(int slot) const {
     return after == m_folderSlots.begin() ? -1 : static_cast<int>(after - m_folderSlots.begin()) - 1;
 }
 
+void CCatalog::MakeRoom(std::size_t slot) {
+    if (slot < m_NodeItem.size()) return;
+    m_NodeItem.resize(slot + 1);
+    m_treeParent.resize(slot + 1);
+    m_treeChildCount.resize(slot + 1);
+}
+
 int CCatalog::LibrarySlot(std::size_t folder, int localSlot) const {
     if (folder >= m_folderSlots.size() || localSlot < 1) return 0;
     const int end = folder + 1 < m_folderSlots.size() ? m_folderSlots[folder + 1] : m_nodeItemCount;
@@ -235,11 +238,7 @@ void CCatalog::AddRecord(const CatalogRecord& record, std::array<int, kMaxLevel 
                          ContentsNodeTag* top) {
     const int slot = m_nodeItemCount;
     const auto at = static_cast<std::size_t>(slot);
-    if (at >= m_NodeItem.size()) {
-        m_NodeItem.resize(at + 1);
-        m_treeParent.resize(at + 1);
-        m_treeChildCount.resize(at + 1);
-    }
+    MakeRoom(at);
     m_NodeItem[at] = record;
 
     auto node = MakeNode(record);

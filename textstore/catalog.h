@@ -135,6 +135,8 @@ public:
 
 private:
     void Clear();
+    // The slot tables hold slot (a library's catalog passes kSlotCount).
+    void MakeRoom(std::size_t slot);
     // Adds record in the next slot, below the most recent item of the level above it
     // (lastItem), its node below top (the root, or a library folder's node).
     void AddRecord(const CatalogRecord& record, std::array<int, kMaxLevel + 2>& lastItem,
